@@ -1,0 +1,8 @@
+// Compensated summation and scalar functions.
+#pragma once
+
+#include "platform/Qmr_qmrbase.h"
+
+namespace qmr {
+
+}  // namespace qmr
