@@ -4,4 +4,13 @@
 // array is left unchanged whenever the status is not success.
 #pragma once
 
-#include "foundations/detail/openarrays_core.h"
+#include "foundations/QMR_openarrays_images.h"
+#include "foundations/QMR_openarrays_extremes.h"
+#include "foundations/QMR_openarrays_copy.h"
+#include "foundations/QMR_openarrays_elemops.h"
+#include "foundations/QMR_openarrays_fill.h"
+#include "foundations/QMR_openarrays_stats.h"
+#include "foundations/QMR_openarrays_reshape.h"
+#include "foundations/QMR_openarrays_invert.h"
+#include "foundations/QMR_openarrays_edges.h"
+#include "foundations/QMR_openarrays_search.h"

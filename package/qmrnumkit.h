@@ -2,7 +2,16 @@
 #pragma once
 
 #include "platform/rtl_core.h"
+#include "platform/rtl_text.h"
+#include "platform/rtl_streams.h"
+#include "platform/rtl_images.h"
 #include "platform/Qmr_qmrbase.h"
+#include "platform/Qmr_dstruct.h"
+#include "platform/Qmr_streams.h"
+#include "platform/Qmr_stringl.h"
+#include "platform/Qmr_filesys.h"
+#include "platform/Qmr_qmrcolors.h"
+#include "platform/Qmr_univconst.h"
 
 #include "foundations/QMR_math1.h"
 #include "foundations/QMR_complex.h"

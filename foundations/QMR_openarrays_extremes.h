@@ -1,0 +1,8 @@
+// Extremes of arrays with their positions.
+#pragma once
+
+#include "foundations/detail/openarrays_core.h"
+
+namespace qmr {
+
+}  // namespace qmr
