@@ -26,6 +26,8 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/qmrnumkitConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/qmrnumkitConfigVersion.cmake
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/qmrnumkit)
 
+# The .pc file locates the prefix relative to itself, so the installed tree can move.
+file(RELATIVE_PATH QMR_PC_PREFIX_REL "/root/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/root")
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/qmrnumkit.pc.in
                ${CMAKE_CURRENT_BINARY_DIR}/qmrnumkit.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/qmrnumkit.pc
