@@ -152,6 +152,8 @@ TEST(ExtremesPositions, FirstOfEqualsAndUntouchedOnEmpty) {
     EXPECT_EQ(P, 1);
     EXPECT_EQ(MinArray(TIntArray{3, 7, 7, 1}, P), 1);
     EXPECT_EQ(P, 3);
+    EXPECT_EQ(MinArray(TIntArray{5, 1, 4, 1}, P), 1);
+    EXPECT_EQ(P, 1);
     EXPECT_EQ(MaxArray(TIntArray{9, 1}, P), 9);
     EXPECT_EQ(P, 0);
     P = 42;
@@ -166,6 +168,9 @@ TEST(ExtremesPositions, FirstOfEqualsAndUntouchedOnEmpty) {
     EXPECT_EQ(MinArray(A, C, R), -2);
     EXPECT_EQ(C, 0);
     EXPECT_EQ(R, 2);
+    EXPECT_EQ(MinArray(TInt2DArray{{4, 0}, {0, 0}}, C, R), 0);  // first in scan order
+    EXPECT_EQ(C, 0);
+    EXPECT_EQ(R, 1);
     C = R = 13;
     EXPECT_EQ(MinArray(TInt2DArray{{1, 2}, {3}}, C, R), INT32_MAX);
     EXPECT_EQ(C, 13);
