@@ -42,6 +42,9 @@ template <class V> int BlockStdDev(const V& A, const std::int64_t* Lo, const std
     if (!Usable(A)) return -1;
     if (!BlockOk(A, Lo, Hi)) return -2;
     std::vector<double> Work;
+    std::size_t Count = 1;
+    for (int D = 0; D < Rank<V>(); ++D) Count *= static_cast<std::size_t>(Hi[D] - Lo[D] + 1);
+    Work.reserve(Count);
     ForEachInBlock(A, Lo, Hi, [&Work](const auto& X) { Work.push_back(static_cast<double>(X)); });
     if (Work.size() > 1) StdDev = SampleStdDev(Work);
     return 0;
