@@ -130,7 +130,7 @@ std::int32_t VectorInto(const std::vector<T>& Vec, std::int32_t First, std::int3
 template <class V> std::int32_t CountTrue(const V& A) {
     if (!Usable(A)) return -1;
     std::int64_t N = 0;
-    ForEachCell(A, [&N](bool X, const std::size_t*) { N += X ? 1 : 0; });
+    ForEachCellAt(A, [&N](bool X, const std::size_t*) { N += X ? 1 : 0; });
     return N > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(N);
 }
 

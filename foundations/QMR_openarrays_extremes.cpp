@@ -36,7 +36,7 @@ template <class V> Extremes<Cell<V>> ScanWhole(const V& A) {
     Extremes<T> E;
     if (!Usable(A)) return E;
     constexpr int R = Rank<V>();
-    ForEachCell(A, [&E](T X, const std::size_t* Pos) {
+    ForEachCellAt(A, [&E](T X, const std::size_t* Pos) {
         if (!IsNumber(X)) return;
         if (!E.Found) {
             E.Found = true;
