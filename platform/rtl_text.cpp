@@ -27,7 +27,9 @@ std::string NonFiniteText(long double X) {
 // printf of one long double with the given precision; Conv is 'f' or 'e'.
 std::string Print(char Conv, std::int32_t Precision, long double X) {
     const char* Fmt = Conv == 'f' ? "%.*Lf" : "%.*Le";
-    int N = std::snprintf(nullptr, 0, Fmt, static_cast<int>(Precision), X);
+    char Buf[128];
+    int N = std::snprintf(Buf, sizeof Buf, Fmt, static_cast<int>(Precision), X);
+    if (N >= 0 && static_cast<std::size_t>(N) < sizeof Buf) return std::string(Buf, static_cast<std::size_t>(N));
     std::string S(static_cast<std::size_t>(N > 0 ? N : 0) + 1, '\0');
     std::snprintf(S.data(), S.size(), Fmt, static_cast<int>(Precision), X);
     S.resize(S.size() - 1);

@@ -166,41 +166,47 @@ TEST(ConvertDegreesTest, ValidatesMinutesFirstAndLeavesArgumentsAlone) {
     EXPECT_TRUE(A.D == 1.5 && A.M == 30.5 && A.S == 20.5);
 }
 
-TEST(RoundDegreesTest, DegreeSteps) {
-    EXPECT_EQ(RoundDeg(5, 0, 0, false), (Rounded{5, 0, 0}));
-    EXPECT_EQ(RoundDeg(5, 0, 0, true), (Rounded{5, 0, 0}));
-    EXPECT_EQ(RoundDeg(5, 1, 0, false), (Rounded{5, 0, 0}));
-    EXPECT_EQ(RoundDeg(5, 0, 1, true), (Rounded{10, 0, 0}));
-    EXPECT_EQ(RoundDeg(4, 0, 0, false), (Rounded{3, 0, 0}));
-    EXPECT_EQ(RoundDeg(4, 0, 0, true), (Rounded{5, 0, 0}));
-    EXPECT_EQ(RoundDeg(45, 0, 0, false), (Rounded{30, 0, 0}));
-    EXPECT_EQ(RoundDeg(45, 0, 0, true), (Rounded{60, 0, 0}));
-    EXPECT_EQ(RoundDeg(100, 0, 0, false), (Rounded{90, 0, 0}));
-    EXPECT_EQ(RoundDeg(200, 0, 0, true), (Rounded{360, 0, 0}));
-    EXPECT_EQ(RoundDeg(400, 0, 0, true), (Rounded{360, 0, 0}));
-    EXPECT_EQ(RoundDeg(400, 0, 0, false), (Rounded{360, 0, 0}));
-    EXPECT_EQ(RoundDeg(1, 59, 59, false), (Rounded{1, 0, 0}));
-    EXPECT_EQ(RoundDeg(1, 0, 0, true), (Rounded{1, 0, 0}));
-}
-
-TEST(RoundDegreesTest, MinuteAndSecondSteps) {
-    EXPECT_EQ(RoundDeg(0, 2, 0, false), (Rounded{0, 2, 0}));
-    EXPECT_EQ(RoundDeg(0, 2, 0, true), (Rounded{0, 2, 0}));
-    EXPECT_EQ(RoundDeg(0, 7, 30, false), (Rounded{0, 5, 0}));
-    EXPECT_EQ(RoundDeg(0, 7, 30, true), (Rounded{0, 10, 0}));
-    EXPECT_EQ(RoundDeg(0, 15, 1, true), (Rounded{0, 20, 0}));
-    EXPECT_EQ(RoundDeg(0, 31, 0, false), (Rounded{0, 30, 0}));
-    EXPECT_EQ(RoundDeg(0, 31, 0, true), (Rounded{1, 0, 0}));
-    EXPECT_EQ(RoundDeg(0, 70, 0, false), (Rounded{0, 30, 0}));  // clamped to 59
-    EXPECT_EQ(RoundDeg(0, 0, 7, false), (Rounded{0, 0, 5}));
-    EXPECT_EQ(RoundDeg(0, 0, 7, true), (Rounded{0, 0, 10}));
-    EXPECT_EQ(RoundDeg(0, 0, 45, true), (Rounded{0, 1, 0}));
-    EXPECT_EQ(RoundDeg(0, 0, 61, false), (Rounded{0, 0, 30}));
-    EXPECT_EQ(RoundDeg(0, 0, 3, true), (Rounded{0, 0, 3}));
-    EXPECT_EQ(RoundDeg(0, 0, 0, true), (Rounded{0, 0, 0}));
-    EXPECT_EQ(RoundDeg(-1, 5, 5, true), (Rounded{0, 0, 0}));
-    EXPECT_EQ(RoundDeg(3, -5, 5, true), (Rounded{0, 0, 0}));
-    EXPECT_EQ(RoundDeg(3, 5, -5, false), (Rounded{0, 0, 0}));
+TEST(RoundDegreesTest, PlottingSteps) {
+    struct Case {
+        std::int32_t D, M, S;
+        bool Up;
+        Rounded Want;
+    };
+    const Case Cases[] = {
+        {5, 0, 0, false, {5, 0, 0}},
+        {5, 0, 0, true, {5, 0, 0}},
+        {5, 1, 0, false, {5, 0, 0}},
+        {5, 0, 1, true, {10, 0, 0}},
+        {4, 0, 0, false, {3, 0, 0}},
+        {4, 0, 0, true, {5, 0, 0}},
+        {45, 0, 0, false, {30, 0, 0}},
+        {45, 0, 0, true, {60, 0, 0}},
+        {100, 0, 0, false, {90, 0, 0}},
+        {200, 0, 0, true, {360, 0, 0}},
+        {400, 0, 0, true, {360, 0, 0}},
+        {400, 0, 0, false, {360, 0, 0}},
+        {1, 59, 59, false, {1, 0, 0}},
+        {1, 0, 0, true, {1, 0, 0}},
+        {0, 2, 0, false, {0, 2, 0}},
+        {0, 2, 0, true, {0, 2, 0}},
+        {0, 7, 30, false, {0, 5, 0}},
+        {0, 7, 30, true, {0, 10, 0}},
+        {0, 15, 1, true, {0, 20, 0}},
+        {0, 31, 0, false, {0, 30, 0}},
+        {0, 31, 0, true, {1, 0, 0}},
+        {0, 70, 0, false, {0, 30, 0}},  // clamped to 59
+        {0, 0, 7, false, {0, 0, 5}},
+        {0, 0, 7, true, {0, 0, 10}},
+        {0, 0, 45, true, {0, 1, 0}},
+        {0, 0, 61, false, {0, 0, 30}},
+        {0, 0, 3, true, {0, 0, 3}},
+        {0, 0, 0, true, {0, 0, 0}},
+        {-1, 5, 5, true, {0, 0, 0}},
+        {3, -5, 5, true, {0, 0, 0}},
+        {3, 5, -5, false, {0, 0, 0}},
+    };
+    for (const Case& C : Cases)
+        EXPECT_EQ(RoundDeg(C.D, C.M, C.S, C.Up), C.Want) << C.D << "/" << C.M << "/" << C.S << (C.Up ? " up" : " down");
 }
 
 TEST(CalcScaleParsTest, StepsAndFirstTick) {
