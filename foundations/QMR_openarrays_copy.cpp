@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace qmr {
 
@@ -26,14 +27,39 @@ void CopyCells(const V& S, V& D, const std::size_t* From, const std::size_t* Cou
     }
 }
 
-// Copies a checked block; when source and destination are one array, the block is read
-// from a snapshot so that overlapping parts come out as if copied through a buffer.
+// Appends the cells of the block to Buf in storage order.
+template <class V>
+void GatherCells(const V& S, const std::size_t* From, const std::size_t* Count, std::vector<Cell<V>>& Buf) {
+    for (std::size_t I = 0; I < Count[0]; ++I) {
+        if constexpr (IsVector<typename V::value_type>::value)
+            GatherCells(S[From[0] + I], From + 1, Count + 1, Buf);
+        else
+            Buf.push_back(S[From[0] + I]);
+    }
+}
+
+// Writes Buf, in storage order, into the block of D starting at To; Next walks Buf.
+template <class V>
+void ScatterCells(V& D, const std::size_t* To, const std::size_t* Count, const std::vector<Cell<V>>& Buf,
+                  std::size_t& Next) {
+    for (std::size_t I = 0; I < Count[0]; ++I) {
+        if constexpr (IsVector<typename V::value_type>::value)
+            ScatterCells(D[To[0] + I], To + 1, Count + 1, Buf, Next);
+        else
+            D[To[0] + I] = Buf[Next++];
+    }
+}
+
+// Copies a checked block; when source and destination are one array the block goes
+// through a buffer, so overlapping parts come out as with memmove.
 template <class V>
 void CopyBlockChecked(const V& Src, V& Dest, const std::size_t* From, const std::size_t* Count,
                       const std::size_t* To) {
     if (static_cast<const void*>(&Src) == static_cast<const void*>(&Dest)) {
-        const V Snapshot = Src;
-        CopyCells(Snapshot, Dest, From, Count, To);
+        std::vector<Cell<V>> Buf;
+        GatherCells(Src, From, Count, Buf);
+        std::size_t Next = 0;
+        ScatterCells(Dest, To, Count, Buf, Next);
     } else {
         CopyCells(Src, Dest, From, Count, To);
     }

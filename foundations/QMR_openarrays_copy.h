@@ -5,7 +5,7 @@
 // copied as if through a buffer.
 #pragma once
 
-#include "foundations/detail/openarrays_core.h"
+#include "platform/Qmr_qmrbase.h"
 
 #include <cstdint>
 

@@ -6,7 +6,7 @@
 // counts as empty.
 #pragma once
 
-#include "foundations/detail/openarrays_core.h"
+#include "platform/Qmr_qmrbase.h"
 
 #include <cstdint>
 #include <span>

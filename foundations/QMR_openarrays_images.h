@@ -1,7 +1,7 @@
 // Writing integer arrays as images, masked fill, row and column removal.
 #pragma once
 
-#include "foundations/detail/openarrays_core.h"
+#include "platform/Qmr_qmrbase.h"
 
 #include <cstdint>
 #include <string>

@@ -39,6 +39,9 @@ TYPED_TEST(CopyWhole, OffsetsAreCheckedStrictly) {
     EXPECT_EQ(CopyArray(Src, -1, Dst), -2);
     EXPECT_EQ(CopyArray(Arr1<T>{}, 0, Dst), -1);
     EXPECT_EQ(Dst, Before);
+    Arr1<T> NoDst;
+    EXPECT_EQ(CopyArray(Src, 7, NoDst), -1);  // emptiness is tested before the offsets
+    EXPECT_TRUE(NoDst.empty());
 
     // 2 x 2 into 3 x 3 at (1, 1) fills the lower right corner only.
     const Arr2<T> Small = Grid<T>(2, 2, 1);
@@ -51,6 +54,9 @@ TYPED_TEST(CopyWhole, OffsetsAreCheckedStrictly) {
     EXPECT_EQ(CopyArray(Small, 2, 0, Big), -2);
     EXPECT_EQ(CopyArray(Small, 0, 3, Big), -2);
     EXPECT_EQ(CopyArray(Arr2<T>{{}, {}}, 0, 0, Big), -1);
+    Arr2<T> NoRows(3);
+    EXPECT_EQ(CopyArray(Small, 5, 5, NoRows), -1);
+    EXPECT_EQ(NoRows, Arr2<T>(3));
     Arr2<T> Ragged{Arr1<T>(3, V<T>(0)), Arr1<T>(1, V<T>(0)), Arr1<T>(3, V<T>(0))};
     const Arr2<T> RaggedKept = Ragged;
     EXPECT_EQ(CopyArray(Small, 1, 1, Ragged), -1);  // destination column 1 too short
@@ -89,6 +95,8 @@ TYPED_TEST(CopyBlocks, BoundsAndPlacement) {
     EXPECT_EQ(CopyArray(S, 0, 5, 0, D), -2);
     EXPECT_EQ(CopyArray(S, 0, 0, 4, D), -2);
     EXPECT_EQ(D, (Arr1<T>{0, 2, 3, 4}));
+    Arr1<T> NoDst;
+    EXPECT_EQ(CopyArray(S, 3, 1, 9, NoDst), -1);  // emptiness is tested before the bounds
 
     const Arr2<T> G = Grid<T>(3, 4, 1);
     Arr2<T> E(4, Arr1<T>(3, 0));
@@ -127,6 +135,11 @@ TYPED_TEST(CopyBlocks, OverlappingPartsOfOneArray) {
     EXPECT_EQ(CopyArray(G, 0, 0, 1, 1, 1, 1, G), 0);
     for (int C = 0; C < 2; ++C)
         for (int R = 0; R < 2; ++R) EXPECT_EQ(G[C + 1][R + 1], Orig[C][R]);
+    G = Orig;
+    EXPECT_EQ(CopyArray(G, 1, 1, 2, 2, 0, 0, G), 0);  // towards the origin
+    for (int C = 0; C < 3; ++C)
+        for (int R = 0; R < 3; ++R)
+            EXPECT_EQ(G[C][R], (C < 2 && R < 2) ? Orig[C + 1][R + 1] : Orig[C][R]) << C << "," << R;
 }
 
 TYPED_TEST(CopyWhole, ColumnsAndRows) {
@@ -177,6 +190,9 @@ TYPED_TEST(CopyWhole, VectorsIntoColumnsAndRows) {
     EXPECT_EQ(CopyVectorToArrayRow(Vec, 0, 1, 0, 3, Ragged), -2);
     EXPECT_EQ(Ragged[1].size(), 1u);
     EXPECT_EQ(CopyVectorToArrayColumn(Vec, 4, 2, 0, 0, D), 0);  // reversed: nothing copied
+    // First = Last = 0 on an empty vector means the whole (empty) vector, not a bad bound.
+    EXPECT_EQ(CopyVectorToArrayRow(Arr1<T>{}, 0, 0, 0, 0, D), 0);
+    EXPECT_EQ(CopyVectorToArrayColumn(Arr1<T>{}, 0, 1, 0, 0, D), -1);
     EXPECT_EQ(D, Kept);
     // The vector may be a column of the destination.
     Arr2<T> G = Grid<T>(2, 4, 1);

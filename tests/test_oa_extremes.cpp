@@ -118,7 +118,22 @@ TYPED_TEST(Extremes, SubRangeBoundsAndStartValues) {
     EXPECT_EQ(PMax, 0);
     EXPECT_EQ(MinMaxArray(A, 0, 5, Mn, Mx, PMin, PMax), -2);
     EXPECT_EQ(MinMaxArray(A, -1, 2, Mn, Mx, PMin, PMax), -2);
+    // Each bound is tested even when the pair is reversed.
+    EXPECT_EQ(MinMaxArray(A, 5, 2, Mn, Mx, PMin, PMax), -2);
+    EXPECT_EQ(MinMaxArray(A, 2, -1, Mn, Mx, PMin, PMax), -2);
+    // Start values and positions are set before anything is refused.
+    Mn = Mx = 5;
+    PMin = PMax = 3;
+    EXPECT_EQ(MinMaxArray(A, 1, 9, Mn, Mx, PMin, PMax), -2);
+    EXPECT_EQ(Mn, Tr::High);
+    EXPECT_EQ(Mx, Tr::Low);
+    EXPECT_EQ(PMin, 0);
+    EXPECT_EQ(PMax, 0);
+    Mn = Mx = 5;
+    PMin = PMax = 3;
     EXPECT_EQ(MinMaxArray(typename Tr::A1{}, 0, 0, Mn, Mx, PMin, PMax), -1);
+    EXPECT_EQ(Mn, Tr::High);
+    EXPECT_EQ(PMax, 0);
 
     // 2 x 2 range with the maximum in column 1, row 0.
     const typename Tr::A2 B{{0, 1, 2}, {8, 3, 4}, {-9, 5, 6}};
@@ -138,12 +153,23 @@ TYPED_TEST(Extremes, SubRangeBoundsAndStartValues) {
     EXPECT_EQ(MinMaxArray(B, 0, 0, 3, 1, Mn, Mx, CMin, RMin, CMax, RMax), -2);
     EXPECT_EQ(MinMaxArray(B, 0, 0, 1, 3, Mn, Mx, CMin, RMin, CMax, RMax), -2);
     EXPECT_EQ(MinMaxArray(typename Tr::A2{{1, 2}, {3}}, 0, 0, 1, 1, Mn, Mx, CMin, RMin, CMax, RMax), -1);
+    // An empty first column makes the array empty, whatever the other columns hold.
+    EXPECT_EQ(MinMaxArray(typename Tr::A2{{}, {1, 2}}, 1, 0, 1, 0, Mn, Mx, CMin, RMin, CMax, RMax), -1);
+    // Row bounds are tested against the first column's length.
+    EXPECT_EQ(MinMaxArray(typename Tr::A2{{1}, {2, 3}}, 1, 1, 1, 1, Mn, Mx, CMin, RMin, CMax, RMax), -2);
     // Cells equal to the start value never replace it: the position stays 0.
     const typename Tr::A2 Top{{5, 5}, {5, Tr::High}};
     EXPECT_EQ(MinMaxArray(Top, 1, 1, 1, 1, Mn, Mx, CMin, RMin, CMax, RMax), 0);
     EXPECT_EQ(Mn, Tr::High);
     EXPECT_EQ(CMin, 0);
     EXPECT_EQ(CMax, 1);
+    const typename Tr::A2 Bottom{{5, 5}, {5, Tr::Low}};
+    EXPECT_EQ(MinMaxArray(Bottom, 1, 1, 1, 1, Mn, Mx, CMin, RMin, CMax, RMax), 0);
+    EXPECT_EQ(Mx, Tr::Low);
+    EXPECT_EQ(CMax, 0);
+    EXPECT_EQ(RMax, 0);
+    EXPECT_EQ(CMin, 1);
+    EXPECT_EQ(RMin, 1);
 }
 
 TEST(ExtremesPositions, FirstOfEqualsAndUntouchedOnEmpty) {
@@ -196,6 +222,17 @@ TEST(ExtremesReals, SingleCellsAndNotANumber) {
     EXPECT_EQ(Mx, 3.0);
     const double Inf = std::numeric_limits<double>::infinity();
     EXPECT_EQ(MaxArray(TDoubleArray{-Inf}), -Inf);
+    // Whole arrays start from their first cell, so infinite cells are reported...
+    EXPECT_EQ(MinMaxArray(TDoubleArray{Inf, Inf}, Mn, Mx), 0);
+    EXPECT_EQ(Mn, Inf);
+    EXPECT_EQ(Mx, Inf);
+    // ...while sub-ranges start from the top values: +Inf never undercuts +MaxDouble.
+    std::int32_t PMin = 7, PMax = 7;
+    EXPECT_EQ(MinMaxArray(TDoubleArray{1.0, Inf}, 1, 1, Mn, Mx, PMin, PMax), 0);
+    EXPECT_EQ(Mn, MaxDbl);
+    EXPECT_EQ(PMin, 0);
+    EXPECT_EQ(Mx, Inf);
+    EXPECT_EQ(PMax, 1);
 }
 
 }  // namespace

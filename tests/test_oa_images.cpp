@@ -176,6 +176,8 @@ TEST(SaveArrayAsImg, StatusCodes) {
     EXPECT_EQ(SaveArrayAsImg("picture", Img, 1), -1);
     EXPECT_EQ(SaveArrayAsImg("dir.png/picture", Img, 1), -1);
     EXPECT_EQ(SaveArrayAsImg("picture.", Img, 1), -1);
+    EXPECT_EQ(SaveArrayAsImg("picture.jpeg", Img, 1), -1);  // only the three listed extensions
+    EXPECT_EQ(SaveArrayAsImg("picture.png.txt", Img, 1), -1);
     EXPECT_EQ(SaveArrayAsImg(P.str(), TInt2DArray{}, 1), -1);
     EXPECT_EQ(SaveArrayAsImg(P.str(), TInt2DArray{{}, {}}, 1), -1);
     EXPECT_EQ(SaveArrayAsImg(P.str(), TInt2DArray{{1, 2}, {3}}, 1), -1);  // ragged
