@@ -205,12 +205,14 @@ TEST(TagReaderTest, ModelFileStructure) {
         "<comment>a <b>bold</b> note</comment>\r\n"
         "<NUMNNB>7</numnnb>\r\n"
         "<modeldata>\r\n<datatable><comment>inner</comment></datatable>\r\n</modeldata>\r\n"
-        "</membasedlearner>\r\n";
+        "</membasedlearner>\r\n<comment>after</comment>";
     std::istringstream F(Xml);
     std::string Attr, Content;
     ASSERT_EQ(ReadNextTagInTextFile(F, kLearnerTags, Attr, Content), 0);
     EXPECT_EQ(Attr, "sig=\"Korvalis\" vers=\"1.000\" id=\"abc\"");
     const std::string Root = Content;
+    EXPECT_EQ(ReadNextTagInTextFile(F, kLearnerTags, Attr, Content), 1);
+    EXPECT_EQ(Content, "after");
     EXPECT_EQ(ReadNextTagInTextFile(F, kLearnerTags, Attr, Content), -1);
 
     int Pos = 1;

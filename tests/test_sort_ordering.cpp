@@ -174,6 +174,30 @@ TEST_F(SortArrayTest, IntegerSingleAndUntypedForms) {
     EXPECT_EQ(ProcStat.load(), 0.0);
 }
 
+TEST_F(SortArrayTest, CallbackCoreSortsThroughExchanges) {
+    // 1-based positions and an exchange callback, as the container classes use it.
+    auto V = RandomDoubles(300, 21, 40);
+    std::vector<double> Elems(V.size() + 1, -1.0);
+    std::copy(V.begin(), V.end(), Elems.begin() + 1);
+    int Exchanges = 0;
+    detail::CombSort(
+        1, static_cast<std::int64_t>(V.size()), [&](std::int64_t I, std::int64_t J) { return Elems[J] > Elems[I]; },
+        [&](std::int64_t I, std::int64_t J) {
+            std::swap(Elems[I], Elems[J]);
+            ++Exchanges;
+        });
+    const double Passes = ProcStat.load();
+    auto Ref = V;
+    int RefPasses = ReferenceCombSort(Ref, false);
+    EXPECT_EQ(Elems[0], -1.0);
+    EXPECT_TRUE(std::equal(Ref.begin(), Ref.end(), Elems.begin() + 1));
+    EXPECT_EQ(Passes, RefPasses);
+    EXPECT_GT(Exchanges, 0);
+    ProcStat = 0.0;
+    detail::CombSort(1, 1, [](std::int64_t, std::int64_t) { return true; }, [](std::int64_t, std::int64_t) {});
+    EXPECT_EQ(ProcStat.load(), 0.0);
+}
+
 TEST(SortIntoArrayTest, TopNListRules) {
     TDoubleArray D{1, 3, 5};
     EXPECT_EQ(SortIntoArray(D, 4.0, true, false), 2);
