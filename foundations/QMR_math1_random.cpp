@@ -83,7 +83,9 @@ bool BRandom(double P) {
 }
 
 double CRandom(double Location, double Scale) {
-    return Location + Scale * std::tan((Random() - 0.5) * std::numbers::pi);
+    constexpr Extended Pi = std::numbers::pi_v<Extended>;
+    const Extended T = std::tan((static_cast<Extended>(Random()) - Extended(0.5)) * Pi);
+    return static_cast<double>(Location + Scale * T);
 }
 
 std::int32_t Signum(double X) { return X >= 0 ? 1 : -1; }

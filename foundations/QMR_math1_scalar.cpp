@@ -63,13 +63,21 @@ double CenteredPolynomial(const TDoubleArray& Coeff, std::int32_t Order, double 
 // ---------------------------------------------------------------- small helpers
 
 double Squash(double X, double Center, double Slope, double Limit) {
-    double E = -2.0 * Slope / Limit * (X - Center);
-    if (std::isnan(E)) return E;
-    if (std::fabs(E) < 200.0) return Limit * (2.0 / (std::exp(E) + 1.0) - 1.0);
+    // A NaN argument gives NaN rather than one of the limits.
+    if (std::isnan(X) || std::isnan(Center) || std::isnan(Slope) || std::isnan(Limit))
+        return std::numeric_limits<double>::quiet_NaN();
+    const double E = -2.0 * Slope / Limit * (X - Center);
+    if (std::fabs(E) < 200.0) {
+        const Extended L = Limit;
+        return static_cast<double>(L * (2 / (std::exp(static_cast<Extended>(E)) + 1) - 1));
+    }
     return E > 0 ? -Limit : Limit;
 }
 
-double modr(double X, double Y) { return Y * Frac(X / Y); }
+double modr(double X, double Y) {
+    const Extended Q = static_cast<Extended>(X) / Y;
+    return static_cast<double>(Y * Frac(Q));
+}
 
 bool WithinBounds(double X, double Bound1, double Bound2, double Tolerance) {
     double Lo = Bound1 < Bound2 ? Bound1 : Bound2;
@@ -141,8 +149,9 @@ double Series125(double X, TStepRule Rule) {
     if (std::fabs(L - RL) < 1e-14) L = RL;
     std::int32_t E = IntNeg(L);
     double M = std::exp(std::numbers::ln10 * (L - E));
-    // A mantissa that misses an integer only by rounding noise is that integer.
-    double RM = std::nearbyint(M);
+    // A mantissa that misses an integer or the half step 1.5 only by rounding noise
+    // is that value (150 has the mantissa 1.5 like 1.5 itself).
+    double RM = std::nearbyint(2.0 * M) / 2.0;
     if (std::fabs(M - RM) <= 1e-9 * RM) M = RM;
     // Magnitude up (towards the larger step) or down.
     bool MagnitudeUp = (Rule == TStepRule::Up) == (X >= 0);
@@ -198,7 +207,7 @@ bool CheckPowerOfTwo(std::uint32_t N) { return (N & (N - 1u)) == 0; }
 // ---------------------------------------------------------------- angles
 
 namespace {
-double Canonical(double X, double Full, double Half) {
+Extended Canonical(Extended X, Extended Full, Extended Half) {
     // Only turns beyond one full circle are removed; fmod is the exact
     // Frac(X / Full) * Full and keeps the sign of X.
     if (X > Full || X < -Full) X = std::fmod(X, Full);
@@ -212,39 +221,42 @@ double Canonical(double X, double Full, double Half) {
 }  // namespace
 
 double CanonicalAngleRadians(double X) {
-    return Canonical(X, 2.0 * std::numbers::pi, std::numbers::pi);
+    // pi in the precision of Extended: the wide build reduces large angles more exactly.
+    constexpr Extended Pi = std::numbers::pi_v<Extended>;
+    return static_cast<double>(Canonical(X, 2 * Pi, Pi));
 }
 
-double CanonicalAngleDegrees(double X) { return Canonical(X, 360.0, 180.0); }
+double CanonicalAngleDegrees(double X) { return static_cast<double>(Canonical(X, 360, 180)); }
 
 // ---------------------------------------------------------------- elementary functions
+// Evaluated in Extended and rounded to double once.
 
 double lg(double X) {
     if (X <= 0) throw EMathError("logarithm: invalid argument");
-    return std::log10(X);
+    return static_cast<double>(std::log10(static_cast<Extended>(X)));
 }
 
 double ld(double X) {
     if (X <= 0) throw EMathError("logarithm: invalid argument");
-    return std::log2(X);
+    return static_cast<double>(std::log2(static_cast<Extended>(X)));
 }
 
-double sinh(double X) { return std::sinh(X); }
+double sinh(double X) { return static_cast<double>(std::sinh(static_cast<Extended>(X))); }
 
-double cosh(double X) { return std::cosh(X); }
+double cosh(double X) { return static_cast<double>(std::cosh(static_cast<Extended>(X))); }
 
-double tgh(double X) { return std::tanh(X); }
+double tgh(double X) { return static_cast<double>(std::tanh(static_cast<Extended>(X))); }
 
 double tg(double X) {
-    double C = std::cos(X);
+    const Extended C = std::cos(static_cast<Extended>(X));
     if (C == 0) throw EMathError("tangens overflow");
-    return std::sin(X) / C;
+    return static_cast<double>(std::sin(static_cast<Extended>(X)) / C);
 }
 
 double cot(double X) {
-    double S = std::sin(X);
+    const Extended S = std::sin(static_cast<Extended>(X));
     if (S == 0) throw EMathError("cotangens overflow");
-    return std::cos(X) / S;
+    return static_cast<double>(std::cos(static_cast<Extended>(X)) / S);
 }
 
 }  // namespace qmr

@@ -29,7 +29,7 @@ public:
 QMR_API double Polynomial(const TDoubleArray& Coeff, std::int32_t Order, double X);
 // Sum of Coeff[i] * (B - A)^i for i = 0..Order; same check as Polynomial.
 QMR_API double CenteredPolynomial(const TDoubleArray& Coeff, std::int32_t Order, double A, double B);
-// Bounded sigmoid: Limit * tanh(Slope * (X - Center) / Limit).
+// Bounded sigmoid: Limit * tanh(Slope * (X - Center) / Limit); NaN for a NaN argument.
 QMR_API double Squash(double X, double Center, double Slope, double Limit);
 // Real modulo Y * Frac(X / Y), keeping the sign of X / Y; NaN for Y = 0.
 QMR_API double modr(double X, double Y);

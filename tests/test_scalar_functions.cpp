@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <numbers>
+#include <string>
+#include <vector>
 
 using namespace qmr;
 
@@ -57,7 +60,7 @@ TEST(PolynomialTest, EvaluatesAndChecksOrder) {
     EXPECT_DOUBLE_EQ(Polynomial(C, 3, 2.0), 1 - 6 + 2 + 16);
     EXPECT_DOUBLE_EQ(Polynomial(C, 2, -1.5), 1 + 4.5 + 1.125);
     EXPECT_EQ(Polynomial(C, 0, 1e300), 1.0);
-    EXPECT_EQ(Polynomial(C, 0, kNaN), 1.0 + 0.0 * 0.0);  // X never used for order 0
+    EXPECT_EQ(Polynomial(C, 0, kNaN), 1.0);  // X never used for order 0
     // Powers of B - A, not A - B.
     EXPECT_DOUBLE_EQ(CenteredPolynomial(C, 3, 1.0, 3.0), 1 - 6 + 2 + 16);
     EXPECT_DOUBLE_EQ(CenteredPolynomial(C, 1, 3.0, 1.0), 1 + 6);
@@ -76,11 +79,26 @@ TEST(ScalarHelpersTest, SquashModuloBoundsAndClamps) {
     EXPECT_EQ(Squash(1e6, 0, 1, 1), 1.0);
     EXPECT_EQ(Squash(-1e6, 0, 1, 1), -1.0);
     EXPECT_TRUE(std::isnan(Squash(kNaN, 0, 1, 1)));
+    EXPECT_TRUE(std::isnan(Squash(1, kNaN, 1, 1)));
+    EXPECT_TRUE(std::isnan(Squash(1, 0, kNaN, 1)));
+    EXPECT_TRUE(std::isnan(Squash(1, 0, 1, kNaN)));
+    // A zero limit squashes everything to 0, also at the centre and for a zero slope.
+    EXPECT_EQ(Squash(3, 3, 1, 0), 0.0);
+    EXPECT_EQ(Squash(5, 3, 0, 0), 0.0);
+    EXPECT_EQ(Squash(5, 3, 1, 0), 0.0);
+    EXPECT_EQ(Squash(-5, 3, 1, 0), 0.0);
 
     EXPECT_DOUBLE_EQ(modr(7.5, 2.0), 1.5);
     EXPECT_DOUBLE_EQ(modr(-7.5, 2.0), -1.5);
     EXPECT_DOUBLE_EQ(modr(7.5, -2.0), 1.5);  // Frac(-3.75) * -2
     EXPECT_DOUBLE_EQ(modr(-7.5, -2.0), -1.5);
+    // The quotient 2.99999999999999972... is kept in the wide build's 80 bits: the exact
+    // remainder of the two doubles; the standard build loses it in X / Y.
+#if QMR_EXTENDED_80
+    EXPECT_EQ(modr(0.3, 0.1), std::fmod(0.3, 0.1));
+#else
+    EXPECT_NEAR(modr(0.3, 0.1), std::fmod(0.3, 0.1), 3e-17);
+#endif
     EXPECT_TRUE(std::isnan(modr(3.0, 0.0)));
     EXPECT_TRUE(std::isnan(modr(0.0, 0.0)));
 
@@ -179,6 +197,23 @@ TEST(Series125Test, StepValuesMapToThemselvesAcrossDecades) {
     }
 }
 
+TEST(Series125Test, ThresholdsOfTheNearestRuleHoldInEveryDecade) {
+    // 1.5, 3 and 8 times a power of ten belong to the upper step, just below to the lower.
+    const struct { const char* X; const char* Want; } Cases[] = {
+        {"1.5", "2"}, {"3", "5"}, {"8", "10"}, {"1.4999", "1"}, {"2.9999", "2"}, {"7.9999", "5"}};
+    for (int E = -300; E <= 300; ++E) {
+        for (const auto& C : Cases) {
+            const std::string Suffix = "e" + std::to_string(E);
+            const double X = std::strtod((C.X + Suffix).c_str(), nullptr);
+            const double Want = std::strtod((C.Want + Suffix).c_str(), nullptr);
+            ASSERT_EQ(Round125(X), Want) << C.X << Suffix;
+            ASSERT_EQ(Round125(-X), -Want) << C.X << Suffix;
+        }
+    }
+    EXPECT_EQ(Round125(15.0), 20.0);
+    EXPECT_EQ(Round125(150.0), 200.0);
+}
+
 TEST(Series125Test, DirectionsAndThresholds) {
     // Independent reference: the candidates around |X| from the decade found by text.
     std::vector<double> Steps;
@@ -259,6 +294,14 @@ TEST(AngleTest, CanonicalRanges) {
     EXPECT_NEAR(CanonicalAngleRadians(3 * Pi), Pi, 1e-12);
     EXPECT_NEAR(CanonicalAngleRadians(1.5 * Pi), -0.5 * Pi, 1e-12);
     EXPECT_NEAR(CanonicalAngleRadians(-7.5 * Pi), 0.5 * Pi, 1e-12);
+    // 1000 - 318 pi = 0.97353615844575016888...: the wide build reduces with an 80-bit pi,
+    // the standard one with the double nearest to pi (159 turns of its error).
+#if QMR_EXTENDED_80
+    EXPECT_EQ(CanonicalAngleRadians(1000.0), 0.9735361584457501);
+    EXPECT_EQ(CanonicalAngleRadians(-1000.0), -0.9735361584457501);
+#else
+    EXPECT_NEAR(CanonicalAngleRadians(1000.0), 0.9735361584457501, 5e-14);
+#endif
     for (double X = -1000.0; X <= 1000.0; X += 0.37) {
         const double R = CanonicalAngleRadians(X);
         EXPECT_GE(R, -Pi);
