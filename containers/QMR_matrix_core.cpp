@@ -1,5 +1,7 @@
 // TMatrix: storage, element access, sizing, events, copies and the range rule.
 #include "containers/QMR_matrix.h"
+#include "containers/QMR_vector_crc.h"
+#include "foundations/QMR_math1_sort.h"
 
 #include <algorithm>
 #include <cstring>
@@ -162,7 +164,7 @@ void ValidPair(std::int32_t& Low, std::int32_t& High, std::int32_t Count) noexce
     if (Low > Count) Low = Count;
     if (High <= 0) High = 1;
     if (High > Count) High = Count;
-    if (High < Low) std::swap(Low, High);
+    if (High < Low) ExChange(Low, High);
 }
 }  // namespace
 
@@ -179,6 +181,13 @@ TMatrix::TCellRange TMatrix::ValidRange(std::int32_t LowCol, std::int32_t HighCo
     MakeValidColRange(LowCol, HighCol);
     MakeValidRowRange(LowRow, HighRow);
     return {LowCol, HighCol, LowRow, HighRow};
+}
+
+std::string TMatrix::CRCofData() const {
+    detail::TCrc8Registers Crc;
+    if (FNRow > 0)
+        for (std::int32_t C = 1; C <= FNCol; ++C) Crc.Feed(Column(C), static_cast<std::size_t>(FNRow));
+    return Crc.Text();
 }
 
 bool TMatrix::RemoveColumn(std::int32_t Col) {

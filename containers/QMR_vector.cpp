@@ -1,5 +1,8 @@
 // TVector: storage, element access, sizing, events, copies and fills.
 #include "containers/QMR_vector.h"
+#include "containers/QMR_vector_crc.h"
+#include "foundations/QMR_math1_random.h"
+#include "foundations/QMR_math1_sort.h"
 
 #include <cmath>
 #include <new>
@@ -108,7 +111,7 @@ void TVector::MakeValidElemRange(std::int32_t& LowElem, std::int32_t& HighElem) 
     if (LowElem > FNElem) LowElem = FNElem;
     if (HighElem <= 0) HighElem = 1;
     if (HighElem > FNElem) HighElem = FNElem;
-    if (HighElem < LowElem) std::swap(LowElem, HighElem);
+    if (HighElem < LowElem) ExChange(LowElem, HighElem);
 }
 
 void TVector::Changed() {
@@ -144,6 +147,18 @@ void TVector::FillRandomUniform(double RangeLow, double RangeHigh) {
     Changed();
 }
 
+void TVector::FillRandomGauss(double Mean, double StdDev) {
+    for (double& V : FVec) V = GRandom() * StdDev + Mean;
+    FIsEmpty = false;
+    Changed();
+}
+
+std::string TVector::CRCofData() const {
+    detail::TCrc8Registers Crc;
+    Crc.Feed(FVec.data(), FVec.size());
+    return Crc.Text();
+}
+
 void TVector::CopyFrom(const TVector* VecSource, std::int32_t SourceElemLo, std::int32_t SourceElemHi,
                        std::int32_t DestElem) {
     if (VecSource == nullptr) return;
@@ -152,7 +167,7 @@ void TVector::CopyFrom(const TVector* VecSource, std::int32_t SourceElemLo, std:
     if (SourceElemLo > N) SourceElemLo = N;
     if (SourceElemHi <= 0) SourceElemHi = 1;
     if (SourceElemHi > N) SourceElemHi = N;
-    if (SourceElemHi < SourceElemLo) std::swap(SourceElemLo, SourceElemHi);
+    if (SourceElemHi < SourceElemLo) ExChange(SourceElemLo, SourceElemHi);
     // Copying a vector onto itself: read from a snapshot so overlapping ranges stay intact.
     TDoubleArray Snapshot;
     const TDoubleArray* Src = &VecSource->FVec;
