@@ -180,6 +180,8 @@ TLUStatus CroutLU(T* A, std::size_t n, std::size_t ld, T* Scale, std::int32_t* P
             if (!(Abs(cj[j]) >= static_cast<T>(kPivotFloor))) {
                 cj[j] = static_cast<T>(kPivotFloor);
                 Status = TLUStatus::SmallPivot;
+            } else if (std::isinf(cj[j])) {
+                Status = TLUStatus::SmallPivot;  // overflowed: the factors are meaningless
             }
             if (j + 1 != n) {
                 const T Dum = T(1) / cj[j];
