@@ -47,19 +47,19 @@ bool RowScales(const double* A, std::size_t n, std::size_t ld, std::vector<TWork
 mk::TLUStatus DecomposeStorage(double* A, std::size_t n, std::size_t ld, std::vector<TWork>& Scale,
                                std::vector<std::int32_t>& Perm, std::int32_t& NumPerm, bool Progress,
                                std::vector<TWork>* Factors) {
-    if constexpr (std::is_same_v<TWork, double>) {
-        (void)Factors;
-        return mk::CroutLU<double>(A, n, ld, Scale.data(), Perm.data(), NumPerm, Progress);
-    } else {
-        std::vector<TWork>& W = *Factors;
-        W.resize(n * n);
-        for (std::size_t c = 0; c < n; ++c)
-            for (std::size_t r = 0; r < n; ++r) W[c * n + r] = A[c * ld + r];
-        const mk::TLUStatus S = mk::CroutLU<TWork>(W.data(), n, n, Scale.data(), Perm.data(), NumPerm, Progress);
-        for (std::size_t c = 0; c < n; ++c)
-            for (std::size_t r = 0; r < n; ++r) A[c * ld + r] = static_cast<double>(W[c * n + r]);
-        return S;
-    }
+#if !QMR_EXTENDED_80
+    (void)Factors;
+    return mk::CroutLU<double>(A, n, ld, Scale.data(), Perm.data(), NumPerm, Progress);
+#else
+    std::vector<TWork>& W = *Factors;
+    W.resize(n * n);
+    for (std::size_t c = 0; c < n; ++c)
+        for (std::size_t r = 0; r < n; ++r) W[c * n + r] = A[c * ld + r];
+    const mk::TLUStatus S = mk::CroutLU<TWork>(W.data(), n, n, Scale.data(), Perm.data(), NumPerm, Progress);
+    for (std::size_t c = 0; c < n; ++c)
+        for (std::size_t r = 0; r < n; ++r) A[c * ld + r] = static_cast<double>(W[c * n + r]);
+    return S;
+#endif
 }
 
 }  // namespace
@@ -86,15 +86,17 @@ bool TMatrix::Invert() {
             mk::TLUStatus S;
             const TWork* LU;
             std::size_t ld;
-            if constexpr (std::is_same_v<TWork, double>) {
-                S = mk::CroutLU<double>(A, n, FStoreRows, Scale.data(), Perm.data(), NumPerm, true);
-                LU = A;
-                ld = FStoreRows;
-            } else {
-                S = DecomposeStorage(A, n, FStoreRows, Scale, Perm, NumPerm, true, &Factors);
-                LU = Factors.data();
-                ld = n;
-            }
+#if !QMR_EXTENDED_80
+            // Decomposed in place: the storage is n x n with leading dimension FStoreRows.
+            S = mk::CroutLU<double>(A, n, FStoreRows, Scale.data(), Perm.data(), NumPerm, true);
+            LU = A;
+            ld = FStoreRows;
+#else
+            // Decomposed in an Extended copy, written back to the storage as it ends.
+            S = DecomposeStorage(A, n, FStoreRows, Scale, Perm, NumPerm, true, &Factors);
+            LU = Factors.data();
+            ld = n;
+#endif
             if (S != mk::TLUStatus::Ok) Result = false;
             else if (!mk::InverseFromLU<TWork>(LU, n, ld, Perm.data(), Work.data(), ColOf)) Result = false;
             else {

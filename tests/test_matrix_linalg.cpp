@@ -275,12 +275,15 @@ TEST_F(InvertProgress, NonFiniteDataEndsFalse) {
         EXPECT_FALSE(M.Invert());
         EXPECT_EQ(M.Determinant(), 0);
     }
-    // Finite data whose elimination overflows (second pivot 1e308 + 1e308) is a failure.
+#if !QMR_EXTENDED_80
+    // Finite data whose elimination overflows a double (second pivot 1e308 + 1e308) is a
+    // failure; the wider intermediate type of the wide build holds it.
     TMatrix M(nullptr);
     SetRows(M, {{1, 1e308}, {1, -1e308}});
     EXPECT_FALSE(M.Invert());
     SetRows(M, {{1, 1e308}, {1, -1e308}});
     EXPECT_EQ(M.Determinant(), 0);
+#endif
 }
 
 // ---------------------------------------------------------------- LU and determinant
