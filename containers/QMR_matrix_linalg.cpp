@@ -152,14 +152,20 @@ bool TMatrix::LUdecomposition(TMatrix* MatL, TMatrix* MatU, std::int32_t& NumPer
 }
 
 Extended TMatrix::Determinant() {
-    TMatrix MatL(nullptr);
-    TMatrix MatU(nullptr);
-    MatL.Resize(2, 2);
-    MatU.Resize(2, 2);
+    // The value LUdecomposition would give into two temporaries, without building them:
+    // the parity times the product of U's diagonal, 0 when the decomposition fails.
+    if (FNCol != FNRow) return 0;
+    const auto n = static_cast<std::size_t>(FNCol);
+    std::vector<double> A(n * n);
+    for (std::size_t c = 0; c < n; ++c) std::copy_n(FMat.data() + c * FStoreRows, n, A.data() + c * n);
+    std::vector<TWork> Scale;
+    if (!RowScales(A.data(), n, n, Scale)) return 0;
+    std::vector<std::int32_t> Perm(n, 0);
+    std::vector<TWork> Factors;
     std::int32_t NumPerm = 1;
-    if (!LUdecomposition(&MatL, &MatU, NumPerm)) return 0;
+    if (DecomposeStorage(A.data(), n, n, Scale, Perm, NumPerm, false, &Factors) != mk::TLUStatus::Ok) return 0;
     double Prod = 1;
-    for (std::int32_t k = 1; k <= MatU.FNCol; ++k) Prod *= MatU.Column(k)[k - 1];
+    for (std::size_t k = 0; k < n; ++k) Prod *= A[k * n + k];
     return static_cast<Extended>(NumPerm) * Prod;
 }
 
