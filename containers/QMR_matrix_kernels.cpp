@@ -44,15 +44,25 @@ inline V2 Load2(const double* P) {
 inline void Store2(double* P, V2 V) { std::memcpy(P, &V, sizeof V); }
 
 // C -= A * B for double: 4 x 4 tiles of C held in registers while the K products
-// are summed; A is read four contiguous rows at a time down its columns.
+// are summed; A is read four contiguous rows at a time down its columns, B is packed
+// per four columns with every value already duplicated into both register halves.
 void GemmSubDouble(std::size_t m, std::size_t N, std::size_t K, const double* A, std::size_t lda,
                    const double* B, std::size_t ldb, double* C, std::size_t ldc) {
+    // A in strips of four rows, each strip K x 4 contiguous, so the tile loop reads one
+    // stream instead of one column (and page) per product.
+    const std::size_t Strips = m / 4;
+    std::vector<double> PackedA(Strips * K * 4);
+    for (std::size_t k = 0; k < K; ++k) {
+        const double* a = A + k * lda;
+        for (std::size_t st = 0; st < Strips; ++st) std::memcpy(&PackedA[(st * K + k) * 4], a + st * 4, 4 * sizeof(double));
+    }
+    std::vector<V2> Packed(K * 4);
     std::size_t J = 0;
     for (; J + 4 <= N; J += 4) {
-        const double* b0 = B + J * ldb;
-        const double* b1 = b0 + ldb;
-        const double* b2 = b1 + ldb;
-        const double* b3 = b2 + ldb;
+        for (std::size_t jj = 0; jj < 4; ++jj) {
+            const double* b = B + (J + jj) * ldb;
+            for (std::size_t k = 0; k < K; ++k) Packed[k * 4 + jj] = V2{b[k], b[k]};
+        }
         double* c0 = C + J * ldc;
         double* c1 = c0 + ldc;
         double* c2 = c1 + ldc;
@@ -61,22 +71,19 @@ void GemmSubDouble(std::size_t m, std::size_t N, std::size_t K, const double* A,
         for (; i + 4 <= m; i += 4) {
             V2 x00 = {0, 0}, x01 = {0, 0}, x10 = {0, 0}, x11 = {0, 0};
             V2 x20 = {0, 0}, x21 = {0, 0}, x30 = {0, 0}, x31 = {0, 0};
-            const double* a = A + i;
-            for (std::size_t k = 0; k < K; ++k, a += lda) {
+            const double* a = PackedA.data() + (i / 4) * K * 4;
+            const V2* bp = Packed.data();
+            for (std::size_t k = 0; k < K; ++k, a += 4, bp += 4) {
                 const V2 a0 = Load2(a);
                 const V2 a1 = Load2(a + 2);
-                V2 bb = {b0[k], b0[k]};
-                x00 += a0 * bb;
-                x01 += a1 * bb;
-                bb = V2{b1[k], b1[k]};
-                x10 += a0 * bb;
-                x11 += a1 * bb;
-                bb = V2{b2[k], b2[k]};
-                x20 += a0 * bb;
-                x21 += a1 * bb;
-                bb = V2{b3[k], b3[k]};
-                x30 += a0 * bb;
-                x31 += a1 * bb;
+                x00 += a0 * bp[0];
+                x01 += a1 * bp[0];
+                x10 += a0 * bp[1];
+                x11 += a1 * bp[1];
+                x20 += a0 * bp[2];
+                x21 += a1 * bp[2];
+                x30 += a0 * bp[3];
+                x31 += a1 * bp[3];
             }
             Store2(c0 + i, Load2(c0 + i) - x00);
             Store2(c0 + i + 2, Load2(c0 + i + 2) - x01);
@@ -91,10 +98,10 @@ void GemmSubDouble(std::size_t m, std::size_t N, std::size_t K, const double* A,
             double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
             const double* a = A + i;
             for (std::size_t k = 0; k < K; ++k, a += lda) {
-                s0 += *a * b0[k];
-                s1 += *a * b1[k];
-                s2 += *a * b2[k];
-                s3 += *a * b3[k];
+                s0 += *a * Packed[k * 4][0];
+                s1 += *a * Packed[k * 4 + 1][0];
+                s2 += *a * Packed[k * 4 + 2][0];
+                s3 += *a * Packed[k * 4 + 3][0];
             }
             c0[i] -= s0;
             c1[i] -= s1;
