@@ -55,14 +55,6 @@ TEST(MatrixCore, NewMatrixIsOneByOneZero) {
     EXPECT_EQ(M.ClassName(), "TMatrix");
 }
 
-TEST(MatrixCore, OwnerFreesMatrix) {
-    auto* Owner = new qmr::TComponent(nullptr);
-    auto* M = new TMatrix(Owner);
-    EXPECT_EQ(Owner->ComponentCount(), 1);
-    EXPECT_EQ(Owner->Components(0), M);
-    delete Owner;  // frees M too (ASan would report a leak otherwise)
-}
-
 TEST(MatrixCore, ElementsOutsideTheCountsReadZeroAndIgnoreWrites) {
     TMatrix M(nullptr);
     ChangeCounter Ev;
