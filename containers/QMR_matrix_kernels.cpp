@@ -22,7 +22,43 @@ constexpr std::size_t kBlock = 64;
 template <class T>
 void GemmSubGeneric(std::size_t m, std::size_t N, std::size_t K, const T* A, std::size_t lda, const T* B,
                     std::size_t ldb, T* C, std::size_t ldc) {
-    for (std::size_t J = 0; J < N; ++J) {
+    std::size_t J0 = 0;
+    if constexpr (!std::is_same_v<T, double>) {
+        // 2 x 2 tiles summed in registers over K (the x87 stack holds eight values).
+        for (; J0 + 2 <= N; J0 += 2) {
+            const T* b0 = B + J0 * ldb;
+            const T* b1 = b0 + ldb;
+            T* c0 = C + J0 * ldc;
+            T* c1 = c0 + ldc;
+            std::size_t i = 0;
+            for (; i + 2 <= m; i += 2) {
+                T s00 = 0, s01 = 0, s10 = 0, s11 = 0;
+                const T* a = A + i;
+                for (std::size_t k = 0; k < K; ++k, a += lda) {
+                    const T a0 = a[0], a1 = a[1], bk0 = b0[k], bk1 = b1[k];
+                    s00 += a0 * bk0;
+                    s01 += a1 * bk0;
+                    s10 += a0 * bk1;
+                    s11 += a1 * bk1;
+                }
+                c0[i] -= s00;
+                c0[i + 1] -= s01;
+                c1[i] -= s10;
+                c1[i + 1] -= s11;
+            }
+            for (; i < m; ++i) {
+                T s0 = 0, s1 = 0;
+                const T* a = A + i;
+                for (std::size_t k = 0; k < K; ++k, a += lda) {
+                    s0 += *a * b0[k];
+                    s1 += *a * b1[k];
+                }
+                c0[i] -= s0;
+                c1[i] -= s1;
+            }
+        }
+    }
+    for (std::size_t J = J0; J < N; ++J) {
         T* c = C + J * ldc;
         const T* b = B + J * ldb;
         for (std::size_t k = 0; k < K; ++k) {
