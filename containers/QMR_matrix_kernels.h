@@ -1,0 +1,42 @@
+// Dense kernels behind the matrix linear algebra: blocked Crout LU with scaled partial
+// pivoting and blocked triangular solves. Column-major storage, leading dimension ld.
+// Internal to the library.
+#pragma once
+
+#include "platform/Qmr_qmrbase.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace qmr::detail::mk {
+
+// Smallest pivot magnitude accepted; smaller (or NaN) pivots are replaced by it.
+inline constexpr double kPivotFloor = 1e-100;
+
+// Outcome of a decomposition.
+enum class TLUStatus { Ok, SmallPivot, Aborted };
+
+// C -= A * B with A m x K, B K x N, C m x N (column-major, leading dimensions given).
+template <class T>
+void GemmSub(std::size_t m, std::size_t N, std::size_t K, const T* A, std::size_t lda, const T* B,
+             std::size_t ldb, T* C, std::size_t ldc);
+
+// Crout decomposition in place of the n x n matrix A with scaled partial pivoting.
+// Scale holds the row scales (they move with their rows), Perm receives the pivot row of
+// each column (0-based), NumPerm flips sign per exchange. With Progress, each column is
+// preceded by a progress step and an abort poll. Pivot ties go to the later row; a pivot
+// below the floor (or NaN) is set to the floor and the decomposition goes on.
+template <class T>
+TLUStatus CroutLU(T* A, std::size_t n, std::size_t ld, T* Scale, std::int32_t* Perm, std::int32_t& NumPerm,
+                  bool Progress);
+
+// Inverse from the factors of CroutLU by forward and back substitution. Work (n x n,
+// leading dimension n) receives the inverse with its columns in another order: column c
+// of Work is column ColOf[c] of the inverse. A progress step and an abort poll precede
+// each column; false when aborted.
+template <class T>
+bool InverseFromLU(const T* LU, std::size_t n, std::size_t ld, const std::int32_t* Perm, T* Work,
+                   std::vector<std::size_t>& ColOf);
+
+}  // namespace qmr::detail::mk
