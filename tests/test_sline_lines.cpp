@@ -72,6 +72,10 @@ TEST(SLine, ConstructionsPassThroughTheirPoints) {
     EXPECT_FALSE(L.LineFrom2Points(2, 3, 2, 3));  // equal points: no change
     EXPECT_EQ(L.ParA(), -1);
     EXPECT_EQ(L.ParB(), 1);
+    L.LineFrom2Points(5, 0, 5, 1);  // vertical, upwards and downwards
+    EXPECT_DOUBLE_EQ(L.Direction(), kPi / 2);
+    L.LineFrom2Points(5, 1, 5, 0);
+    EXPECT_DOUBLE_EQ(L.Direction(), 3 * kPi / 2);
 
     std::mt19937 Gen(13);
     std::uniform_real_distribution<double> U(-10, 10);
