@@ -61,7 +61,7 @@ static_assert(SwapBytes(std::uint32_t{0x12345678u}) == 0x78563412u);
 
 // Trunc(Sqrt(M)) for M >= 0, exact for every 64-bit value used here.
 std::int64_t ISqrt(std::int64_t M) {
-    std::int64_t S = static_cast<std::int64_t>(std::sqrt(static_cast<double>(M)));
+    std::int64_t S = Trunc(std::sqrt(static_cast<double>(M)));
     while (S > 0 && S * S > M) --S;
     while ((S + 1) * (S + 1) <= M) ++S;
     return S;
@@ -76,6 +76,8 @@ double InterpolEquallySpaced(double X, double X0, double X1, std::size_t N, TGet
     if (X0 == X1) throw EQMRMath1Error("InterpolTable: specified range of pivot array is zero");
     const double Last = static_cast<double>(N - 1);
     const double Pos = Last * (X - X0) / (X1 - X0);
+    // X1 itself gives the last value even when the position computes a hair below n - 1.
+    if (X == X1) return Get(N - 1);
     const bool Inside = X0 < X1 ? (X >= X0 && X <= X1) : (X <= X0 && X >= X1);
     if (Inside) {
         std::int64_t I = 0;

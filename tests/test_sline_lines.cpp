@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <tuple>
 #include <type_traits>
 
 using namespace qmr;
@@ -71,6 +72,10 @@ TEST(SLine, ConstructionsPassThroughTheirPoints) {
     EXPECT_FALSE(L.LineFrom2Points(2, 3, 2, 3));  // equal points: no change
     EXPECT_EQ(L.ParA(), -1);
     EXPECT_EQ(L.ParB(), 1);
+    L.LineFrom2Points(5, 0, 5, 1);  // vertical, upwards and downwards
+    EXPECT_DOUBLE_EQ(L.Direction(), kPi / 2);
+    L.LineFrom2Points(5, 1, 5, 0);
+    EXPECT_DOUBLE_EQ(L.Direction(), 3 * kPi / 2);
 
     std::mt19937 Gen(13);
     std::uniform_real_distribution<double> U(-10, 10);
@@ -227,13 +232,18 @@ TEST(SLine, ClipBox) {
     EXPECT_EQ(X2, 2);
     EXPECT_EQ(Y2, 1);
 
-    // Left, right, bottom, top: a diagonal keeps its first two points.
-    L.LineFromSlopeIcpt(2, -0.5);  // crosses the bottom at 0.25 and the top at 0.75
-    EXPECT_TRUE(L.ClipBox(0, 0, 1, 1, X1, Y1, X2, Y2));
-    EXPECT_EQ(X1, 0.25);
-    EXPECT_EQ(Y1, 0);
-    EXPECT_EQ(X2, 0.75);
-    EXPECT_EQ(Y2, 1);
+    // Edges are tested left, right, bottom, top and the first two points found are kept.
+    auto Clip = [&](double K, double D) {
+        L.LineFromSlopeIcpt(K, D);
+        X1 = Y1 = X2 = Y2 = -7;
+        const bool Ok = L.ClipBox(0, 0, 1, 1, X1, Y1, X2, Y2);
+        return std::tuple{Ok, X1, Y1, X2, Y2};
+    };
+    EXPECT_EQ(Clip(1, -0.5), std::tuple(true, 1.0, 0.5, 0.5, 0.0));    // right before bottom
+    EXPECT_EQ(Clip(-1, 1), std::tuple(true, 0.0, 1.0, 1.0, 0.0));      // both corners: left, right
+    EXPECT_EQ(Clip(2, -0.5), std::tuple(true, 0.25, 0.0, 0.75, 1.0));  // bottom, top
+    EXPECT_EQ(Clip(-1, 0), std::tuple(true, 0.0, 0.0, 0.0, 0.0));      // a corner, found twice
+    EXPECT_EQ(Clip(2, 0.5), std::tuple(true, 0.0, 0.5, 0.25, 1.0));    // left, then top
 
     // Random lines through the box: both points lie on the line and on the border.
     std::mt19937 Gen(23);
