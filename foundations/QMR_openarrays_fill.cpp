@@ -1,0 +1,209 @@
+// Filling arrays: constants, running indices, diagonals, random values.
+#include "foundations/QMR_openarrays_fill.h"
+
+#include "foundations/detail/openarrays_cells.h"
+
+#include <cmath>
+#include <limits>
+
+namespace qmr {
+
+namespace {
+
+using namespace detail::oa;
+
+template <class V, class T> int FillAll(V& A, T Value) {
+    if (!Usable(A)) return -1;
+    ForEachCell(A, Extents(A), [Value](auto&& C) { C = Value; });
+    return 0;
+}
+
+template <class V, class T> int FillBlock(V& A, T Value, const std::int64_t* Lo, const std::int64_t* Hi) {
+    if (!Usable(A)) return -1;
+    if (!BlockOk(A, Lo, Hi)) return -2;
+    ForEachInBlock(A, Lo, Hi, [Value](auto&& C) { C = Value; });
+    return 0;
+}
+
+// Stores a running number; integer cells keep its low 32 bits.
+template <class T> T RunningNumber(std::uint64_t N) {
+    if constexpr (std::is_floating_point_v<T>) return static_cast<T>(N);
+    else return static_cast<T>(static_cast<std::uint32_t>(N));
+}
+
+template <class V> int FillRix1(V& A) {
+    if (!Usable(A)) return -1;
+    using T = Cell<V>;
+    for (std::size_t I = 0; I < A.size(); ++I) A[I] = RunningNumber<T>(I);
+    return 0;
+}
+
+template <class V> int FillRix2(V& A) {
+    if (!Usable(A)) return -1;
+    using T = Cell<V>;
+    const TExtents E = Extents(A);
+    for (std::size_t X = 0; X < E[0]; ++X)
+        for (std::size_t Y = 0; Y < E[1]; ++Y) A[X][Y] = RunningNumber<T>(X * E[1] + Y);
+    return 0;
+}
+
+template <class V> int FillRix3(V& A) {
+    if (!Usable(A)) return -1;
+    using T = Cell<V>;
+    const TExtents E = Extents(A);
+    for (std::size_t I = 0; I < E[0]; ++I)
+        for (std::size_t J = 0; J < E[1]; ++J)
+            for (std::size_t K = 0; K < E[2]; ++K) A[I][J][K] = RunningNumber<T>(I + E[0] * (J + E[1] * K));
+    return 0;
+}
+
+// Diagonal fill below the top level: a cell is on the diagonal when every index
+// equals Top, the index taken at the top level.
+template <class V, class T> void DiagWalk(V& A, std::size_t N, T Value, std::size_t Top, bool OnDiag) {
+    for (std::size_t I = 0; I < N; ++I) {
+        if constexpr (IsVector<typename V::value_type>::value) DiagWalk(A[I], N, Value, Top, OnDiag && I == Top);
+        else A[I] = (OnDiag && I == Top) ? Value : T(0);
+    }
+}
+
+template <class V, class T> int FillDiag(V& A, T Value) {
+    if (!Usable(A)) return -1;
+    const TExtents E = Extents(A);
+    for (int D = 1; D < Rank<V>(); ++D)
+        if (E[static_cast<std::size_t>(D)] != E[0]) return -2;
+    for (std::size_t I = 0; I < E[0]; ++I) DiagWalk(A[I], E[0], Value, I, true);
+    return 0;
+}
+
+template <class V> int FillNormal(V& A, double Mean, double StdDev) {
+    ReseedFromClock();
+    if (!Usable(A)) return -1;
+    if (std::isnan(StdDev) || StdDev < 0) return -2;
+    ForEachCell(A, Extents(A), [Mean, StdDev](double& C) { C = RandG(Mean, StdDev); });
+    return 0;
+}
+
+template <class V> int FillUniformReal(V& A, double Low, double High) {
+    ReseedFromClock();
+    if (!Usable(A)) return -1;
+    if (!std::isfinite(Low) || !std::isfinite(High) || High < Low) return -2;
+    const double Width = High - Low;
+    if (std::isfinite(Width)) {
+        ForEachCell(A, Extents(A), [Low, Width](double& C) { C = Low + Width * Random(); });
+    } else {
+        // The difference overflows: interpolate between the bounds instead.
+        ForEachCell(A, Extents(A), [Low, High](double& C) {
+            const double U = Random();
+            C = Low * (1.0 - U) + High * U;
+        });
+    }
+    return 0;
+}
+
+template <class V> int FillUniformInt(V& A, std::int32_t Low, std::int32_t High) {
+    ReseedFromClock();
+    if (!Usable(A)) return -1;
+    if (High < Low) return -2;
+    // The width is computed in 64 bits: High - Low may exceed the int32 range.
+    const std::int64_t Width = static_cast<std::int64_t>(High) - static_cast<std::int64_t>(Low);
+    ForEachCell(A, Extents(A), [Low, High, Width](std::int32_t& C) {
+        std::int64_t Offset = 0;
+        detail::CheckedTruncToInt64(std::floor(static_cast<double>(Width) * Random()), Offset);
+        std::int64_t Drawn = static_cast<std::int64_t>(Low) + Offset;
+        if (Width > 0 && Drawn >= High) Drawn = static_cast<std::int64_t>(High) - 1;  // rounding of Width * u
+        C = static_cast<std::int32_t>(Drawn);
+    });
+    return 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- whole arrays
+
+int FillArray(TBoolArray& A, bool Value) { return FillAll(A, Value); }
+int FillArray(TBool2DArray& A, bool Value) { return FillAll(A, Value); }
+int FillArray(TIntArray& A, std::int32_t Value) { return FillAll(A, Value); }
+int FillArray(TInt2DArray& A, std::int32_t Value) { return FillAll(A, Value); }
+int FillArray(TInt3DArray& A, std::int32_t Value) { return FillAll(A, Value); }
+int FillArray(TInt4DArray& A, std::int32_t Value) { return FillAll(A, Value); }
+int FillArray(TDoubleArray& A, double Value) { return FillAll(A, Value); }
+int FillArray(TDouble2DArray& A, double Value) { return FillAll(A, Value); }
+int FillArray(TDouble3DArray& A, double Value) { return FillAll(A, Value); }
+int FillArray(TDouble4DArray& A, double Value) { return FillAll(A, Value); }
+
+// ---------------------------------------------------------------- blocks
+
+int FillArray(TIntArray& A, std::int32_t Value, std::int32_t First, std::int32_t Last) {
+    const std::int64_t Lo[] = {First}, Hi[] = {Last};
+    return FillBlock(A, Value, Lo, Hi);
+}
+int FillArray(TDoubleArray& A, double Value, std::int32_t First, std::int32_t Last) {
+    const std::int64_t Lo[] = {First}, Hi[] = {Last};
+    return FillBlock(A, Value, Lo, Hi);
+}
+int FillArray(TInt2DArray& A, std::int32_t Value, std::int32_t FirstCol, std::int32_t FirstRow,
+              std::int32_t LastCol, std::int32_t LastRow) {
+    const std::int64_t Lo[] = {FirstCol, FirstRow}, Hi[] = {LastCol, LastRow};
+    return FillBlock(A, Value, Lo, Hi);
+}
+int FillArray(TDouble2DArray& A, double Value, std::int32_t FirstCol, std::int32_t FirstRow,
+              std::int32_t LastCol, std::int32_t LastRow) {
+    const std::int64_t Lo[] = {FirstCol, FirstRow}, Hi[] = {LastCol, LastRow};
+    return FillBlock(A, Value, Lo, Hi);
+}
+int FillArray(TInt3DArray& A, std::int32_t Value, std::int32_t First0, std::int32_t First1, std::int32_t First2,
+              std::int32_t Last0, std::int32_t Last1, std::int32_t Last2) {
+    const std::int64_t Lo[] = {First0, First1, First2}, Hi[] = {Last0, Last1, Last2};
+    return FillBlock(A, Value, Lo, Hi);
+}
+int FillArray(TDouble3DArray& A, double Value, std::int32_t First0, std::int32_t First1, std::int32_t First2,
+              std::int32_t Last0, std::int32_t Last1, std::int32_t Last2) {
+    const std::int64_t Lo[] = {First0, First1, First2}, Hi[] = {Last0, Last1, Last2};
+    return FillBlock(A, Value, Lo, Hi);
+}
+int FillArray(TInt4DArray& A, std::int32_t Value, std::int32_t First0, std::int32_t First1, std::int32_t First2,
+              std::int32_t First3, std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, std::int32_t Last3) {
+    const std::int64_t Lo[] = {First0, First1, First2, First3}, Hi[] = {Last0, Last1, Last2, Last3};
+    return FillBlock(A, Value, Lo, Hi);
+}
+int FillArray(TDouble4DArray& A, double Value, std::int32_t First0, std::int32_t First1, std::int32_t First2,
+              std::int32_t First3, std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, std::int32_t Last3) {
+    const std::int64_t Lo[] = {First0, First1, First2, First3}, Hi[] = {Last0, Last1, Last2, Last3};
+    return FillBlock(A, Value, Lo, Hi);
+}
+
+// ---------------------------------------------------------------- running indices
+
+int FillArrayRix(TIntArray& A) { return FillRix1(A); }
+int FillArrayRix(TDoubleArray& A) { return FillRix1(A); }
+int FillArrayRix(TInt2DArray& A) { return FillRix2(A); }
+int FillArrayRix(TDouble2DArray& A) { return FillRix2(A); }
+int FillArrayRix(TInt3DArray& A) { return FillRix3(A); }
+int FillArrayRix(TDouble3DArray& A) { return FillRix3(A); }
+
+// ---------------------------------------------------------------- diagonals
+
+int FillDiagArray(TInt2DArray& A, std::int32_t Value) { return FillDiag(A, Value); }
+int FillDiagArray(TInt3DArray& A, std::int32_t Value) { return FillDiag(A, Value); }
+int FillDiagArray(TInt4DArray& A, std::int32_t Value) { return FillDiag(A, Value); }
+int FillDiagArray(TDouble2DArray& A, double Value) { return FillDiag(A, Value); }
+int FillDiagArray(TDouble3DArray& A, double Value) { return FillDiag(A, Value); }
+int FillDiagArray(TDouble4DArray& A, double Value) { return FillDiag(A, Value); }
+
+// ---------------------------------------------------------------- random values
+
+int FillRandomNormal(TDoubleArray& A, double Mean, double StdDev) { return FillNormal(A, Mean, StdDev); }
+int FillRandomNormal(TDouble2DArray& A, double Mean, double StdDev) { return FillNormal(A, Mean, StdDev); }
+int FillRandomNormal(TDouble3DArray& A, double Mean, double StdDev) { return FillNormal(A, Mean, StdDev); }
+int FillRandomNormal(TDouble4DArray& A, double Mean, double StdDev) { return FillNormal(A, Mean, StdDev); }
+
+int FillRandomUniform(TDoubleArray& A, double Low, double High) { return FillUniformReal(A, Low, High); }
+int FillRandomUniform(TDouble2DArray& A, double Low, double High) { return FillUniformReal(A, Low, High); }
+int FillRandomUniform(TDouble3DArray& A, double Low, double High) { return FillUniformReal(A, Low, High); }
+int FillRandomUniform(TDouble4DArray& A, double Low, double High) { return FillUniformReal(A, Low, High); }
+int FillRandomUniform(TIntArray& A, std::int32_t Low, std::int32_t High) { return FillUniformInt(A, Low, High); }
+int FillRandomUniform(TInt2DArray& A, std::int32_t Low, std::int32_t High) { return FillUniformInt(A, Low, High); }
+int FillRandomUniform(TInt3DArray& A, std::int32_t Low, std::int32_t High) { return FillUniformInt(A, Low, High); }
+int FillRandomUniform(TInt4DArray& A, std::int32_t Low, std::int32_t High) { return FillUniformInt(A, Low, High); }
+
+}  // namespace qmr
