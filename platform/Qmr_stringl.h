@@ -2,7 +2,34 @@
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
+#include "platform/rtl_text.h"
+
+#include <string>
 
 namespace qmr {
+
+// 1-based index of the first entry of List equal to S (case matters); 0 when absent.
+QMR_API int StringIx(const std::string& S, const TStrArray& List);
+// S without leading and trailing blanks (spaces and tabs).
+QMR_API std::string StripLTBlanks(const std::string& S);
+// S without the characters C at its end.
+QMR_API std::string StripTrailingChars(const std::string& S, char C);
+// S with every character OldChar replaced by NewChar.
+QMR_API std::string ReplaceCharInString(const std::string& S, char OldChar, char NewChar);
+// S without control characters (codes 0..31 and 127).
+QMR_API std::string RemoveControlChars(const std::string& S);
+// True when S contains SubStr (case matters); an empty SubStr is always contained.
+QMR_API bool StringContains(const std::string& S, const std::string& SubStr);
+// Splits S at blanks (any character of code 0..32) into Tokens, dropping empty pieces;
+// returns the number of tokens.
+QMR_API int Tokenize(const std::string& S, TStrArray& Tokens);
+
+// Parses a name in double quotes one character at a time. Start with State = qsStart and
+// an empty Name. Characters before the opening quote are skipped; inside the quotes every
+// character is appended to Name, a doubled quote standing for one quote character. The
+// character after the closing quote completes the name: the result is then True and State
+// qsDone (further calls change nothing and return True). Until then the result is False;
+// a caller whose input ends while State is qsQuoteInName holds a complete name.
+QMR_API bool ParseQuotedName(char C, TQuotedStrState& State, std::string& Name);
 
 }  // namespace qmr

@@ -1,0 +1,80 @@
+// Comb sort core shared by the array sorts and the sorts of the container classes.
+//
+// The gap starts at the element count and shrinks by the factor 1.3 before every pass,
+// computed in integers as gap * 10 / 13 (1 when that gives 0), which equals Trunc(gap / 1.3)
+// exactly. Every pass compares the pairs (i, i + gap) in ascending i and exchanges a pair
+// when OutOfOrder says so; the sort ends after a pass with gap 1 that exchanged nothing.
+// Every pass adds one progress step (ProcStat and MathFeedBackProc); fewer than two
+// elements make no pass and report nothing.
+#pragma once
+
+#include "platform/Qmr_qmrbase.h"
+
+#include <cstdint>
+
+namespace qmr::detail {
+
+// The next comb gap after Gap.
+constexpr std::int64_t NextCombGap(std::int64_t Gap) noexcept {
+    Gap = Gap * 10 / 13;
+    return Gap == 0 ? 1 : Gap;
+}
+
+// Sorts positions First..First + N - 1 through callbacks: OutOfOrder(i, j) with i < j tells
+// whether the pair must be exchanged, Exchange(i, j) exchanges it (and may fire events).
+template <class OutOfOrderFn, class ExchangeFn>
+void CombSort(std::int64_t First, std::int64_t N, OutOfOrderFn&& OutOfOrder, ExchangeFn&& Exchange) {
+    if (N <= 1) return;
+    const std::int64_t Last = First + N - 1;
+    std::int64_t Gap = N;
+    bool Swapped = false;
+    do {
+        Gap = NextCombGap(Gap);
+        Swapped = false;
+        for (std::int64_t I = First; I + Gap <= Last; ++I) {
+            if (OutOfOrder(I, I + Gap)) {
+                Exchange(I, I + Gap);
+                Swapped = true;
+            }
+        }
+        StepProgress();
+    } while (Gap > 1 || Swapped);
+}
+
+// Comb sort of a plain array of arithmetic values, in place. Equal values are never
+// exchanged (the pair is exchanged only when the later value is strictly smaller, or
+// strictly greater for a descending sort); NaNs compare false and stay where they are
+// met. The pair update is written without branches.
+template <class T> void CombSortValues(T* Data, std::int64_t N, bool Ascending) {
+    if (N <= 1) return;
+    std::int64_t Gap = N;
+    bool Swapped = false;
+    do {
+        Gap = NextCombGap(Gap);
+        unsigned Any = 0;
+        T* P = Data;
+        T* Q = Data + Gap;
+        const std::int64_t Pairs = N - Gap;
+        if (Ascending) {
+            for (std::int64_t I = 0; I < Pairs; ++I) {
+                T X = P[I], Y = Q[I];
+                bool Ex = Y < X;
+                P[I] = Ex ? Y : X;
+                Q[I] = Ex ? X : Y;
+                Any |= static_cast<unsigned>(Ex);
+            }
+        } else {
+            for (std::int64_t I = 0; I < Pairs; ++I) {
+                T X = P[I], Y = Q[I];
+                bool Ex = Y > X;
+                P[I] = Ex ? Y : X;
+                Q[I] = Ex ? X : Y;
+                Any |= static_cast<unsigned>(Ex);
+            }
+        }
+        Swapped = Any != 0;
+        StepProgress();
+    } while (Gap > 1 || Swapped);
+}
+
+}  // namespace qmr::detail

@@ -1,0 +1,278 @@
+// Typed values on streams, TMixedFStream and the tag readers of XML-like text.
+#include "platform/Qmr_streams.h"
+
+#include <cstring>
+
+namespace qmr {
+
+// ---------------------------------------------------------------- typed values on streams
+// Values are copied as their in-memory bytes: the library runs on little-endian x86.
+
+void WriteExtendedToStream(TStream& S, Extended X) {
+    unsigned char Buf[sizeof(Extended)] = {};
+    std::memcpy(Buf, &X, sizeof(Extended));
+    S.WriteBuffer(Buf, ExtendedStreamSize);
+}
+
+Extended ReadExtendedFromStream(TStream& S, bool& Error) {
+    unsigned char Buf[sizeof(Extended)] = {};
+    Error = S.Read(Buf, ExtendedStreamSize) != ExtendedStreamSize;
+    if (Error) return 0;
+    Extended X = 0;
+    std::memcpy(&X, Buf, sizeof(Extended));
+    return X;
+}
+
+void WriteLongintToStream(TStream& S, std::int32_t X) { S.WriteBuffer(&X, sizeof X); }
+
+std::int32_t ReadLongintFromStream(TStream& S, bool& Error) {
+    std::int32_t X = 0;
+    Error = S.Read(&X, sizeof X) != static_cast<std::int64_t>(sizeof X);
+    return Error ? 0 : X;
+}
+
+// ---------------------------------------------------------------- TMixedFStream
+
+TMixedFStream::TMixedFStream(const std::string& FileName, std::uint16_t Mode) : TFileStream(FileName, Mode) {}
+
+std::string TMixedFStream::ClassName() const { return "TMixedFStream"; }
+
+void TMixedFStream::WriteInteger(std::int32_t Value) { WriteBuffer(&Value, sizeof Value); }
+void TMixedFStream::WriteDouble(double Value) { WriteBuffer(&Value, sizeof Value); }
+void TMixedFStream::WriteByte(std::uint8_t Value) { WriteBuffer(&Value, 1); }
+
+void TMixedFStream::WriteLn(const std::string& Line) {
+    if (Line.size() > 0x7FFFFFFFu) throw EWriteError("Stream write error");
+    WriteInteger(static_cast<std::int32_t>(Line.size()));
+    WriteBuffer(Line.data(), static_cast<std::int64_t>(Line.size()));
+}
+
+bool TMixedFStream::ReadExact(void* Buffer, std::int64_t Count) {
+    if (Read(Buffer, Count) == Count) return true;
+    Seek(0, TSeekOrigin::soEnd);
+    return false;
+}
+
+std::int32_t TMixedFStream::ReadInteger(bool& Error) {
+    std::int32_t V = 0;
+    Error = !ReadExact(&V, sizeof V);
+    return Error ? 0 : V;
+}
+
+double TMixedFStream::ReadDouble(bool& Error) {
+    double V = 0;
+    Error = !ReadExact(&V, sizeof V);
+    return Error ? 0.0 : V;
+}
+
+std::uint8_t TMixedFStream::ReadByte(bool& Error) {
+    std::uint8_t V = 0;
+    Error = !ReadExact(&V, 1);
+    return Error ? 0 : V;
+}
+
+std::string TMixedFStream::ReadLn(bool& Error) {
+    std::int32_t Len = ReadInteger(Error);
+    if (Error) return {};
+    std::int64_t Here = Position();
+    if (Len < 0 || Len > Size() - Here) {
+        Seek(0, TSeekOrigin::soEnd);
+        Error = true;
+        return {};
+    }
+    std::string Line(static_cast<std::size_t>(Len), '\0');
+    Error = !ReadExact(Line.data(), Len);
+    if (Error) Line.clear();
+    return Line;
+}
+
+// ---------------------------------------------------------------- tag readers
+
+namespace {
+
+struct StringSource {
+    const std::string& S;
+    std::size_t I;
+    int Get() { return I < S.size() ? static_cast<unsigned char>(S[I++]) : -1; }
+};
+
+struct StreamSource {
+    std::istream& F;
+    int Get() {
+        auto C = F.get();
+        return C == std::istream::traits_type::eof() ? -1 : static_cast<int>(static_cast<unsigned char>(C));
+    }
+};
+
+enum class TMarkKind { Element, Close, Other };
+
+struct TMarkup {
+    TMarkKind Kind = TMarkKind::Other;
+    std::string Name;
+    std::string Attr;
+    bool Empty = false;  // "<name/>"
+    std::string Raw;     // every byte read, from "<" on
+};
+
+bool IsBlank(char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n' || C == '\f' || C == '\v'; }
+
+std::string Trimmed(std::string_view S) {
+    std::size_t B = 0, E = S.size();
+    while (B < E && IsBlank(S[B])) ++B;
+    while (E > B && IsBlank(S[E - 1])) --E;
+    return std::string(S.substr(B, E - B));
+}
+
+char Lower(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C; }
+
+bool SameText(std::string_view A, std::string_view B) {
+    if (A.size() != B.size()) return false;
+    for (std::size_t I = 0; I < A.size(); ++I)
+        if (Lower(A[I]) != Lower(B[I])) return false;
+    return true;
+}
+
+bool EndsWith(const std::string& S, std::string_view Tail, std::size_t MinLen) {
+    return S.size() >= MinLen && S.size() >= Tail.size() && S.compare(S.size() - Tail.size(), Tail.size(), Tail) == 0;
+}
+
+bool IsPrefixOf(const std::string& S, std::string_view Full) {
+    return S.size() <= Full.size() && Full.compare(0, S.size(), S) == 0;
+}
+
+// Reads the rest of a markup item after its "<". False when the input ends inside it.
+template <class Src> bool ReadMarkup(Src& S, TMarkup& M) {
+    M = TMarkup{};
+    M.Raw = "<";
+    int C = S.Get();
+    if (C < 0) return false;
+    M.Raw += static_cast<char>(C);
+
+    if (C == '!' || C == '?') {
+        // "<?...?>", "<!--...-->", "<![CDATA[...]]>" or another "<!...>".
+        constexpr std::string_view kComment = "<!--", kCData = "<![CDATA[";
+        std::string_view Terminator = C == '?' ? "?>" : ">";
+        std::size_t MinLen = C == '?' ? 4 : 3;
+        bool Decided = C == '?';
+        while (!(Decided && EndsWith(M.Raw, Terminator, MinLen))) {
+            if (!Decided) {
+                if (M.Raw == kComment) { Terminator = "-->"; MinLen = 7; Decided = true; }
+                else if (M.Raw == kCData) { Terminator = "]]>"; MinLen = 12; Decided = true; }
+                else if (!IsPrefixOf(M.Raw, kComment) && !IsPrefixOf(M.Raw, kCData)) {
+                    Decided = true;
+                    if (M.Raw.back() == '>') break;
+                    continue;
+                }
+            }
+            C = S.Get();
+            if (C < 0) return false;
+            M.Raw += static_cast<char>(C);
+        }
+        M.Kind = TMarkKind::Other;
+        return true;
+    }
+
+    // A tag: read up to the ">" that is not inside a quoted attribute value.
+    char Quote = 0, LastSig = static_cast<char>(C);
+    while (Quote != 0 || C != '>') {
+        C = S.Get();
+        if (C < 0) return false;
+        char Ch = static_cast<char>(C);
+        M.Raw += Ch;
+        if (Quote != 0) {
+            if (Ch == Quote) Quote = 0;
+            LastSig = Ch;
+        } else if ((Ch == '"' || Ch == '\'') && LastSig == '=') {
+            Quote = Ch;
+        } else if (!IsBlank(Ch)) {
+            LastSig = Ch;
+        }
+    }
+    // M.Raw is "<...>"; parse name and attributes from the inner text.
+    std::string_view Inner(M.Raw);
+    Inner = Inner.substr(1, Inner.size() - 2);
+    bool Closing = !Inner.empty() && Inner.front() == '/';
+    if (Closing) Inner.remove_prefix(1);
+    std::size_t N = 0;
+    while (N < Inner.size() && !IsBlank(Inner[N]) && Inner[N] != '/') ++N;
+    M.Name = std::string(Inner.substr(0, N));
+    std::string Rest = Trimmed(Inner.substr(N));
+    if (Closing) {
+        M.Kind = TMarkKind::Close;
+    } else {
+        M.Kind = TMarkKind::Element;
+        if (!Rest.empty() && Rest.back() == '/') {
+            M.Empty = true;
+            Rest.pop_back();
+            Rest = Trimmed(Rest);
+        }
+    }
+    M.Attr = std::move(Rest);
+    return true;
+}
+
+int LookUp(std::span<const std::string_view> Tags, std::string_view Name) {
+    for (std::size_t I = 0; I < Tags.size(); ++I)
+        if (SameText(Tags[I], Name)) return static_cast<int>(I);
+    return static_cast<int>(Tags.size()) - 1;
+}
+
+template <class Src>
+int ReadNextTag(Src& S, std::span<const std::string_view> Tags, std::string& Attr, std::string& Content) {
+    Attr.clear();
+    Content.clear();
+    TMarkup M;
+    for (;;) {
+        int C = S.Get();
+        if (C < 0) return -1;
+        if (C != '<') continue;
+        if (!ReadMarkup(S, M)) return -1;
+        if (M.Kind != TMarkKind::Other) break;
+    }
+    Attr = M.Attr;
+    if (M.Kind == TMarkKind::Close) return LookUp(Tags, "/" + M.Name);
+    if (!M.Empty) {
+        // Content up to the matching closing tag.
+        const std::string Name = M.Name;
+        int Depth = 1;
+        TMarkup Inner;
+        for (;;) {
+            int C = S.Get();
+            if (C < 0) break;
+            if (C != '<') {
+                Content += static_cast<char>(C);
+                continue;
+            }
+            if (!ReadMarkup(S, Inner)) {
+                Content += Inner.Raw;
+                break;
+            }
+            if (Inner.Kind == TMarkKind::Close && SameText(Inner.Name, Name)) {
+                if (--Depth == 0) break;
+            } else if (Inner.Kind == TMarkKind::Element && !Inner.Empty && SameText(Inner.Name, Name)) {
+                ++Depth;
+            }
+            Content += Inner.Raw;
+        }
+    }
+    return LookUp(Tags, M.Name);
+}
+
+}  // namespace
+
+int ReadNextTagInTextFile(std::istream& F, std::span<const std::string_view> Tags, std::string& Attr,
+                          std::string& Content) {
+    StreamSource S{F};
+    return ReadNextTag(S, Tags, Attr, Content);
+}
+
+int ReadNextTagInString(const std::string& Text, int& Pos, std::span<const std::string_view> Tags,
+                        std::string& Attr, std::string& Content) {
+    std::size_t Start = Pos < 1 ? 0 : static_cast<std::size_t>(Pos) - 1;
+    StringSource S{Text, Start > Text.size() ? Text.size() : Start};
+    int R = ReadNextTag(S, Tags, Attr, Content);
+    Pos = S.I >= 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(S.I) + 1;
+    return R;
+}
+
+}  // namespace qmr
