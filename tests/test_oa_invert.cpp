@@ -282,6 +282,22 @@ TEST_F(Progress, InvertAbortBeforeAndDuring) {
         // Partly decomposed during the decomposition, complete LU factors afterwards.
         EXPECT_TRUE(SameBits(M, Ref)) << K;
     }
+    // The same at every step of a larger matrix.
+    std::mt19937_64 Gen(3);
+    std::uniform_real_distribution<double> U(-1, 1);
+    TDouble2DArray Big = Square(11);
+    for (auto& C : Big)
+        for (auto& V : C) V = U(Gen);
+    for (int K = 1; K <= 22; ++K) {
+        StopAt = K;
+        AbortMathProc = false;
+        ProcStat = 0.0;
+        TDouble2DArray M = Big, Ref = Big;
+        ReferenceInvert(Ref, std::min(K - 1, 11));
+        EXPECT_EQ(InvertArray(M), -3);
+        EXPECT_EQ(ProcStat.load(), static_cast<double>(K));
+        EXPECT_TRUE(SameBits(M, Ref)) << K;
+    }
     AbortMathProc = false;
 }
 
