@@ -285,7 +285,11 @@ std::int32_t CalcHatMatrix(const TDouble2DArray& A, TDouble2DArray& HatMat) {
     Status = InvertArray(P);
     if (Status != 0) return Status;
     const TDouble2DArray Q = Product(A, P);  // X (X'X)^-1
-    HatMat = Product(Q, B);
+    TDouble2DArray H = Product(Q, B);
+    for (const auto& Column : H)
+        for (double V : Column)
+            if (!std::isfinite(V)) return -3;  // overflow: no usable hat matrix
+    HatMat = std::move(H);
     return 0;
 }
 

@@ -91,7 +91,8 @@ QMR_API bool EqualArrays(const TInt4DArray& A, const TInt4DArray& B);
 // ---------------------------------------------------------------- hat matrix
 
 // HatMat := X (X'X)^-1 X' with X's rows the rows of A (second index) and its columns A's
-// columns. 0; -1 empty A; -2 or -3 from the inversion of X'X (HatMat then unchanged).
+// columns. 0; -1 empty A; -2 or -3 from the inversion of X'X, or -3 when the product
+// overflows (HatMat then unchanged).
 QMR_API std::int32_t CalcHatMatrix(const TDouble2DArray& A, TDouble2DArray& HatMat);
 
 }  // namespace qmr

@@ -10,8 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <limits>
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -28,8 +26,7 @@ constexpr std::size_t Group = 4;
 // Applies the terms of the finished columns 0 .. Done - 1 to the W columns starting at J:
 // a(i, j) -= a(i, k) * a(k, j) for every k < Done and i > k, k by k.
 template <std::size_t W>
-void ApplyFinished(TDouble2DArray& M, std::size_t J, std::size_t N, std::size_t Done = ~std::size_t{0}) {
-    if (Done > J) Done = J;
+void ApplyFinished(TDouble2DArray& M, std::size_t J, std::size_t Done, std::size_t N) {
     double* C[W];
     for (std::size_t G = 0; G < W; ++G) C[G] = M[J + G].data();
     for (std::size_t K = 0; K < Done; ++K) {
@@ -91,9 +88,9 @@ std::int32_t InvertArray(TDouble2DArray& M) {
         if (detail::AbortRequested()) return -3;
         for (std::size_t Gi = 1; Gi < G; ++Gi) std::copy_n(M[J0 + Gi].data(), N, &Saved[Gi * N]);
         if (G == Group) {
-            ApplyFinished<Group>(M, J0, N);
+            ApplyFinished<Group>(M, J0, J0, N);
         } else {
-            for (std::size_t Gi = 0; Gi < G; ++Gi) ApplyFinished<1>(M, J0 + Gi, N, J0);
+            for (std::size_t Gi = 0; Gi < G; ++Gi) ApplyFinished<1>(M, J0 + Gi, J0, N);
         }
         for (std::size_t Gi = 0; Gi < G; ++Gi) {
             const std::size_t J = J0 + Gi;

@@ -323,6 +323,8 @@ TEST_F(HatMatrix, FailuresLeaveTheResult) {
     EXPECT_EQ(CalcHatMatrix(TDouble2DArray{}, H), -1);
     EXPECT_EQ(CalcHatMatrix(TDouble2DArray(2), H), -1);
     EXPECT_EQ(CalcHatMatrix(TDouble2DArray{{1, 2}, {3}}, H), -1);
+    EXPECT_EQ(CalcHatMatrix(TDouble2DArray{{1, 2, 3}, {1, NaN, 2}}, H), -3);  // never a NaN result
+    EXPECT_EQ(CalcHatMatrix(TDouble2DArray{{1, 2, 3}, {1e300, 0, 2}}, H), -3);
     EXPECT_EQ(H, Keep);
     AbortMathProc = true;
     EXPECT_EQ(CalcHatMatrix(TDouble2DArray{{1, 2, 3}}, H), -3);
