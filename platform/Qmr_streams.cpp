@@ -142,8 +142,11 @@ bool IsPrefixOf(const std::string& S, std::string_view Full) {
 
 // Reads the rest of a markup item after its "<". False when the input ends inside it.
 template <class Src> bool ReadMarkup(Src& S, TMarkup& M) {
-    M = TMarkup{};
-    M.Raw = "<";
+    M.Kind = TMarkKind::Other;
+    M.Name.clear();
+    M.Attr.clear();
+    M.Empty = false;
+    M.Raw.assign(1, '<');
     int C = S.Get();
     if (C < 0) return false;
     M.Raw += static_cast<char>(C);
@@ -230,7 +233,11 @@ int ReadNextTag(Src& S, std::span<const std::string_view> Tags, std::string& Att
         if (M.Kind != TMarkKind::Other) break;
     }
     Attr = M.Attr;
-    if (M.Kind == TMarkKind::Close) return LookUp(Tags, "/" + M.Name);
+    if (M.Kind == TMarkKind::Close) {
+        std::string Closing(1, '/');
+        Closing.append(M.Name);
+        return LookUp(Tags, Closing);
+    }
     if (!M.Empty) {
         // Content up to the matching closing tag.
         const std::string Name = M.Name;

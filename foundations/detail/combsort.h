@@ -41,38 +41,34 @@ void CombSort(std::int64_t First, std::int64_t N, OutOfOrderFn&& OutOfOrder, Exc
     } while (Gap > 1 || Swapped);
 }
 
+// One comb pass over the pairs (i, i + Gap), i = 0..Pairs - 1 in ascending order,
+// exchanging a pair when Before(later, earlier); returns whether any pair was exchanged.
+// The pair update has no branches (the compiler vectorises the loop for large gaps).
+template <class T, class BeforeFn> bool CombPass(T* Data, std::int64_t Gap, std::int64_t Pairs, BeforeFn Before) {
+    T* P = Data;
+    T* Q = Data + Gap;
+    unsigned Any = 0;
+    for (std::int64_t I = 0; I < Pairs; ++I) {
+        T X = P[I], Y = Q[I];
+        bool Ex = Before(Y, X);
+        P[I] = Ex ? Y : X;
+        Q[I] = Ex ? X : Y;
+        Any |= static_cast<unsigned>(Ex);
+    }
+    return Any != 0;
+}
+
 // Comb sort of a plain array of arithmetic values, in place. Equal values are never
 // exchanged (the pair is exchanged only when the later value is strictly smaller, or
-// strictly greater for a descending sort); NaNs compare false and stay where they are
-// met. The pair update is written without branches.
+// strictly greater for a descending sort); NaNs compare false and are never exchanged.
 template <class T> void CombSortValues(T* Data, std::int64_t N, bool Ascending) {
     if (N <= 1) return;
     std::int64_t Gap = N;
     bool Swapped = false;
     do {
         Gap = NextCombGap(Gap);
-        unsigned Any = 0;
-        T* P = Data;
-        T* Q = Data + Gap;
-        const std::int64_t Pairs = N - Gap;
-        if (Ascending) {
-            for (std::int64_t I = 0; I < Pairs; ++I) {
-                T X = P[I], Y = Q[I];
-                bool Ex = Y < X;
-                P[I] = Ex ? Y : X;
-                Q[I] = Ex ? X : Y;
-                Any |= static_cast<unsigned>(Ex);
-            }
-        } else {
-            for (std::int64_t I = 0; I < Pairs; ++I) {
-                T X = P[I], Y = Q[I];
-                bool Ex = Y > X;
-                P[I] = Ex ? Y : X;
-                Q[I] = Ex ? X : Y;
-                Any |= static_cast<unsigned>(Ex);
-            }
-        }
-        Swapped = Any != 0;
+        Swapped = Ascending ? CombPass(Data, Gap, N - Gap, [](T A, T B) { return A < B; })
+                            : CombPass(Data, Gap, N - Gap, [](T A, T B) { return A > B; });
         StepProgress();
     } while (Gap > 1 || Swapped);
 }
