@@ -78,7 +78,8 @@ template <class V, class T> int FillDiag(V& A, T Value) {
 template <class V> int FillNormal(V& A, double Mean, double StdDev) {
     ReseedFromClock();
     if (!Usable(A)) return -1;
-    if (std::isnan(StdDev) || StdDev < 0) return -2;
+    // A non-finite mean or spread would only give non-finite cells.
+    if (!std::isfinite(Mean) || !std::isfinite(StdDev) || StdDev < 0) return -2;
     ForEachCell(A, Extents(A), [Mean, StdDev](double& C) { C = RandG(Mean, StdDev); });
     return 0;
 }

@@ -70,7 +70,8 @@ QMR_API int FillDiagArray(TDouble4DArray& A, double Value);
 // ---------------------------------------------------------------- random values
 // The platform generator is re-seeded from the clock on every call, before anything else.
 
-// Gaussian numbers of the given mean and standard deviation; -2 for a negative or NaN StdDev.
+// Gaussian numbers of the given mean and standard deviation; -2 for a negative StdDev
+// or a Mean or StdDev that is not finite.
 QMR_API int FillRandomNormal(TDoubleArray& A, double Mean, double StdDev);
 QMR_API int FillRandomNormal(TDouble2DArray& A, double Mean, double StdDev);
 QMR_API int FillRandomNormal(TDouble3DArray& A, double Mean, double StdDev);

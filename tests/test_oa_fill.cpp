@@ -190,6 +190,8 @@ TEST(FillRandom, NormalStatusAndDegenerateSpread) {
     EXPECT_EQ(A, Make2<double>(3, 4, 2.5));
     EXPECT_EQ(FillRandomNormal(A, 0.0, -1.0), -2);
     EXPECT_EQ(FillRandomNormal(A, 0.0, std::nan("")), -2);
+    EXPECT_EQ(FillRandomNormal(A, 0.0, std::numeric_limits<double>::infinity()), -2);
+    EXPECT_EQ(FillRandomNormal(A, std::nan(""), 1.0), -2);
     EXPECT_EQ(A, Make2<double>(3, 4, 2.5));
     TDoubleArray E;
     EXPECT_EQ(FillRandomNormal(E, 0, 1), -1);

@@ -58,6 +58,15 @@ void Walk2(V& A, W& B, const TExtents& E, int Level, F& Fn) {
         for (std::size_t I = 0; I < N; ++I) Fn(A[I], B[I]);
     }
 }
+template <class V, class W, class X, class F>
+void Walk3(V& A, W& B, X& C, const TExtents& E, int Level, F& Fn) {
+    const std::size_t N = E[static_cast<std::size_t>(Level)];
+    if constexpr (IsVector<std::remove_cv_t<typename std::remove_reference_t<V>::value_type>>::value) {
+        for (std::size_t I = 0; I < N; ++I) Walk3(A[I], B[I], C[I], E, Level + 1, Fn);
+    } else {
+        for (std::size_t I = 0; I < N; ++I) Fn(A[I], B[I], C[I]);
+    }
+}
 template <class V, class F>
 void WalkBlock(V& A, const std::int64_t* Lo, const std::int64_t* Hi, F& Fn) {
     const auto L = static_cast<std::size_t>(*Lo), H = static_cast<std::size_t>(*Hi);
@@ -74,6 +83,10 @@ template <class V, class F> void ForEachCell(V& A, const TExtents& E, F&& Fn) { 
 // Calls Fn(a, b) for the cells of A and B at the same indices inside the extents E.
 template <class V, class W, class F> void ForEachCellPair(V& A, W& B, const TExtents& E, F&& Fn) {
     impl::Walk2(A, B, E, 0, Fn);
+}
+// Calls Fn(a, b, c) for the cells of three arrays at the same indices inside the extents E.
+template <class V, class W, class X, class F> void ForEachCellTriple(V& A, W& B, X& C, const TExtents& E, F&& Fn) {
+    impl::Walk3(A, B, C, E, 0, Fn);
 }
 
 // Strict block test: per dimension 0 <= Lo <= Hi < extent.
