@@ -56,7 +56,7 @@ TEST(EdgeVector, MeansMinimaMaximaSums) {
     EXPECT_EQ(V, TDoubleArray{42});
 }
 
-TEST(PercentileArray, SpecExamplesAndClamping) {
+TEST(PercentileArray, SmallExamplesAndClamping) {
     TDoubleArray A{5, 1, 3};
     EXPECT_EQ(PercentileArray(40, A), 3);
     A = {5, 1, 3};

@@ -78,7 +78,7 @@ TEST(DistanceOfObjects, StatusPrecedenceAndRefusals) {
 
 class SortIdx : public qmr::test::ProgressFixture {};
 
-TEST_F(SortIdx, SpecExampleAndGapFromNMinusOne) {
+TEST_F(SortIdx, SmallExampleAndGapFromNMinusOne) {
     TDoubleArray A{3, 1, 2};
     TIntArray Idx;
     EXPECT_EQ(SortArray(true, A, Idx), 0);
