@@ -106,15 +106,9 @@ TYPED_TEST(FillTyped, MultiDimensionalBlocksTakeFirstsThenLasts) {
 
     auto B = Make3<T>(2, 3, 4, T(0));
     EXPECT_EQ(FillArray(B, T(1), 1, 0, 2, 1, 2, 3), 0);
-    int Ones = 0;
     for (std::size_t I = 0; I < 2; ++I)
         for (std::size_t J = 0; J < 3; ++J)
-            for (std::size_t K = 0; K < 4; ++K) {
-                const bool In = I == 1 && K >= 2;
-                EXPECT_EQ(B[I][J][K], T(In ? 1 : 0));
-                Ones += In;
-            }
-    EXPECT_EQ(Ones, 6);
+            for (std::size_t K = 0; K < 4; ++K) EXPECT_EQ(B[I][J][K], T(I == 1 && K >= 2 ? 1 : 0));
     EXPECT_EQ(FillArray(B, T(1), 0, 0, 0, 1, 3, 3), -2);
 
     auto D = Make4<T>(2, 2, 2, 3, T(0));
