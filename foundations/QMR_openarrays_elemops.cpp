@@ -12,11 +12,26 @@ namespace {
 
 using namespace detail::oa;
 
+// Exchanges the cells of X and Y below the extents E[Level..]. Cells are moved rather
+// than whole sub-arrays, so that every sub-array keeps its length (a longer later
+// sub-array never ends up in front of a shorter one).
+template <class V> void SwapCells(V& X, V& Y, const TExtents& E, int Level) {
+    const std::size_t N = E[static_cast<std::size_t>(Level)];
+    if constexpr (IsVector<typename V::value_type>::value) {
+        for (std::size_t I = 0; I < N; ++I) SwapCells(X[I], Y[I], E, Level + 1);
+    } else {
+        std::swap_ranges(X.begin(), X.begin() + static_cast<std::ptrdiff_t>(N), Y.begin());
+    }
+}
+
 // Reverses the first E[Level] items of every sub-array at level Target.
 template <class V> void FlipLevel(V& A, const TExtents& E, int Level, int Target) {
     const std::size_t N = E[static_cast<std::size_t>(Level)];
     if (Level == Target) {
-        for (std::size_t I = 0, J = N - 1; I < N / 2; ++I, --J) std::swap(A[I], A[J]);
+        for (std::size_t I = 0, J = N - 1; I < N / 2; ++I, --J) {
+            if constexpr (IsVector<typename V::value_type>::value) SwapCells(A[I], A[J], E, Level + 1);
+            else std::swap(A[I], A[J]);
+        }
         return;
     }
     if constexpr (IsVector<typename V::value_type>::value) {

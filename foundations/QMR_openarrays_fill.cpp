@@ -111,7 +111,9 @@ template <class V> int FillUniformInt(V& A, std::int32_t Low, std::int32_t High)
         std::int64_t Offset = 0;
         detail::CheckedTruncToInt64(std::floor(static_cast<double>(Width) * Random()), Offset);
         std::int64_t Drawn = static_cast<std::int64_t>(Low) + Offset;
-        if (Width > 0 && Drawn >= High) Drawn = static_cast<std::int64_t>(High) - 1;  // rounding of Width * u
+        // Width * u stays below Width for every u < 1, so this never fires; it only
+        // keeps the promise that High itself is never drawn.
+        if (Width > 0 && Drawn >= High) Drawn = static_cast<std::int64_t>(High) - 1;
         C = static_cast<std::int32_t>(Drawn);
     });
     return 0;

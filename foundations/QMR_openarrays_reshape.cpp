@@ -125,7 +125,12 @@ int DiscretizeArray(TDouble2DArray& A, std::int32_t Levels, double LowThresh, do
     if (A.empty() || A[0].empty()) return 0;  // nothing to discretize
     if (!Usable(A)) return -1;
     const double Bins = static_cast<double>(Levels) - 2.0;
-    const double BinWidth = (HighThresh - LowThresh) / Bins;
+    // Two finite thresholds whose distance overflows are measured in halves, where
+    // neither the distance nor a cell's offset from LowThresh can overflow.
+    const bool Halved = std::isfinite(LowThresh) && std::isfinite(HighThresh) &&
+                        !std::isfinite(HighThresh - LowThresh);
+    const double Scale = Halved ? 0.5 : 1.0;
+    const double BinWidth = (HighThresh * Scale - LowThresh * Scale) / Bins;
     const double Step = (HighOut - LowOut) / (static_cast<double>(Levels) - 1.0);
     ForEachCell(A, Extents(A), [&](double& X) {
         if (std::isnan(X) || X <= LowThresh) {
@@ -135,7 +140,7 @@ int DiscretizeArray(TDouble2DArray& A, std::int32_t Levels, double LowThresh, do
         } else {
             // The bin index stays real until it is known to lie in 0 .. Levels - 3: an
             // infinite threshold or the rounding next to HighThresh can push it outside.
-            double M = std::floor((X - LowThresh) / BinWidth);
+            double M = std::floor((X * Scale - LowThresh * Scale) / BinWidth);
             if (!(M >= 0.0)) M = 0.0;
             if (M > Bins - 1.0) M = Bins - 1.0;
             X = LowOut + Step * (M + 1.0);

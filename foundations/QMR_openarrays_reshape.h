@@ -17,8 +17,9 @@ QMR_API int TransposeArray(TDouble2DArray& A);
 QMR_API int TransposeArray(TInt2DArray& A);
 QMR_API int TransposeArray(TBool2DArray& A);
 
-// True when A holds exactly two distinct values, returned as First < Second.
-// A vector of NaN-free doubles holding one value only gives False.
+// True when A holds exactly two distinct values, returned as First < Second; after a
+// third value First and Second hold the two found before it. A vector holding one
+// value only gives False with that value twice; one with a NaN gives False with 0 and 0.
 QMR_API bool IsDichotomous(const TDoubleArray& A, double& First, double& Second);
 // Integer form: a vector holding one value only gives True with that value twice.
 QMR_API bool IsDichotomous(const TIntArray& A, std::int32_t& First, std::int32_t& Second);

@@ -17,7 +17,7 @@ template <class T> class ElemTyped : public ::testing::Test {};
 using CellTypes = ::testing::Types<std::int32_t, double>;
 TYPED_TEST_SUITE(ElemTyped, CellTypes);
 
-TYPED_TEST(ElemTyped, FlipOneDimension) {
+TYPED_TEST(ElemTyped, FlipOneAndTwoDimensions) {
     using T = TypeParam;
     V1<T> A = {1, 2, 3, 4, 5};
     EXPECT_EQ(FlipDimArray(A, 1), 0);
@@ -27,19 +27,20 @@ TYPED_TEST(ElemTyped, FlipOneDimension) {
     EXPECT_EQ(A, (V1<T>{5, 4, 3, 2, 1}));
     V1<T> E;
     EXPECT_EQ(FlipDimArray(E, 1), -1);
-}
 
-TYPED_TEST(ElemTyped, FlipColumnsAndRows) {
-    using T = TypeParam;
-    V2<T> A = {{1, 2, 3}, {4, 5, 6}};
-    EXPECT_EQ(FlipDimArray(A, 1), 0);
-    EXPECT_EQ(A, (V2<T>{{4, 5, 6}, {1, 2, 3}}));
-    EXPECT_EQ(FlipDimArray(A, 2), 0);
-    EXPECT_EQ(A, (V2<T>{{6, 5, 4}, {3, 2, 1}}));
-    EXPECT_EQ(FlipDimArray(A, 3), -2);
+    V2<T> B = {{1, 2, 3}, {4, 5, 6}};
+    EXPECT_EQ(FlipDimArray(B, 1), 0);
+    EXPECT_EQ(B, (V2<T>{{4, 5, 6}, {1, 2, 3}}));
+    EXPECT_EQ(FlipDimArray(B, 2), 0);
+    EXPECT_EQ(B, (V2<T>{{6, 5, 4}, {3, 2, 1}}));
+    EXPECT_EQ(FlipDimArray(B, 3), -2);
     V2<T> R = {{1, 2, 3}, {4}};
     EXPECT_EQ(FlipDimArray(R, 2), -1);
     EXPECT_EQ(R, (V2<T>{{1, 2, 3}, {4}}));
+    // A longer later column keeps its length and its extra cell stays where it was.
+    V2<T> L = {{1, 2}, {3, 4, 5}};
+    EXPECT_EQ(FlipDimArray(L, 1), 0);
+    EXPECT_EQ(L, (V2<T>{{3, 4}, {1, 2, 5}}));
 }
 
 TYPED_TEST(ElemTyped, FlipHigherDimensions) {
@@ -92,18 +93,14 @@ TYPED_TEST(ElemTyped, AbsoluteValues) {
     EXPECT_EQ(AbsValArray(E), -1);
 }
 
-TEST(Elem, AbsOfMostNegativeIntegerWraps) {
+TEST(Elem, AbsEdgeValues) {
     const std::int32_t Min = std::numeric_limits<std::int32_t>::min();
     TIntArray A = {Min, -5};
     EXPECT_EQ(AbsValArray(A), 0);
-    EXPECT_EQ(A, (TIntArray{Min, 5}));
-}
-
-TEST(Elem, AbsOfNegativeZeroAndInfinity) {
-    TDoubleArray A = {-0.0, -std::numeric_limits<double>::infinity()};
-    EXPECT_EQ(AbsValArray(A), 0);
-    EXPECT_FALSE(std::signbit(A[0]));
-    EXPECT_EQ(A[1], std::numeric_limits<double>::infinity());
+    EXPECT_EQ(A, (TIntArray{Min, 5}));  // wraps like the integer arithmetic
+    TDoubleArray B = {-0.0};
+    EXPECT_EQ(AbsValArray(B), 0);
+    EXPECT_FALSE(std::signbit(B[0]));
 }
 
 TYPED_TEST(ElemTyped, BoolToNum) {
@@ -121,25 +118,20 @@ TYPED_TEST(ElemTyped, BoolToNum) {
     EXPECT_EQ(C.size(), 2u);
 }
 
-TEST(Elem, FindIntegers) {
+TEST(Elem, FindInArray) {
     EXPECT_EQ(FindInArray(3, TIntArray{1, 3, 3}), 1);
-    EXPECT_EQ(FindInArray(1, TIntArray{1}), 0);
     EXPECT_EQ(FindInArray(7, TIntArray{1, 3}), -2);
     EXPECT_EQ(FindInArray(7, TIntArray{}), -1);
-}
 
-TEST(Elem, FindStrings) {
     const TStrArray A = {"xAbx"};
     EXPECT_EQ(FindInArray("ab", A, true, true), 0);
     EXPECT_EQ(FindInArray("ab", A, false, true), -2);
     EXPECT_EQ(FindInArray("ab", A, true, false), -2);
     EXPECT_EQ(FindInArray("XABX", A, true, false), 0);
-    EXPECT_EQ(FindInArray("xAbx", A, false, false), 0);
     const TStrArray B = {"one", "Two", "two", "network"};
     EXPECT_EQ(FindInArray("two", B, false, false), 2);
     EXPECT_EQ(FindInArray("two", B, true, false), 1);  // the first match wins
     EXPECT_EQ(FindInArray("wo", B, false, true), 1);
-    EXPECT_EQ(FindInArray("", B, false, true), 0);
     EXPECT_EQ(FindInArray("x", TStrArray{}, true, true), -1);
 }
 

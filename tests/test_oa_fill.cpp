@@ -40,6 +40,12 @@ TYPED_TEST(FillTyped, WholeArraysEveryRank) {
     auto D = Make4<T>(2, 1, 3, 2);
     EXPECT_EQ(FillArray(D, T(7)), 0);
     EXPECT_EQ(D, Make4<T>(2, 1, 3, 2, T(7)));
+    TBoolArray E(3, false);
+    EXPECT_EQ(FillArray(E, true), 0);
+    EXPECT_EQ(E, TBoolArray(3, true));
+    TBool2DArray F(2, TBoolArray(2, true));
+    EXPECT_EQ(FillArray(F, false), 0);
+    EXPECT_EQ(F, TBool2DArray(2, TBoolArray(2, false)));
 }
 
 TYPED_TEST(FillTyped, EmptyAndRaggedAreRefused) {
@@ -59,6 +65,11 @@ TYPED_TEST(FillTyped, EmptyAndRaggedAreRefused) {
     EXPECT_EQ(FillDiagArray(Ragged, T(1)), -1);
     EXPECT_EQ(FillArrayRix(Ragged), -1);
     EXPECT_EQ(Ragged, Before);
+    TBoolArray EB;
+    EXPECT_EQ(FillArray(EB, true), -1);
+    TBool2DArray RB = {{true, true}, {true}};
+    EXPECT_EQ(FillArray(RB, false), -1);
+    EXPECT_TRUE(RB[0][0]);
     auto Ragged3 = Make3<T>(2, 2, 2);
     Ragged3[1][1].pop_back();
     EXPECT_EQ(FillArray(Ragged3, T(0)), -1);
@@ -77,8 +88,8 @@ TYPED_TEST(FillTyped, OneDimensionalBlock) {
     EXPECT_EQ(FillArray(A, T(2), 0, 5), -2);  // past the end
     EXPECT_EQ(FillArray(A, T(2), -1, 2), -2);
     EXPECT_EQ(A, (V1<T>{0, 1, 1, 1, 0}));
-    EXPECT_EQ(FillArray(A, T(4), 4, 4), 0);
-    EXPECT_EQ(A[4], T(4));
+    EXPECT_EQ(FillArray(A, T(4), 0, 0), 0);  // one cell, not the whole array
+    EXPECT_EQ(A, (V1<T>{4, 1, 1, 1, 0}));
 }
 
 TYPED_TEST(FillTyped, MultiDimensionalBlocksTakeFirstsThenLasts) {
@@ -95,15 +106,9 @@ TYPED_TEST(FillTyped, MultiDimensionalBlocksTakeFirstsThenLasts) {
 
     auto B = Make3<T>(2, 3, 4, T(0));
     EXPECT_EQ(FillArray(B, T(1), 1, 0, 2, 1, 2, 3), 0);
-    int Ones = 0;
     for (std::size_t I = 0; I < 2; ++I)
         for (std::size_t J = 0; J < 3; ++J)
-            for (std::size_t K = 0; K < 4; ++K) {
-                const bool In = I == 1 && K >= 2;
-                EXPECT_EQ(B[I][J][K], T(In ? 1 : 0));
-                Ones += In;
-            }
-    EXPECT_EQ(Ones, 6);
+            for (std::size_t K = 0; K < 4; ++K) EXPECT_EQ(B[I][J][K], T(I == 1 && K >= 2 ? 1 : 0));
     EXPECT_EQ(FillArray(B, T(1), 0, 0, 0, 1, 3, 3), -2);
 
     auto D = Make4<T>(2, 2, 2, 3, T(0));
@@ -129,14 +134,9 @@ TYPED_TEST(FillTyped, RunningIndices) {
     // Uneven lengths: the first index runs fastest.
     auto D = Make3<T>(3, 2, 4);
     EXPECT_EQ(FillArrayRix(D), 0);
-    std::set<T> Seen;
     for (std::size_t I = 0; I < 3; ++I)
         for (std::size_t J = 0; J < 2; ++J)
-            for (std::size_t K = 0; K < 4; ++K) {
-                EXPECT_EQ(D[I][J][K], T(I + 3 * J + 6 * K));
-                Seen.insert(D[I][J][K]);
-            }
-    EXPECT_EQ(Seen.size(), 24u);
+            for (std::size_t K = 0; K < 4; ++K) EXPECT_EQ(D[I][J][K], T(I + 3 * J + 6 * K));
     V1<T> E;
     EXPECT_EQ(FillArrayRix(E), -1);
 }
@@ -168,20 +168,6 @@ TYPED_TEST(FillTyped, Diagonals) {
     EXPECT_EQ(FillDiagArray(E, T(2)), -2);
 }
 
-TEST(FillBool, WholeArrays) {
-    TBoolArray A(3, false);
-    EXPECT_EQ(FillArray(A, true), 0);
-    EXPECT_EQ(A, TBoolArray(3, true));
-    TBool2DArray B(2, TBoolArray(2, true));
-    EXPECT_EQ(FillArray(B, false), 0);
-    EXPECT_EQ(B, TBool2DArray(2, TBoolArray(2, false)));
-    TBoolArray E;
-    EXPECT_EQ(FillArray(E, true), -1);
-    TBool2DArray R = {{true, true}, {true}};
-    EXPECT_EQ(FillArray(R, false), -1);
-    EXPECT_TRUE(R[0][0]);
-}
-
 // ---------------------------------------------------------------- random fills
 
 TEST(FillRandom, NormalStatusAndDegenerateSpread) {
@@ -201,14 +187,14 @@ TEST(FillRandom, NormalStatusAndDegenerateSpread) {
 }
 
 TEST(FillRandom, NormalMomentsAreRoughlyRight) {
-    TDoubleArray A(20000);
+    TDoubleArray A(10000);
     ASSERT_EQ(FillRandomNormal(A, 10.0, 2.0), 0);
     double S = 0, Q = 0;
     for (double X : A) S += X;
     const double M = S / static_cast<double>(A.size());
     for (double X : A) Q += (X - M) * (X - M);
-    EXPECT_NEAR(M, 10.0, 0.1);
-    EXPECT_NEAR(std::sqrt(Q / static_cast<double>(A.size() - 1)), 2.0, 0.1);
+    EXPECT_NEAR(M, 10.0, 0.12);
+    EXPECT_NEAR(std::sqrt(Q / static_cast<double>(A.size() - 1)), 2.0, 0.12);
 }
 
 TEST(FillRandom, ReseedsEvenWhenRefused) {
@@ -219,6 +205,9 @@ TEST(FillRandom, ReseedsEvenWhenRefused) {
     RandSeed = 12345;
     TIntArray I(3);
     EXPECT_EQ(FillRandomUniform(I, 5, 4), -2);
+    EXPECT_NE(RandSeed, 12345);
+    RandSeed = 12345;
+    EXPECT_EQ(FillRandomUniform(E, 0.0, 1.0), -1);
     EXPECT_NE(RandSeed, 12345);
     RandSeed = 12345;
     TDoubleArray D(3);

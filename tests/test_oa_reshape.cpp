@@ -155,6 +155,11 @@ TEST(Reshape, DiscretizeExtremeThresholds) {
     TDouble2DArray A = {{-1e300, 0, 1e300}};
     ASSERT_EQ(DiscretizeArray(A, 4, -Inf, Inf, 0, 3), 0);
     for (double X : A[0]) EXPECT_TRUE(X == 1 || X == 2) << X;
+    // Finite thresholds whose distance overflows: the two inner bins split at 0.
+    const double Big = std::numeric_limits<double>::max();
+    TDouble2DArray C = {{-1e308, 1e308}};
+    ASSERT_EQ(DiscretizeArray(C, 4, -Big, Big, 0, 3), 0);
+    EXPECT_EQ(C, (TDouble2DArray{{1, 2}}));
     // Just below the upper threshold stays in the last inner bin.
     TDouble2DArray B = {{std::nextafter(1.0, 0.0)}};
     ASSERT_EQ(DiscretizeArray(B, 12, 0.1, 1.0, 0, 11), 0);
