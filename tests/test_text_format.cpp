@@ -172,5 +172,7 @@ TEST(EEngStrTest, DigitsLetterPlacementAndSpecialValues) {
     EXPECT_EQ(EEngStr(-1.5e-3, 2), "-1.5m");
     EXPECT_EQ(EEngStr(std::nan(""), 3), "Nan");
     EXPECT_EQ(EEngStr(-kInf, 3), "-Inf");
-    EXPECT_FALSE(EEngStr(5e-324, 3).empty());
+    // The smallest denormal: 4.94e-324 = 4.94e-306 atto, three significant digits.
+    EXPECT_EQ(EEngStr(5e-324, 3), "0." + std::string(305, '0') + "494a");
+    EXPECT_EQ(EEngStr(-5e-324, -3), "-0a" + std::string(305, '0') + "494");
 }
