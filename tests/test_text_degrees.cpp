@@ -256,6 +256,14 @@ TEST(CalcScaleParsTest, StepsAndFirstTick) {
     CalcScalePars(10, 0, 0.03, First, Dist, Sub);
     EXPECT_NEAR(Dist, 0.002, 1e-15);
     EXPECT_EQ(Sub, 4);
+    // A logarithm that misses an integer by rounding counts as that integer.
+    CalcScalePars(1, 1.1, 1.2, First, Dist, Sub);  // log10(0.0999..9) = -1.0000000000000007
+    EXPECT_NEAR(Dist, 0.1, 1e-15);
+    EXPECT_EQ(Sub, 5);
+    EXPECT_NEAR(First, 1.1, 1e-12);
+    CalcScalePars(1, 0.4, 1.4, First, Dist, Sub);  // log10(0.99..9) just below 0
+    EXPECT_EQ(Dist, 1);
+    EXPECT_EQ(Sub, 5);
     CalcScalePars(5, 10, 0, First, Dist, Sub);  // descending axis
     EXPECT_EQ(Dist, -1);
     EXPECT_EQ(First, 10);
