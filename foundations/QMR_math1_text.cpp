@@ -224,6 +224,15 @@ long double SnapToInteger(long double V) {
     return std::fabs(V - R) < 3e-12L ? R : V;
 }
 
+// X * Scale (both at least 0) rounded to an integer, halves away from zero. The product
+// may round onto a half that the exact product misses; its rounding error decides then.
+long double RoundHalfAway(long double X, long double Scale) {
+    long double P = X * Scale;
+    long double R = std::round(P);
+    if (R - P == 0.5L && std::fmal(X, Scale, -P) < 0) R -= 1;
+    return R;
+}
+
 }  // namespace
 
 std::string DegreeToStr(double X, TDegreeFormat Format, std::int32_t Decimals) {
@@ -238,7 +247,7 @@ std::string DegreeToStr(double X, TDegreeFormat Format, std::int32_t Decimals) {
     bool WithSeconds = Format == TDegreeFormat::dfDegMinSec;
     // Round |X| half away from zero to D decimals of the last unit.
     long double Scale = (WithSeconds ? 3600.0L : 60.0L) * ExactPow10(D);
-    long double A = SnapToInteger(std::round(std::fabs(static_cast<long double>(X)) * Scale) / Scale);
+    long double A = SnapToInteger(RoundHalfAway(std::fabs(static_cast<long double>(X)), Scale) / Scale);
     std::string S = (X < 0 ? "-" : "") + StrFixed(std::trunc(A), 0, 0) + kDegreeSign + " ";
     long double Minutes = (A - std::trunc(A)) * 60;
     if (!WithSeconds) return S + StrFixed(Minutes, D + 3, D) + "'";

@@ -69,6 +69,20 @@ TEST(DegreeToStrTest, DegreesMinutesAndSeconds) {
     EXPECT_EQ(DegreeToStr(0.25, TDegreeFormat::dfDegMinSec, 0), "0" + Deg + " 15'   0\"");
 }
 
+TEST(DegreeToStrTest, HalvesAreJudgedOnTheExactValue) {
+    // Both angles lie a hair below a half of the last unit shown, closer than the
+    // product with the unit scale can resolve: they round down.
+    const double A = 0x1.ef9ac6b3963b7p+6;  // 123 deg 54' 4.135" less 1e-14"
+    EXPECT_EQ(DegreeToStr(A, TDegreeFormat::dfDegMinSec, 2), "123" + Deg + " 54'  4.13\"");
+    EXPECT_EQ(DegreeToStr(-A, TDegreeFormat::dfDegMinSec, 2), "-123" + Deg + " 54'  4.13\"");
+    const double B = 0x1.020d54d781142p+8;  // 258 deg 3.12455' less 1e-15'
+    EXPECT_EQ(DegreeToStr(B, TDegreeFormat::dfDegMin, 4), "258" + Deg + "  3.1245'");
+    EXPECT_EQ(DegreeToStr(-B, TDegreeFormat::dfDegMin, 4), "-258" + Deg + "  3.1245'");
+    // A hair above a half rounds up.
+    const double C = 0x1.3e7b71dc15275p+6;  // 79 deg 37' 13.9855" plus 2e-15"
+    EXPECT_EQ(DegreeToStr(C, TDegreeFormat::dfDegMinSec, 3), "79" + Deg + " 37' 13.986\"");
+}
+
 TEST(DegreeToStrTest, NonFiniteAndHugeValuesAreDefined) {
     EXPECT_EQ(DegreeToStr(std::nan(""), TDegreeFormat::dfDegMinSec, 1), "Nan" + Deg);
     EXPECT_EQ(DegreeToStr(-std::numeric_limits<double>::infinity(), TDegreeFormat::dfDegMin, 1), "-Inf" + Deg);
@@ -242,6 +256,14 @@ TEST(CalcScaleParsTest, StepsAndFirstTick) {
     CalcScalePars(10, 0, 0.03, First, Dist, Sub);
     EXPECT_NEAR(Dist, 0.002, 1e-15);
     EXPECT_EQ(Sub, 4);
+    // A logarithm that misses an integer by rounding counts as that integer.
+    CalcScalePars(1, 1.1, 1.2, First, Dist, Sub);  // log10(0.0999..9) = -1.0000000000000007
+    EXPECT_NEAR(Dist, 0.1, 1e-15);
+    EXPECT_EQ(Sub, 5);
+    EXPECT_NEAR(First, 1.1, 1e-12);
+    CalcScalePars(1, 0.4, 1.4, First, Dist, Sub);  // log10(0.99..9) just below 0
+    EXPECT_EQ(Dist, 1);
+    EXPECT_EQ(Sub, 5);
     CalcScalePars(5, 10, 0, First, Dist, Sub);  // descending axis
     EXPECT_EQ(Dist, -1);
     EXPECT_EQ(First, 10);

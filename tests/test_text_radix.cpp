@@ -2,10 +2,11 @@
 // numbers, Roman numerals and tolerant integer parsing.
 #include "qmr_test_support.h"
 
+#include <concepts>
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <map>
+#include <typeinfo>
 
 using namespace qmr;
 
@@ -84,6 +85,14 @@ TEST(RadixTextTest, AgreesWithIndependentDivision) {
     EXPECT_EQ(Hex(-1, 255), "FFFFFFFF");
 }
 
+// FPNumToHex of a long double resolves only where a 10-byte overload exists.
+template <class T>
+concept HasFPNumToHex = requires(T X) {
+    { qmr::FPNumToHex(X) } -> std::same_as<std::string>;
+};
+static_assert(HasFPNumToHex<double> && HasFPNumToHex<float>);
+static_assert(HasFPNumToHex<long double> == static_cast<bool>(QMR_EXTENDED_80));
+
 TEST(HexImageTest, SpecExamplesAndCase) {
     EXPECT_EQ(FPNumToHex(1.0), "3FF0000000000000");
     EXPECT_EQ(HexToDouble("3FF0000000000000"), 1.0);
@@ -136,6 +145,7 @@ TEST(HexImageTest, InvalidInputRaisesBaseError) {
             HexToDouble(S);
             ADD_FAILURE() << "accepted " << S;
         } catch (const EQMRError& E) {
+            EXPECT_TRUE(typeid(E) == typeid(EQMRError)) << typeid(E).name();  // the base class itself
             EXPECT_EQ(std::string(E.what()), ExpectHexError("HexToDouble", S));
         }
     }
@@ -145,6 +155,7 @@ TEST(HexImageTest, InvalidInputRaisesBaseError) {
             HexToSingle(S);
             ADD_FAILURE() << "accepted " << S;
         } catch (const EQMRError& E) {
+            EXPECT_TRUE(typeid(E) == typeid(EQMRError)) << typeid(E).name();  // the base class itself
             EXPECT_EQ(std::string(E.what()), ExpectHexError("HexToSingle", S));
         }
     }
@@ -176,6 +187,7 @@ TEST(HexImageTest, ExtendedRoundTripsBitExact) {
             HexToExtended(S);
             ADD_FAILURE() << "accepted " << S;
         } catch (const EQMRError& E) {
+            EXPECT_TRUE(typeid(E) == typeid(EQMRError)) << typeid(E).name();  // the base class itself
             EXPECT_EQ(std::string(E.what()), ExpectHexError("HexToExtended", S));
         }
     }
