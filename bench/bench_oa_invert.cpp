@@ -4,6 +4,7 @@
 #include <qmrnumkit/qmrnumkit.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <random>
 
 #ifdef QMR_BENCH_HAVE_EIGEN
@@ -35,6 +36,26 @@ void BM_InvertArray_qmr(benchmark::State& State) {
     }
 }
 BENCHMARK(BM_InvertArray_qmr)->Arg(300)->Unit(benchmark::kMillisecond);
+
+// The array routine against its twin on the matrix class (ratio: array / matrix).
+void BM_InvertArrayVsTMatrix_qmr(benchmark::State& State) { BM_InvertArray_qmr(State); }
+BENCHMARK(BM_InvertArrayVsTMatrix_qmr)->Arg(300)->Unit(benchmark::kMillisecond);
+
+void BM_InvertArrayVsTMatrix_peer(benchmark::State& State) {
+    const auto N = static_cast<std::int32_t>(State.range(0));
+    const qmr::TDouble2DArray Src = MakeMatrix(static_cast<std::size_t>(N));
+    qmr::TMatrix M(nullptr);
+    for (auto _ : State) {
+        State.PauseTiming();
+        M.Resize(N, N);
+        for (std::int32_t C = 1; C <= N; ++C)
+            for (std::int32_t R = 1; R <= N; ++R)
+                M.SetElem(C, R, Src[static_cast<std::size_t>(C - 1)][static_cast<std::size_t>(R - 1)]);
+        State.ResumeTiming();
+        benchmark::DoNotOptimize(M.Invert());
+    }
+}
+BENCHMARK(BM_InvertArrayVsTMatrix_peer)->Arg(300)->Unit(benchmark::kMillisecond);
 
 #ifdef QMR_BENCH_HAVE_EIGEN
 void BM_InvertArray_peer(benchmark::State& State) {
