@@ -251,9 +251,12 @@ TEST_F(Progress, InvertNonFiniteInputNeverSucceeds) {
     EXPECT_EQ(InvertArray(C), -3);
     TDouble2DArray D{{1, Inf}, {2, 3}};
     EXPECT_EQ(InvertArray(D), -3);
-    // A finite matrix whose inverse overflows.
-    TDouble2DArray E{{1e-99, 0}, {0, 1e-300}};
+    // Sound pivots, but the inverse overflows (its corner is 1e400): -3, the LU factors are
+    // left (here the upper triangular matrix itself).
+    TDouble2DArray E{{1, 0, 0}, {-1e200, 1, 0}, {0, -1e200, 1}};
+    const TDouble2DArray E0 = E;
     EXPECT_EQ(InvertArray(E), -3);
+    EXPECT_EQ(E, E0);
 }
 
 TEST_F(Progress, InvertAbortBeforeAndDuring) {
