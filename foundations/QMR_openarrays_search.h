@@ -12,7 +12,8 @@ namespace qmr {
 // Distance of the rows Obj1 and Obj2 of A over the columns VarLo..VarHi: Tanimoto, Manhattan,
 // Euclidean, squared Euclidean or Dice (two all-zero objects give 0). Dist is set to 0 first.
 // 0; -1 dmUser; -2 an object outside the rows; -3 a variable outside the columns;
-// -4 VarHi < VarLo (the most severe failure decides); -5 the distance is not finite.
+// -4 VarHi < VarLo (every test is made, the last failing one decides: -4 over -3 over -2
+// over -1); -5 the distance is not finite (Dist stays 0).
 QMR_API std::int32_t DistanceOfObjects(const TDouble2DArray& A, TDistMode Mode, std::int32_t Obj1,
                                        std::int32_t Obj2, std::int32_t VarLo, std::int32_t VarHi, double& Dist);
 

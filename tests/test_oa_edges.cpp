@@ -2,7 +2,6 @@
 #include "qmr_test_support.h"
 
 #include <algorithm>
-#include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -59,6 +58,7 @@ TEST(EdgeVector, MeansMinimaMaximaSums) {
 TEST(PercentileArray, SmallExamplesAndClamping) {
     TDoubleArray A{5, 1, 3};
     EXPECT_EQ(PercentileArray(40, A), 3);
+    EXPECT_EQ(A[1], 3);  // selected in place
     A = {5, 1, 3};
     EXPECT_EQ(PercentileArray(50, A), 5);  // position Round(1.5) = 2
     A = {5, 1, 3};
@@ -84,7 +84,9 @@ TEST(PercentileArray, EqualsSortingAndIndexing) {
         std::sort(Sorted.begin(), Sorted.end());
         for (double P : {0.0, 5.0, 12.5, 25.0, 50.0, 66.6, 75.0, 99.0, 100.0}) {
             TDoubleArray B = A;
-            EXPECT_EQ(PercentileArray(P, B), Sorted[PercentileIndex(P, N)]) << N << " " << P;
+            const std::size_t K = PercentileIndex(P, N);
+            EXPECT_EQ(PercentileArray(P, B), Sorted[K]) << N << " " << P;
+            EXPECT_EQ(B[K], Sorted[K]);  // the caller's array is the one selected in
             std::sort(B.begin(), B.end());
             EXPECT_EQ(B, Sorted);  // reordered, never changed
         }
@@ -113,6 +115,7 @@ TEST(PercentileArray, BlockFormClampsAndLeavesTheArray) {
         EXPECT_EQ(PercentileArray(P, A, -3, -1, 99, 99), B[PercentileIndex(P, B.size())]);
     }
     EXPECT_EQ(A, A0);
+    EXPECT_EQ(PercentileArray(50, A, 0, 0, 0, 0), A0[0][0]);  // zero bounds: one cell, not the array
     EXPECT_EQ(PercentileArray(50, A, 4, 0, 1, 3), 0);  // reversed columns, not exchanged
     EXPECT_EQ(PercentileArray(50, A, 0, 3, 5, 1), 0);
     EXPECT_EQ(PercentileArray(NaN, A, 0, 0, 5, 3), 0);
@@ -162,6 +165,7 @@ TEST(CountValues, AgainstDirectCountsInEveryRank) {
     EXPECT_EQ(CountValues(A, 0, 1, -1, 1, 0.0, 9.0), -2);
     EXPECT_EQ(CountValues(A, 0, 1, 0, 1, NaN, 9.0), -2);
     EXPECT_EQ(CountValues(A, 0, 1, 0, 1, 0.0, 9.0), 4);
+    EXPECT_EQ(CountValues(A, 0, 0, 0, 0, 0.0, 9.0), 1);  // zero bounds: one cell, not the array
     EXPECT_EQ(CountValues(TDoubleArray{}, 0, 0, 0.0, 1.0), -1);
     EXPECT_EQ(CountValues(TInt2DArray(2), 0, 0, 0, 0, 0, 1), -1);
     EXPECT_EQ(CountValues(TInt2DArray{{1, 2}, {3}}, 0, 1, 0, 1, 0, 9), -1);  // ragged
