@@ -73,6 +73,33 @@ TEST(QuotedNameTest, CharacterByCharacter) {
     Name.clear();
     EXPECT_EQ(Feed("\"\" ", St, Name), 2);
     EXPECT_EQ(Name, "");
+    // Another quote character.
+    St = TQuotedStrState::qsStart;
+    Name.clear();
+    for (char C : std::string("'it''s' ")) ParseQuotedName(C, St, Name, '\'');
+    EXPECT_EQ(Name, "it's");
+}
+
+TEST(QuotedNameTest, PlainNamesAsTheCurveFitterWritesThem) {
+    // Column names "x   y" on their own line, then the data; each name ends at a blank.
+    std::istringstream F("x   y\r\n1.000\t1.000\r\n");
+    std::vector<std::string> Names;
+    for (int Col = 0; Col < 2; ++Col) {
+        TQuotedStrState St = TQuotedStrState::qsStart;
+        std::string Name;
+        for (int C; (C = F.get()) != EOF;)
+            if (ParseQuotedName(static_cast<char>(C), St, Name)) break;
+        Names.push_back(Name);
+    }
+    EXPECT_EQ(Names, (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(ReadNextWordInTextFile(F), "1.000");
+    EXPECT_EQ(ReadNextWordInTextFile(F), "1.000");
+    // A plain name cut off by the end of the input is whole.
+    TQuotedStrState St = TQuotedStrState::qsStart;
+    std::string Name;
+    for (char C : std::string("\t ab\"c")) EXPECT_FALSE(ParseQuotedName(C, St, Name));
+    EXPECT_EQ(St, TQuotedStrState::qsInPlainName);
+    EXPECT_EQ(Name, "ab\"c");
 }
 
 TEST(AscHeaderTest, VectorHeaderAndShortFlagLines) {
