@@ -118,6 +118,14 @@ TEST(AscHeaderTest, VectorHeaderAndShortFlagLines) {
     H = ReadAsc(P.str());
     EXPECT_EQ(H.Result, 0);
     EXPECT_EQ((std::vector<bool>(H.Flags, H.Flags + 4)), (std::vector<bool>{true, true, true, false}));
+    // The curve fitter's header: three flags, the column names on the next line.
+    WriteBytes(P.str(), "Exported by QMR TCurveFit component: f.asc\r\n2\t;nr. of columns\r\n3\t;nr. of rows\r\n"
+                        "FALSE TRUE FALSE\t;row attributes, column names, row names\r\nx   y\r\n");
+    H = ReadAsc(P.str());
+    EXPECT_EQ(H.Result, 0);
+    EXPECT_EQ(H.Cols, 2);
+    EXPECT_EQ(H.Rows, 3);
+    EXPECT_EQ((std::vector<bool>(H.Flags, H.Flags + 4)), (std::vector<bool>{false, true, false, false}));
     // No fourth line at all: all flags False, no error.
     WriteBytes(P.str(), "c\n2\n-3");
     H = ReadAsc(P.str());
@@ -144,10 +152,13 @@ TEST(AscHeaderTest, FailuresReportWhatWasRead) {
     EXPECT_EQ(H.Cols, 2);
     WriteBytes(P.str(), "c\n1\n99999999999\n");
     EXPECT_EQ(ReadAsc(P.str()).Result, ascErrRows);
-    WriteBytes(P.str(), "c\n1\n2\nTRUE MAYBE\n");
+    WriteBytes(P.str(), "c\n3\n2\nTRUE MAYBE\n");
     H = ReadAsc(P.str());
     EXPECT_EQ(H.Result, ascErrFlags);
+    EXPECT_EQ(H.Cols, 3);  // callers test the column count before the result
     EXPECT_TRUE(H.Flags[0]);
+    // A path that opens but cannot be read.
+    EXPECT_EQ(ReadAsc(std::filesystem::temp_directory_path().string()).Result, ascErrOpen);
     // Garbage bytes never crash and give a defined code.
     std::mt19937 Gen(23);
     for (int T = 0; T < 100; ++T) {
