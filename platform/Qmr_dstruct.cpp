@@ -38,15 +38,14 @@ std::string TBitFld::ClassName() const { return "TBitFld"; }
 
 void TBitFld::ClearTail() noexcept {
     // Bits above FSize in the last word stay 0, so counts and searches need no masking.
-    if (FBits.empty()) return;
+    if (FBits.empty() || FSize < 0) return;
     int Used = FSize % kWordBits + 1;
     if (Used < kWordBits) FBits.back() &= (std::uint64_t{1} << Used) - 1;
 }
 
 void TBitFld::SetSize(int N) {
-    if (N < 0) N = -1;
-    FSize = N;
     FBits.resize(WordsFor(N), 0);
+    FSize = N;
     ClearTail();
 }
 

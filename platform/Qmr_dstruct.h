@@ -20,9 +20,10 @@ public:
     explicit TBitFld(TComponent* AOwner);
     std::string ClassName() const override;
 
-    // Highest usable bit index; -1 when no bit is usable.
+    // The N of the last SetSize: bits 0..N are usable (none when it is negative).
     int Size() const noexcept { return FSize; }
-    // Makes bits 0..N usable (none when N < 0); bits kept keep their value, new bits are False.
+    // Makes bits 0..N usable (none when N < 0) and Size read N; bits kept keep their
+    // value, new bits are False.
     void SetSize(int N);
     // Sets every bit to False.
     void Clear() noexcept;

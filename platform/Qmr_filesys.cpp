@@ -66,6 +66,7 @@ int ReadHeaderOfASC(const std::string& FName, std::string& Comment, std::int32_t
     if (!F.is_open()) return ascErrOpen;
     std::string Line;
     if (ReadLine(F, Line)) Comment = Line;
+    if (F.bad()) return ascErrOpen;  // opened but unreadable (a directory, for one)
     if (!ReadLine(F, Line) || !ParseCount(Line, NrCols)) return ascErrColumns;
     if (!ReadLine(F, Line) || !ParseCount(Line, NrRows)) return ascErrRows;
     if (!ReadLine(F, Line)) return 0;

@@ -10,7 +10,7 @@
 namespace qmr {
 
 // Results of ReadHeaderOfASC other than 0 (success).
-inline constexpr int ascErrOpen = -1;      // the file cannot be opened
+inline constexpr int ascErrOpen = -1;      // the file cannot be opened or read
 inline constexpr int ascErrColumns = -2;   // line 2 is missing or does not start with an integer
 inline constexpr int ascErrRows = -3;      // line 3 is missing or does not start with an integer
 inline constexpr int ascErrFlags = -4;     // a flag on line 4 is neither TRUE nor FALSE

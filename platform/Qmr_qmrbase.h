@@ -84,8 +84,11 @@ enum class TDistMode : std::uint8_t {
 };
 // Combination of two bit fields.
 enum class TLogicOp : std::uint8_t { loAnd = 0, loOr = 1, loXor = 2, loAndNot = 3 };
-// State of the quoted-name parser.
-enum class TQuotedStrState : std::uint8_t { qsStart = 0, qsInName = 1, qsQuoteInName = 2, qsDone = 3 };
+// State of the name parser: before the name, inside a quoted name, just after a quote
+// inside a quoted name, done, inside a name written without quotes.
+enum class TQuotedStrState : std::uint8_t {
+    qsStart = 0, qsInName = 1, qsQuoteInName = 2, qsDone = 3, qsInPlainName = 4
+};
 
 // ---------------------------------------------------------------- exceptions
 

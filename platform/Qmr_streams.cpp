@@ -94,6 +94,12 @@ struct StringSource {
     const std::string& S;
     std::size_t I;
     int Get() { return I < S.size() ? static_cast<unsigned char>(S[I++]) : -1; }
+    // Current place, to come back to with Rewind.
+    std::size_t Tell() const { return I; }
+    bool Rewind(std::size_t Mark) {
+        I = Mark;
+        return true;
+    }
 };
 
 struct StreamSource {
@@ -101,6 +107,15 @@ struct StreamSource {
     int Get() {
         auto C = F.get();
         return C == std::istream::traits_type::eof() ? -1 : static_cast<int>(static_cast<unsigned char>(C));
+    }
+    // Current place (-1 when the stream cannot tell it).
+    std::istream::pos_type Tell() { return F.tellg(); }
+    // Goes back to Mark; false when the stream cannot seek.
+    bool Rewind(std::istream::pos_type Mark) {
+        if (Mark == std::istream::pos_type(-1)) return false;
+        F.clear();
+        F.seekg(Mark);
+        return !F.fail();
     }
 };
 
@@ -214,34 +229,41 @@ template <class Src> bool ReadMarkup(Src& S, TMarkup& M) {
     return true;
 }
 
-int LookUp(std::span<const std::string_view> Tags, std::string_view Name) {
+// Index of Name in Tags (case ignored); -1 when it is not listed.
+int FindTag(std::span<const std::string_view> Tags, std::string_view Name) {
     for (std::size_t I = 0; I < Tags.size(); ++I)
         if (SameText(Tags[I], Name)) return static_cast<int>(I);
-    return static_cast<int>(Tags.size()) - 1;
+    return -1;
 }
 
 template <class Src>
 int ReadNextTag(Src& S, std::span<const std::string_view> Tags, std::string& Attr, std::string& Content) {
     Attr.clear();
     Content.clear();
+    if (Tags.empty()) return -1;
     TMarkup M;
     for (;;) {
         int C = S.Get();
         if (C < 0) return -1;
         if (C != '<') continue;
         if (!ReadMarkup(S, M)) return -1;
-        if (M.Kind != TMarkKind::Other) break;
+        if (M.Kind == TMarkKind::Element) break;
+        if (M.Kind == TMarkKind::Close) {
+            // End of an element whose inner tags were visited: reported when listed as "/name".
+            std::string Closing(1, '/');
+            Closing.append(M.Name);
+            int Ix = FindTag(Tags, Closing);
+            if (Ix >= 0) return Ix;
+        }
     }
     Attr = M.Attr;
-    if (M.Kind == TMarkKind::Close) {
-        std::string Closing(1, '/');
-        Closing.append(M.Name);
-        return LookUp(Tags, Closing);
-    }
     if (!M.Empty) {
-        // Content up to the matching closing tag.
+        // Content up to the matching closing tag. An element holding further tags is
+        // left open, so that its inner tags follow; a plain one is consumed whole.
+        const auto Mark = S.Tell();
         const std::string Name = M.Name;
         int Depth = 1;
+        bool Nested = false;
         TMarkup Inner;
         for (;;) {
             int C = S.Get();
@@ -259,10 +281,13 @@ int ReadNextTag(Src& S, std::span<const std::string_view> Tags, std::string& Att
             } else if (Inner.Kind == TMarkKind::Element && !Inner.Empty && SameText(Inner.Name, Name)) {
                 ++Depth;
             }
+            if (Inner.Kind != TMarkKind::Other) Nested = true;
             Content += Inner.Raw;
         }
+        if (Nested) S.Rewind(Mark);
     }
-    return LookUp(Tags, M.Name);
+    int Ix = FindTag(Tags, M.Name);
+    return Ix >= 0 ? Ix : static_cast<int>(Tags.size()) - 1;
 }
 
 }  // namespace

@@ -58,26 +58,31 @@ private:
 
 // ---------------------------------------------------------------- tag readers
 //
-// Both readers look for the next markup tag "<name attributes>" and look its name up in
-// Tags, ignoring case. A closing tag "</name>" that has no opening tag before it is looked
-// up as "/name". The result is the index of the name in Tags, the last index of Tags for a
-// name that is not in the list, and -1 when the input holds no further complete tag (or
-// Tags is empty). Declarations "<?...?>", comments "<!--...-->" and other "<!...>" markup
-// are passed over.
+// Both readers hand out the tags of XML-like text one at a time, in text order, and look
+// each name up in Tags, ignoring case. The result is the index of the name in Tags, the
+// last index of Tags for a name that is not in the list, and -1 when the input holds no
+// further tag (or Tags is empty).
 // Attr receives the text between the name and the closing ">" without surrounding blanks
-// (and without the "/" of an empty-element tag "<name/>"). Content receives everything
-// between the opening tag and its matching closing tag (nested elements of the same name
-// are counted); it is empty for "<name/>" and for closing tags, and runs to the end of the
-// input when the matching closing tag is missing. The element is consumed whole: to visit
-// the elements inside, read Content with ReadNextTagInString from position 1.
-// Quoted attribute values may hold ">" characters. Any bytes are accepted; input that ends
-// inside a tag ends the search with -1.
+// (and without the "/" of an empty-element tag "<name/>"); quoted attribute values may
+// hold ">" characters. Content receives everything between the opening tag and its
+// matching closing tag (nested elements of the same name are counted); it is empty for
+// "<name/>" and runs to the end of the input when the matching closing tag is missing.
+// An element whose content is plain text is consumed with its closing tag. An element
+// whose content holds further tags is not: its inner tags are handed out next, and its
+// closing tag after them. A closing tag "</name>" reached this way is reported as the
+// entry "/name" when Tags lists that text (Attr and Content empty) and passed over
+// otherwise. So a caller may either take an element's Content as a whole (and read it
+// with ReadNextTagInString from position 1) or go on tag by tag until an end tag.
+// Declarations "<?...?>", comments "<!--...-->" and other "<!...>" markup are passed
+// over, as is text between tags. Any bytes are accepted; input that ends inside a tag
+// ends the search with -1.
 
-// Reads the next tag from the text stream F, consuming it with its content.
+// Reads the next tag from the text stream F. A stream that cannot seek back (tellg fails)
+// has every element consumed with its content, inner tags included.
 QMR_API int ReadNextTagInTextFile(std::istream& F, std::span<const std::string_view> Tags, std::string& Attr,
                                   std::string& Content);
 // Reads the next tag of Text from the 1-based position Pos on; Pos is left on the first
-// character after the element (Length + 1 at the end of the text).
+// character after what was consumed (Length + 1 at the end of the text).
 QMR_API int ReadNextTagInString(const std::string& Text, int& Pos, std::span<const std::string_view> Tags,
                                 std::string& Attr, std::string& Content);
 

@@ -54,19 +54,31 @@ int Tokenize(const std::string& S, TStrArray& Tokens) {
     return static_cast<int>(Tokens.size());
 }
 
-bool ParseQuotedName(char C, TQuotedStrState& State, std::string& Name) {
+bool ParseQuotedName(char C, TQuotedStrState& State, std::string& Name, char QuoteChar) {
+    const bool Blank = static_cast<unsigned char>(C) <= 32;
     switch (State) {
         case TQuotedStrState::qsStart:
-            if (C == '"') State = TQuotedStrState::qsInName;
+            if (C == QuoteChar) State = TQuotedStrState::qsInName;
+            else if (!Blank) {
+                Name += C;
+                State = TQuotedStrState::qsInPlainName;
+            }
             return false;
         case TQuotedStrState::qsInName:
-            if (C == '"') State = TQuotedStrState::qsQuoteInName;
+            if (C == QuoteChar) State = TQuotedStrState::qsQuoteInName;
             else Name += C;
             return false;
         case TQuotedStrState::qsQuoteInName:
-            if (C == '"') {
-                Name += '"';
+            if (C == QuoteChar) {
+                Name += C;
                 State = TQuotedStrState::qsInName;
+                return false;
+            }
+            State = TQuotedStrState::qsDone;
+            return true;
+        case TQuotedStrState::qsInPlainName:
+            if (!Blank) {
+                Name += C;
                 return false;
             }
             State = TQuotedStrState::qsDone;

@@ -24,12 +24,15 @@ QMR_API bool StringContains(const std::string& S, const std::string& SubStr);
 // returns the number of tokens.
 QMR_API int Tokenize(const std::string& S, TStrArray& Tokens);
 
-// Parses a name in double quotes one character at a time. Start with State = qsStart and
-// an empty Name. Characters before the opening quote are skipped; inside the quotes every
-// character is appended to Name, a doubled quote standing for one quote character. The
-// character after the closing quote completes the name: the result is then True and State
-// qsDone (further calls change nothing and return True). Until then the result is False;
-// a caller whose input ends while State is qsQuoteInName holds a complete name.
-QMR_API bool ParseQuotedName(char C, TQuotedStrState& State, std::string& Name);
+// Parses a name one character at a time. Start with State = qsStart and an empty Name.
+// Blanks (codes 0..32) before the name are skipped. A name that begins with QuoteChar
+// runs to the closing QuoteChar, every character in between appended to Name and a
+// doubled QuoteChar standing for one; the character after the closing quote completes
+// it. A name that begins with any other character is a plain word (as the curve fitter's
+// ASC files write their column names): its characters are appended up to the next blank,
+// which completes it. On completion the result is True and State qsDone (further calls
+// change nothing and return True); until then the result is False. A caller whose input
+// ends while State is qsQuoteInName or qsInPlainName holds a complete name.
+QMR_API bool ParseQuotedName(char C, TQuotedStrState& State, std::string& Name, char QuoteChar = '"');
 
 }  // namespace qmr

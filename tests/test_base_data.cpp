@@ -59,7 +59,7 @@ TEST(BitFldTest, SizeMeansBitsZeroToN) {
         EXPECT_EQ(F.FirstTrueBit(), N == 0 ? -1 : 0);
     }
     F.SetSize(-5);
-    EXPECT_EQ(F.Size(), -1);
+    EXPECT_EQ(F.Size(), -5);
     F.SetBit(0, true);
     F.Invert();
     EXPECT_FALSE(F.GetBit(0));
@@ -109,6 +109,33 @@ TEST(BitFldTest, CombineWithMatchesBoolReference) {
             }
         }
     }
+}
+
+TEST(BitFldTest, FoldBookkeepingOfACrossValidation) {
+    // Rows 1..6 in bits 1..6, bit 0 kept False; a failed fold leaves Used again.
+    const int NRow = 6;
+    TBitFld Used(nullptr), Test(nullptr);
+    Used.SetSize(NRow);
+    Test.SetSize(NRow);
+    for (int R : {2, 5}) Used.SetBit(R, true);
+    for (int R : {3, 4}) {
+        Used.SetBit(R, true);
+        Test.SetBit(R, true);
+    }
+    Used.CombineWith(&Test, static_cast<TLogicOp>(3));
+    EXPECT_EQ(Used.CountTrueBits(), 2);
+    EXPECT_TRUE(Used.GetBit(2) && Used.GetBit(5));
+    EXPECT_FALSE(Used.GetBit(3) || Used.GetBit(4));
+    // The last fold takes every row not used yet.
+    Test.Clone(&Used);
+    Test.Invert();
+    Test.SetBit(0, false);
+    EXPECT_EQ(Test.CountTrueBits(), NRow - 2);
+    EXPECT_EQ(Test.FirstTrueBit(), 1);
+    Used.Clear();
+    Used.Invert();
+    Used.SetBit(0, false);
+    EXPECT_EQ(Used.CountTrueBits(), NRow);
 }
 
 TEST(BitFldTest, OwnedByComponent) {

@@ -197,38 +197,79 @@ constexpr std::string_view kMatrixTags[] = {"numcols", "numrows", "numplanes", "
                                             "cell", "matrix", "/matrix", "invalidtag"};
 }  // namespace
 
-TEST(TagReaderTest, ModelFileStructure) {
-    const std::string Xml =
-        "<?xml version=\"1.0\"?>\r\n"
-        "<membasedlearner sig=\"Korvalis\" vers=\"1.000\" id=\"abc\">\r\n"
-        "<!-- TMemBasedLearner / Tarnwick -->\r\n"
-        "<comment>a <b>bold</b> note</comment>\r\n"
-        "<NUMNNB>7</numnnb>\r\n"
-        "<modeldata>\r\n<datatable><comment>inner</comment></datatable>\r\n</modeldata>\r\n"
-        "</membasedlearner>\r\n<comment>after</comment>";
-    std::istringstream F(Xml);
+namespace {
+using TagSeen = std::pair<int, std::string>;
+// Every (index, content) the string reader hands out from position 1.
+std::vector<TagSeen> AllTags(const std::string& Text, std::span<const std::string_view> Tags) {
+    std::vector<TagSeen> Seen;
+    std::string Attr, Content;
+    int Pos = 1;
+    for (int Ix; (Ix = ReadNextTagInString(Text, Pos, Tags, Attr, Content)) >= 0;) Seen.emplace_back(Ix, Content);
+    return Seen;
+}
+// A stream that cannot seek.
+class ForwardOnlyBuf : public std::streambuf {
+public:
+    explicit ForwardOnlyBuf(std::string S) : FData(std::move(S)) { setg(FData.data(), FData.data(), FData.data() + FData.size()); }
+
+private:
+    std::string FData;
+};
+}  // namespace
+
+TEST(TagReaderTest, ModelFileRootAndItsContent) {
+    test::TempPath P("model.xml");
+    WriteBytes(P.str(),
+               "<?xml version=\"1.0\"?>\r\n"
+               "<membasedlearner sig=\"Korvalis\" vers=\"1.000\" id=\"abc\">\r\n"
+               "<!-- TMemBasedLearner / Tarnwick -->\r\n"
+               "<comment>a note</comment>\r\n"
+               "<NUMNNB>7</numnnb>\r\n"
+               "<modeldata>\r\n<datatable><comment>inner</comment></datatable>\r\n</modeldata>\r\n"
+               "</membasedlearner>\r\n");
+    std::ifstream F(P.str());
     std::string Attr, Content;
     ASSERT_EQ(ReadNextTagInTextFile(F, kLearnerTags, Attr, Content), 0);
     EXPECT_EQ(Attr, "sig=\"Korvalis\" vers=\"1.000\" id=\"abc\"");
-    const std::string Root = Content;
-    EXPECT_EQ(ReadNextTagInTextFile(F, kLearnerTags, Attr, Content), 1);
-    EXPECT_EQ(Content, "after");
-    EXPECT_EQ(ReadNextTagInTextFile(F, kLearnerTags, Attr, Content), -1);
+    // The root's content runs to its closing tag; read tag by tag from position 1.
+    const auto Root = AllTags(Content, kLearnerTags);
+    ASSERT_EQ(Root.size(), 5u);
+    EXPECT_EQ(Root[0], (TagSeen{1, "a note"}));
+    EXPECT_EQ(Root[1], (TagSeen{7, "7"}));
+    EXPECT_EQ(Root[2], (TagSeen{3, "\r\n<datatable><comment>inner</comment></datatable>\r\n"}));
+    EXPECT_EQ(Root[3], (TagSeen{8, "<comment>inner</comment>"}));  // not in the list: the last entry
+    EXPECT_EQ(Root[4], (TagSeen{1, "inner"}));
+    // At file level the root's inner tags follow it; closing tags are not listed.
+    std::vector<int> Rest;
+    for (int Ix; (Ix = ReadNextTagInTextFile(F, kLearnerTags, Attr, Content)) >= 0;) Rest.push_back(Ix);
+    EXPECT_EQ(Rest, (std::vector<int>{1, 7, 3, 8, 1}));
+}
 
-    int Pos = 1;
-    std::vector<std::pair<int, std::string>> Seen;
-    for (int Ix; (Ix = ReadNextTagInString(Root, Pos, kLearnerTags, Attr, Content)) >= 0;) Seen.emplace_back(Ix, Content);
-    ASSERT_EQ(Seen.size(), 3u);
-    EXPECT_EQ(Seen[0], (std::pair<int, std::string>{1, "a <b>bold</b> note"}));
-    EXPECT_EQ(Seen[1], (std::pair<int, std::string>{7, "7"}));
-    EXPECT_EQ(Seen[2].first, 3);
-    EXPECT_EQ(Seen[2].second, "\r\n<datatable><comment>inner</comment></datatable>\r\n");
-    EXPECT_EQ(Pos, static_cast<int>(Root.size()) + 1);
+TEST(TagReaderTest, MatrixTagsOneByOneUpToTheEndTag) {
+    const std::string Xml = "<?xml version=\"1.0\"?>\n<matrix>\n<numcols>2</numcols>\n<numrows> 3 </numrows>\n"
+                            "<cell ix=\"1\" iy=\"1\">1.5</cell>\n<cell iy=\"3\" ix=\"2\">-2e3</cell>\n</matrix>\n";
+    const std::size_t Begin = Xml.find("<matrix>") + 8, End = Xml.find("</matrix>");
+    const std::vector<TagSeen> Want{{5, Xml.substr(Begin, End - Begin)}, {0, "2"}, {1, " 3 "}, {4, "1.5"},
+                                    {4, "-2e3"}, {6, ""}};
+    EXPECT_EQ(AllTags(Xml, kMatrixTags), Want);
+    test::TempPath P("matrix.xml");
+    WriteBytes(P.str(), Xml);
+    std::ifstream F(P.str());
+    std::string Attr, Content;
+    std::vector<TagSeen> Seen;
+    std::vector<std::string> Attrs;
+    for (int Ix; (Ix = ReadNextTagInTextFile(F, kMatrixTags, Attr, Content)) >= 0;) {
+        Seen.emplace_back(Ix, Content);
+        Attrs.push_back(Attr);
+    }
+    EXPECT_EQ(Seen, Want);
+    EXPECT_EQ(Attrs[3], "ix=\"1\" iy=\"1\"");
+    EXPECT_EQ(Attrs[4], "iy=\"3\" ix=\"2\"");
 }
 
 TEST(TagReaderTest, ListLookupNestingAndEmptyElements) {
     std::string Attr, Content;
-    const std::string T = "<cell ix=\"1\" iy='2' note=\"a>b\"/> <cell ix=\"2\">1.5</cell><foo>x</foo></matrix>"
+    const std::string T = "<cell ix=\"1\" iy='2' note=\"a>b\"/> <cell ix=\"2\">1.5</cell><foo>x</foo></numcols></MATRIX>"
                           "<matrix><matrix>in</matrix>out</matrix>";
     int Pos = 1;
     EXPECT_EQ(ReadNextTagInString(T, Pos, kMatrixTags, Attr, Content), 4);
@@ -238,9 +279,16 @@ TEST(TagReaderTest, ListLookupNestingAndEmptyElements) {
     EXPECT_EQ(Content, "1.5");
     EXPECT_EQ(ReadNextTagInString(T, Pos, kMatrixTags, Attr, Content), 7);  // unknown: last entry
     EXPECT_EQ(Content, "x");
-    EXPECT_EQ(ReadNextTagInString(T, Pos, kMatrixTags, Attr, Content), 6);  // unmatched "</matrix>"
+    // "</numcols>" is passed over ("/numcols" is not listed); "</MATRIX>" is listed.
+    EXPECT_EQ(ReadNextTagInString(T, Pos, kMatrixTags, Attr, Content), 6);
+    EXPECT_EQ(Content, "");
     EXPECT_EQ(ReadNextTagInString(T, Pos, kMatrixTags, Attr, Content), 5);
     EXPECT_EQ(Content, "<matrix>in</matrix>out");
+    EXPECT_EQ(Pos, static_cast<int>(T.find("<matrix><matrix>")) + 9);  // left open after its tag
+    EXPECT_EQ(ReadNextTagInString(T, Pos, kMatrixTags, Attr, Content), 5);
+    EXPECT_EQ(Content, "in");
+    EXPECT_EQ(ReadNextTagInString(T, Pos, kMatrixTags, Attr, Content), 6);
+    EXPECT_EQ(Pos, static_cast<int>(T.size()) + 1);
     EXPECT_EQ(ReadNextTagInString(T, Pos, kMatrixTags, Attr, Content), -1);
     EXPECT_EQ(Attr, "");
     EXPECT_EQ(Content, "");
@@ -248,7 +296,19 @@ TEST(TagReaderTest, ListLookupNestingAndEmptyElements) {
     EXPECT_EQ(ReadNextTagInString(T, Pos, kMatrixTags, Attr, Content), -1);
     Pos = -3;
     EXPECT_EQ(ReadNextTagInString(T, Pos, kMatrixTags, Attr, Content), 4);
+    Pos = 1;
     EXPECT_EQ(ReadNextTagInString(T, Pos, std::span<const std::string_view>{}, Attr, Content), -1);
+}
+
+TEST(TagReaderTest, StreamThatCannotSeekConsumesWholeElements) {
+    ForwardOnlyBuf Buf("<matrix><numcols>2</numcols></matrix><numrows>3</numrows>");
+    std::istream F(&Buf);
+    std::string Attr, Content;
+    EXPECT_EQ(ReadNextTagInTextFile(F, kMatrixTags, Attr, Content), 5);
+    EXPECT_EQ(Content, "<numcols>2</numcols>");
+    EXPECT_EQ(ReadNextTagInTextFile(F, kMatrixTags, Attr, Content), 1);
+    EXPECT_EQ(Content, "3");
+    EXPECT_EQ(ReadNextTagInTextFile(F, kMatrixTags, Attr, Content), -1);
 }
 
 TEST(TagReaderTest, TruncatedInputsStopCleanly) {

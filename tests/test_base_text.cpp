@@ -73,6 +73,33 @@ TEST(QuotedNameTest, CharacterByCharacter) {
     Name.clear();
     EXPECT_EQ(Feed("\"\" ", St, Name), 2);
     EXPECT_EQ(Name, "");
+    // Another quote character.
+    St = TQuotedStrState::qsStart;
+    Name.clear();
+    for (char C : std::string("'it''s' ")) ParseQuotedName(C, St, Name, '\'');
+    EXPECT_EQ(Name, "it's");
+}
+
+TEST(QuotedNameTest, PlainNamesAsTheCurveFitterWritesThem) {
+    // Column names "x   y" on their own line, then the data; each name ends at a blank.
+    std::istringstream F("x   y\r\n1.000\t1.000\r\n");
+    std::vector<std::string> Names;
+    for (int Col = 0; Col < 2; ++Col) {
+        TQuotedStrState St = TQuotedStrState::qsStart;
+        std::string Name;
+        for (int C; (C = F.get()) != EOF;)
+            if (ParseQuotedName(static_cast<char>(C), St, Name)) break;
+        Names.push_back(Name);
+    }
+    EXPECT_EQ(Names, (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(ReadNextWordInTextFile(F), "1.000");
+    EXPECT_EQ(ReadNextWordInTextFile(F), "1.000");
+    // A plain name cut off by the end of the input is whole.
+    TQuotedStrState St = TQuotedStrState::qsStart;
+    std::string Name;
+    for (char C : std::string("\t ab\"c")) EXPECT_FALSE(ParseQuotedName(C, St, Name));
+    EXPECT_EQ(St, TQuotedStrState::qsInPlainName);
+    EXPECT_EQ(Name, "ab\"c");
 }
 
 TEST(AscHeaderTest, VectorHeaderAndShortFlagLines) {
@@ -91,6 +118,14 @@ TEST(AscHeaderTest, VectorHeaderAndShortFlagLines) {
     H = ReadAsc(P.str());
     EXPECT_EQ(H.Result, 0);
     EXPECT_EQ((std::vector<bool>(H.Flags, H.Flags + 4)), (std::vector<bool>{true, true, true, false}));
+    // The curve fitter's header: three flags, the column names on the next line.
+    WriteBytes(P.str(), "Exported by QMR TCurveFit component: f.asc\r\n2\t;nr. of columns\r\n3\t;nr. of rows\r\n"
+                        "FALSE TRUE FALSE\t;row attributes, column names, row names\r\nx   y\r\n");
+    H = ReadAsc(P.str());
+    EXPECT_EQ(H.Result, 0);
+    EXPECT_EQ(H.Cols, 2);
+    EXPECT_EQ(H.Rows, 3);
+    EXPECT_EQ((std::vector<bool>(H.Flags, H.Flags + 4)), (std::vector<bool>{false, true, false, false}));
     // No fourth line at all: all flags False, no error.
     WriteBytes(P.str(), "c\n2\n-3");
     H = ReadAsc(P.str());
@@ -117,10 +152,13 @@ TEST(AscHeaderTest, FailuresReportWhatWasRead) {
     EXPECT_EQ(H.Cols, 2);
     WriteBytes(P.str(), "c\n1\n99999999999\n");
     EXPECT_EQ(ReadAsc(P.str()).Result, ascErrRows);
-    WriteBytes(P.str(), "c\n1\n2\nTRUE MAYBE\n");
+    WriteBytes(P.str(), "c\n3\n2\nTRUE MAYBE\n");
     H = ReadAsc(P.str());
     EXPECT_EQ(H.Result, ascErrFlags);
+    EXPECT_EQ(H.Cols, 3);  // callers test the column count before the result
     EXPECT_TRUE(H.Flags[0]);
+    // A path that opens but cannot be read.
+    EXPECT_EQ(ReadAsc(std::filesystem::temp_directory_path().string()).Result, ascErrOpen);
     // Garbage bytes never crash and give a defined code.
     std::mt19937 Gen(23);
     for (int T = 0; T < 100; ++T) {

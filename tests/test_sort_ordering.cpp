@@ -123,6 +123,17 @@ TEST_F(SortArrayTest, ShortAndSortedArrays) {
     std::vector<double> Two{1, 2};
     SortArray(Two, true);
     EXPECT_EQ(ProcStat.load(), 1.0);
+    // Gap 1 with an exchange, then a clean gap-1 pass.
+    ProcStat = 0.0;
+    SortArray(Two, false);
+    EXPECT_EQ(Two, (std::vector<double>{2, 1}));
+    EXPECT_EQ(ProcStat.load(), 2.0);
+    // n = 3: gap 2 exchanges (3, 2), gap 1 exchanges (2, 1), a clean gap-1 pass.
+    ProcStat = 0.0;
+    TIntArray Three{3, 1, 2};
+    SortArray(Three, true);
+    EXPECT_EQ(Three, (TIntArray{1, 2, 3}));
+    EXPECT_EQ(ProcStat.load(), 3.0);
 }
 
 TEST_F(SortArrayTest, EqualValuesNeverExchanged) {
@@ -210,6 +221,10 @@ TEST(SortIntoArrayTest, TopNListRules) {
     EXPECT_EQ(D, (TDoubleArray{1, 3, 3}));
     EXPECT_EQ(SortIntoArray(D, 0.0, true, true), 0);
     EXPECT_EQ(D, (TDoubleArray{0, 1, 3}));
+    // The scan stops at the last element: a value equal to it goes there with duplicates.
+    EXPECT_EQ(SortIntoArray(D, 3.0, true, false), -1);
+    EXPECT_EQ(SortIntoArray(D, 3.0, true, true), 2);
+    EXPECT_EQ(D, (TDoubleArray{0, 1, 3}));
     // Descending mirrors every comparison.
     TIntArray I{9, 5, 1};
     EXPECT_EQ(SortIntoArray(I, 6, false, false), 1);
@@ -293,24 +308,6 @@ TEST(InsertIntoArrayTest, KeepsTopNWithRowNumbers) {
     }
 }
 
-namespace {
-// The selection rule written out independently, used to check the order the routine leaves.
-double ReferenceSelect(std::vector<double>& A, int K, int Lo, int Hi) {
-    if (std::all_of(A.begin() + Lo, A.begin() + Hi + 1, [&](double X) { return X == A[Lo]; })) return A[Lo];
-    for (;;) {
-        std::swap(A[(Lo + Hi) / 2], A[Lo]);
-        int B = Lo + 1;
-        for (int I = Lo + 1; I <= Hi; ++I)
-            if (A[I] < A[Lo]) std::swap(A[I], A[B++]);
-        int P = B - 1;
-        std::swap(A[Lo], A[P]);
-        if (P > K) Hi = P;
-        else if (P < K) Lo = P + 1;
-        else return A[K];
-    }
-}
-}  // namespace
-
 TEST(QuickSelectTest, SpecExamples) {
     TDoubleArray A{1, 0};
     EXPECT_EQ(QuickSelect(A, 0, 0, 1), 0.0);
@@ -318,15 +315,27 @@ TEST(QuickSelectTest, SpecExamples) {
     EXPECT_EQ(QuickSelect(B, 1, 0, 2), 2.0);
     TDoubleArray C{7, 7, 7};
     EXPECT_EQ(QuickSelect(C, 2, 0, 2), 7.0);
+}
+
+TEST(QuickSelectTest, OrderLeftBehindTracedByHand) {
     TDoubleArray D{5, 4, 3, 2, 1};
     EXPECT_EQ(QuickSelect(D, 2, 0, 4), 3.0);
-    EXPECT_EQ(D, (TDoubleArray{1, 2, 3, 4, 5}));  // traced by hand
+    EXPECT_EQ(D, (TDoubleArray{1, 2, 3, 4, 5}));
     TDoubleArray E{3, 1, 2};
     EXPECT_EQ(QuickSelect(E, 0, 0, 2), 1.0);
     EXPECT_EQ(E, (TDoubleArray{1, 3, 2}));
+    // The first partition puts the pivot 5 at index 4 > K; the range stays 0..4 with it
+    // (narrowing to 0..3 would end with 1, 2, 4, 3, 5).
+    TDoubleArray F{1, 2, 5, 3, 4};
+    EXPECT_EQ(QuickSelect(F, 1, 0, 4), 2.0);
+    EXPECT_EQ(F, (TDoubleArray{1, 2, 3, 4, 5}));
+    // Only the range moves.
+    TDoubleArray G{9, 5, 4, 3, 2, 1, -9};
+    EXPECT_EQ(QuickSelect(G, 3, 1, 5), 3.0);
+    EXPECT_EQ(G, (TDoubleArray{9, 1, 2, 3, 4, 5, -9}));
 }
 
-TEST(QuickSelectTest, MatchesNthElementAndOrder) {
+TEST(QuickSelectTest, MatchesNthElementAndPartitionsTheRange) {
     for (int Trial = 0; Trial < 60; ++Trial) {
         auto V = RandomDoubles(1 + Trial * 7, 100 + Trial, Trial % 3 == 0 ? 4 : 0);
         int N = static_cast<int>(V.size());
@@ -335,12 +344,15 @@ TEST(QuickSelectTest, MatchesNthElementAndOrder) {
         int K = Lo + (Trial * 13) % (Hi - Lo + 1);
         auto Peer = std::vector<double>(V.begin() + Lo, V.begin() + Hi + 1);
         std::nth_element(Peer.begin(), Peer.begin() + (K - Lo), Peer.end());
-        auto Ref = V;
-        double RefVal = ReferenceSelect(Ref, K, Lo, Hi);
+        const auto Before = V;
         double Got = QuickSelect(V, K, Lo, Hi);
         EXPECT_EQ(Got, Peer[K - Lo]);
-        EXPECT_EQ(Got, RefVal);
-        EXPECT_EQ(V, Ref);
+        EXPECT_EQ(V[K], Got);
+        for (int I = Lo; I < K; ++I) ASSERT_LE(V[I], Got);
+        for (int I = K + 1; I <= Hi; ++I) ASSERT_GE(V[I], Got);
+        EXPECT_TRUE(std::is_permutation(V.begin() + Lo, V.begin() + Hi + 1, Before.begin() + Lo));
+        EXPECT_TRUE(std::equal(V.begin(), V.begin() + Lo, Before.begin()));
+        EXPECT_TRUE(std::equal(V.begin() + Hi + 1, V.end(), Before.begin() + Hi + 1));
     }
 }
 
@@ -358,13 +370,16 @@ TEST(QuickSelectTest, BadRangesReturnZeroUntouched) {
 }
 
 TEST(QuickSelectTest, NaNsAndDuplicatesTerminate) {
-    double NaN = std::numeric_limits<double>::quiet_NaN();
-    for (int K = 0; K < 6; ++K) {
-        TDoubleArray A{NaN, 2, NaN, 2, 1, 2};
-        auto Ref = A;
-        double R = ReferenceSelect(Ref, K, 0, 5);
-        double Q = QuickSelect(A, K, 0, 5);
-        EXPECT_TRUE((std::isnan(R) && std::isnan(Q)) || R == Q);
+    const double NaN = std::numeric_limits<double>::quiet_NaN();
+    std::mt19937 Gen(31);
+    for (int T = 0; T < 400; ++T) {
+        TDoubleArray A(1 + Gen() % 12);
+        for (auto& X : A) X = Gen() % 4 == 0 ? NaN : static_cast<double>(Gen() % 3);
+        const int N = static_cast<int>(A.size()), K = static_cast<int>(Gen() % N);
+        const auto NaNs = std::count_if(A.begin(), A.end(), [](double X) { return std::isnan(X); });
+        const double Q = QuickSelect(A, K, 0, N - 1);
+        EXPECT_TRUE(std::isnan(Q) ? std::isnan(A[K]) : Q == A[K]);
+        EXPECT_EQ(std::count_if(A.begin(), A.end(), [](double X) { return std::isnan(X); }), NaNs);
     }
 }
 
