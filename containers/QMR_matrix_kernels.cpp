@@ -186,7 +186,7 @@ void GemmSub(std::size_t m, std::size_t N, std::size_t K, const T* A, std::size_
 
 template <class T>
 TLUStatus CroutLU(T* A, std::size_t n, std::size_t ld, T* Scale, std::int32_t* Perm, std::int32_t& NumPerm,
-                  bool Progress) {
+                  bool Progress, const double* Orig, std::size_t OrigLd) {
     TLUStatus Status = TLUStatus::Ok;
     for (std::size_t J0 = 0; J0 < n; J0 += kBlock) {
         const std::size_t J1 = std::min(n, J0 + kBlock);
@@ -194,9 +194,19 @@ TLUStatus CroutLU(T* A, std::size_t n, std::size_t ld, T* Scale, std::int32_t* P
             if (Progress) {
                 StepProgress();
                 if (AbortRequested()) {
-                    // Leave the matrix consistent: rows exchanged in every column so far.
+                    // Finished columns: rows exchanged by every pivot so far. The others
+                    // lose the panel updates they received ahead of their turn.
                     ApplySwaps(A, ld, Perm, J0, j, 0, J0);
-                    ApplySwaps(A, ld, Perm, J0, j, J1, n);
+                    if (Orig == nullptr) {
+                        ApplySwaps(A, ld, Perm, J0, j, J1, n);
+                        return TLUStatus::Aborted;
+                    }
+                    for (std::size_t c = j; c < n; ++c) {
+                        T* col = A + c * ld;
+                        const double* o = Orig + c * OrigLd;
+                        for (std::size_t r = 0; r < n; ++r) col[r] = o[r];
+                    }
+                    ApplySwaps(A, ld, Perm, 0, j, j, n);
                     return TLUStatus::Aborted;
                 }
             }
@@ -313,7 +323,8 @@ bool InverseFromLU(const T* LU, std::size_t n, std::size_t ld, const std::int32_
 #define QMR_MK_INSTANTIATE(T)                                                                                  \
     template void GemmSub<T>(std::size_t, std::size_t, std::size_t, const T*, std::size_t, const T*,             \
                              std::size_t, T*, std::size_t);                                                    \
-    template TLUStatus CroutLU<T>(T*, std::size_t, std::size_t, T*, std::int32_t*, std::int32_t&, bool);        \
+    template TLUStatus CroutLU<T>(T*, std::size_t, std::size_t, T*, std::int32_t*, std::int32_t&, bool,        \
+                                  const double*, std::size_t);                                                 \
     template bool InverseFromLU<T>(const T*, std::size_t, std::size_t, const std::int32_t*, T*,                 \
                                    std::vector<std::size_t>&);
 

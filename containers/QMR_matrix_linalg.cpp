@@ -54,7 +54,7 @@ mk::TLUStatus DecomposeStorage(double* A, std::size_t n, std::size_t ld, std::ve
     W.resize(n * n);
     for (std::size_t c = 0; c < n; ++c)
         for (std::size_t r = 0; r < n; ++r) W[c * n + r] = A[c * ld + r];
-    const mk::TLUStatus S = mk::CroutLU<TWork>(W.data(), n, n, Scale.data(), Perm.data(), NumPerm, Progress);
+    const mk::TLUStatus S = mk::CroutLU<TWork>(W.data(), n, n, Scale.data(), Perm.data(), NumPerm, Progress, A, ld);
     for (std::size_t c = 0; c < n; ++c)
         for (std::size_t r = 0; r < n; ++r) A[c * ld + r] = static_cast<double>(W[c * n + r]);
     return S;
@@ -87,7 +87,9 @@ bool TMatrix::Invert() {
             std::size_t ld;
 #if !QMR_EXTENDED_80
             // Decomposed in place: the storage is n x n with leading dimension FStoreRows.
-            S = mk::CroutLU<double>(A, n, FStoreRows, Scale.data(), Perm.data(), NumPerm, true);
+            // The result's space keeps the matrix as it was for an abort.
+            std::copy_n(A, n * n, Work.data());
+            S = mk::CroutLU<double>(A, n, FStoreRows, Scale.data(), Perm.data(), NumPerm, true, Work.data(), n);
             LU = A;
             ld = FStoreRows;
 #else

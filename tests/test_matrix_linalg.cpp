@@ -78,7 +78,8 @@ struct RefLU {
     qmr::Extended& At(int r, int c) { return A[static_cast<std::size_t>(c) * n + r]; }
 };
 
-RefLU RefCrout(const TMatrix& M) {
+// Columns < 0: every column; else only the first Columns columns are decomposed.
+RefLU RefCrout(const TMatrix& M, int Columns = -1) {
     using qmr::Extended;
     RefLU R;
     R.n = M.NrOfColumns();
@@ -95,7 +96,7 @@ RefLU RefCrout(const TMatrix& M) {
         else Scale[r] = 1 / Big;
     }
     if (R.ZeroRow) return R;
-    for (int j = 0; j < n; ++j) {
+    for (int j = 0; j < (Columns < 0 ? n : Columns); ++j) {
         for (int i = 0; i < j; ++i) {
             Extended Sum = R.At(i, j);
             for (int k = 0; k < i; ++k) Sum -= R.At(i, k) * R.At(k, j);
@@ -222,6 +223,19 @@ TEST_F(InvertProgress, SmallCasesAndEvents) {
     EXPECT_EQ(Ev.Count, 1);  // the resize only
 }
 
+TEST_F(InvertProgress, PivotFloorIsStrict) {
+    // 1e-100 itself is a sound pivot; anything smaller is replaced by it.
+    TMatrix M(nullptr);
+    M.SetElem(1, 1, 1e-100);
+    EXPECT_TRUE(M.Invert());
+    EXPECT_DOUBLE_EQ(M.Elem(1, 1), 1e100);
+    M.SetElem(1, 1, -9.9e-101);
+    ProcStat = 0.0;
+    EXPECT_FALSE(M.Invert());
+    EXPECT_EQ(M.Elem(1, 1), 1e-100);
+    EXPECT_EQ(ProcStat.load(), 1);
+}
+
 TEST_F(InvertProgress, ExchangeMatrixIsItsOwnInverse) {
     TMatrix M(nullptr);
     SetRows(M, {{0, 1}, {1, 0}});
@@ -338,6 +352,27 @@ TEST_F(InvertProgress, AbortDuringDecompositionOrSubstitution) {
                 for (int r = 1; r <= n; ++r)
                     EXPECT_NEAR(M.Elem(c, r), r > c ? L.Elem(c, r) : U.Elem(c, r), 1e-12) << Stop;
         }
+    }
+    AbortMathProc = false;
+}
+
+TEST_F(InvertProgress, AbortDuringDecompositionLeavesTheColumnsDoneSoFar) {
+    // Columns before the abort hold their factors, the others their original values with
+    // the rows exchanged so far, across several blocks of columns.
+    const int n = 150;
+    TMatrix A(nullptr);
+    RandomMatrix(A, n, 77);
+    for (int Stop : {1, 2, 40, 64, 65, 66, 129, 150}) {
+        TMatrix M(nullptr);
+        M.Clone(&A);
+        ProcStat = 0.0;
+        AbortMathProc = false;
+        abort_at::GStopAt = Stop;
+        qmr::MathFeedBackProc = &abort_at::StopAt;
+        EXPECT_FALSE(M.Invert()) << Stop;
+        EXPECT_EQ(ProcStat.load(), Stop);
+        RefLU R = RefCrout(A, Stop - 1);
+        EXPECT_EQ(FactorMismatches(M, R), 0) << Stop;
     }
     AbortMathProc = false;
 }
@@ -604,6 +639,30 @@ TEST(MatrixCholesky, KnownFactorAndTransposeWrittenAbove) {
     EXPECT_EQ(A.Elem(2, 1), 1);  // element (row 1, column 2) now holds L(2, 1)
     EXPECT_EQ(AEvents, 0);
     EXPECT_EQ(LEvents, 1 + 3);  // resize and one per written element
+}
+
+TEST(MatrixCholesky, ReadsOnlyTheLowerTriangleAndKeepsTheFactorsUpperPart) {
+    // Only the diagonal and the elements below it are read: the upper triangle may hold
+    // anything. The factor's cells above its diagonal keep what they held.
+    TMatrix A(nullptr), L(nullptr);
+    SetRows(A, {{9, 1e6, -3}, {3, 5, 42}, {6, 0, 21}});  // lower part of [[9,3,6],[3,5,0],[6,0,21]]
+    L.Resize(2, 2);
+    L.SetElem(2, 1, 7);
+    L.SetElem(3, 1, 8);  // outside the 2 x 2 extent: dropped
+    ASSERT_TRUE(A.CholeskyDecomp(&L));
+    EXPECT_EQ(L.Elem(1, 1), 3);
+    EXPECT_EQ(L.Elem(1, 2), 1);
+    EXPECT_EQ(L.Elem(1, 3), 2);
+    EXPECT_EQ(L.Elem(2, 2), 2);
+    EXPECT_EQ(L.Elem(2, 3), -1);
+    EXPECT_EQ(L.Elem(3, 3), 4);
+    EXPECT_EQ(L.Elem(2, 1), 7);  // kept
+    EXPECT_EQ(L.Elem(3, 1), 0);  // newly grown
+    EXPECT_EQ(L.Elem(3, 2), 0);
+    // The transposed factor went into the matrix's upper triangle.
+    EXPECT_EQ(A.Elem(2, 1), 1);
+    EXPECT_EQ(A.Elem(3, 1), 2);
+    EXPECT_EQ(A.Elem(3, 2), -1);
 }
 
 TEST(MatrixCholesky, RandomSymmetricPositiveDefinite) {
