@@ -17,7 +17,9 @@ namespace mk = detail::mk;
 
 constexpr const char* kNoMemHeap = "not enough memory on heap";
 
-// Work type of the decompositions: intermediate sums are carried in Extended.
+// Work type of the decompositions: intermediate sums are carried in Extended. Where
+// Extended is wider than double, the LU factors stay in it until the decomposition ends
+// (a value and its rounded copy would not cancel: two equal rows must give a zero pivot).
 using TWork = Extended;
 
 // Row scales 1 / (largest magnitude of the row) of the n x n column-major block A.
