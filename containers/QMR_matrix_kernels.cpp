@@ -2,8 +2,10 @@
 // algorithm: within a panel of columns each column is reduced by the panel's earlier
 // columns (contiguous column operations), its pivot is chosen on the fully reduced column,
 // and the columns right of the panel are brought up to date by one triangular solve and one
-// matrix product per panel. The arithmetic is that of the Crout recurrences; only the order
-// in which the partial products are summed differs.
+// matrix product per panel. Every element still receives its products one at a time, in
+// the order of the Crout recurrence (first column first), and the multipliers are
+// quotients, so the factors, the pivot choices and the floored pivots are bit for bit
+// those of the unblocked algorithm (two equal rows, for instance, cancel exactly).
 #include "containers/QMR_matrix_kernels.h"
 
 #include <algorithm>
@@ -24,7 +26,8 @@ void GemmSubGeneric(std::size_t m, std::size_t N, std::size_t K, const T* A, std
                     std::size_t ldb, T* C, std::size_t ldc) {
     std::size_t J0 = 0;
     if constexpr (!std::is_same_v<T, double>) {
-        // 2 x 2 tiles summed in registers over K (the x87 stack holds eight values).
+        // 2 x 2 tiles of C held in registers while the K products are subtracted in
+        // order (the x87 stack holds eight values).
         for (; J0 + 2 <= N; J0 += 2) {
             const T* b0 = B + J0 * ldb;
             const T* b1 = b0 + ldb;
@@ -32,29 +35,29 @@ void GemmSubGeneric(std::size_t m, std::size_t N, std::size_t K, const T* A, std
             T* c1 = c0 + ldc;
             std::size_t i = 0;
             for (; i + 2 <= m; i += 2) {
-                T s00 = 0, s01 = 0, s10 = 0, s11 = 0;
+                T s00 = c0[i], s01 = c0[i + 1], s10 = c1[i], s11 = c1[i + 1];
                 const T* a = A + i;
                 for (std::size_t k = 0; k < K; ++k, a += lda) {
                     const T a0 = a[0], a1 = a[1], bk0 = b0[k], bk1 = b1[k];
-                    s00 += a0 * bk0;
-                    s01 += a1 * bk0;
-                    s10 += a0 * bk1;
-                    s11 += a1 * bk1;
+                    s00 -= a0 * bk0;
+                    s01 -= a1 * bk0;
+                    s10 -= a0 * bk1;
+                    s11 -= a1 * bk1;
                 }
-                c0[i] -= s00;
-                c0[i + 1] -= s01;
-                c1[i] -= s10;
-                c1[i + 1] -= s11;
+                c0[i] = s00;
+                c0[i + 1] = s01;
+                c1[i] = s10;
+                c1[i + 1] = s11;
             }
             for (; i < m; ++i) {
-                T s0 = 0, s1 = 0;
+                T s0 = c0[i], s1 = c1[i];
                 const T* a = A + i;
                 for (std::size_t k = 0; k < K; ++k, a += lda) {
-                    s0 += *a * b0[k];
-                    s1 += *a * b1[k];
+                    s0 -= *a * b0[k];
+                    s1 -= *a * b1[k];
                 }
-                c0[i] -= s0;
-                c1[i] -= s1;
+                c0[i] = s0;
+                c1[i] = s1;
             }
         }
     }
@@ -79,9 +82,11 @@ inline V2 Load2(const double* P) {
 }
 inline void Store2(double* P, V2 V) { std::memcpy(P, &V, sizeof V); }
 
-// C -= A * B for double: 4 x 4 tiles of C held in registers while the K products
-// are summed; A is read four contiguous rows at a time down its columns, B is packed
-// per four columns with every value already duplicated into both register halves.
+// C -= A * B for double: 4 x 4 tiles of C held in registers while the K products are
+// subtracted one by one in order of k (so each element sees the same sequence of
+// roundings as a plain running difference); A is read four contiguous rows at a time
+// down its columns, B is packed per four columns with every value already duplicated
+// into both register halves.
 void GemmSubDouble(std::size_t m, std::size_t N, std::size_t K, const double* A, std::size_t lda,
                    const double* B, std::size_t ldb, double* C, std::size_t ldc) {
     // A in strips of four rows, each strip K x 4 contiguous, so the tile loop reads one
@@ -105,44 +110,44 @@ void GemmSubDouble(std::size_t m, std::size_t N, std::size_t K, const double* A,
         double* c3 = c2 + ldc;
         std::size_t i = 0;
         for (; i + 4 <= m; i += 4) {
-            V2 x00 = {0, 0}, x01 = {0, 0}, x10 = {0, 0}, x11 = {0, 0};
-            V2 x20 = {0, 0}, x21 = {0, 0}, x30 = {0, 0}, x31 = {0, 0};
+            V2 x00 = Load2(c0 + i), x01 = Load2(c0 + i + 2), x10 = Load2(c1 + i), x11 = Load2(c1 + i + 2);
+            V2 x20 = Load2(c2 + i), x21 = Load2(c2 + i + 2), x30 = Load2(c3 + i), x31 = Load2(c3 + i + 2);
             const double* a = PackedA.data() + (i / 4) * K * 4;
             const V2* bp = Packed.data();
             for (std::size_t k = 0; k < K; ++k, a += 4, bp += 4) {
                 const V2 a0 = Load2(a);
                 const V2 a1 = Load2(a + 2);
-                x00 += a0 * bp[0];
-                x01 += a1 * bp[0];
-                x10 += a0 * bp[1];
-                x11 += a1 * bp[1];
-                x20 += a0 * bp[2];
-                x21 += a1 * bp[2];
-                x30 += a0 * bp[3];
-                x31 += a1 * bp[3];
+                x00 -= a0 * bp[0];
+                x01 -= a1 * bp[0];
+                x10 -= a0 * bp[1];
+                x11 -= a1 * bp[1];
+                x20 -= a0 * bp[2];
+                x21 -= a1 * bp[2];
+                x30 -= a0 * bp[3];
+                x31 -= a1 * bp[3];
             }
-            Store2(c0 + i, Load2(c0 + i) - x00);
-            Store2(c0 + i + 2, Load2(c0 + i + 2) - x01);
-            Store2(c1 + i, Load2(c1 + i) - x10);
-            Store2(c1 + i + 2, Load2(c1 + i + 2) - x11);
-            Store2(c2 + i, Load2(c2 + i) - x20);
-            Store2(c2 + i + 2, Load2(c2 + i + 2) - x21);
-            Store2(c3 + i, Load2(c3 + i) - x30);
-            Store2(c3 + i + 2, Load2(c3 + i + 2) - x31);
+            Store2(c0 + i, x00);
+            Store2(c0 + i + 2, x01);
+            Store2(c1 + i, x10);
+            Store2(c1 + i + 2, x11);
+            Store2(c2 + i, x20);
+            Store2(c2 + i + 2, x21);
+            Store2(c3 + i, x30);
+            Store2(c3 + i + 2, x31);
         }
         for (; i < m; ++i) {
-            double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+            double s0 = c0[i], s1 = c1[i], s2 = c2[i], s3 = c3[i];
             const double* a = A + i;
             for (std::size_t k = 0; k < K; ++k, a += lda) {
-                s0 += *a * Packed[k * 4][0];
-                s1 += *a * Packed[k * 4 + 1][0];
-                s2 += *a * Packed[k * 4 + 2][0];
-                s3 += *a * Packed[k * 4 + 3][0];
+                s0 -= *a * Packed[k * 4][0];
+                s1 -= *a * Packed[k * 4 + 1][0];
+                s2 -= *a * Packed[k * 4 + 2][0];
+                s3 -= *a * Packed[k * 4 + 3][0];
             }
-            c0[i] -= s0;
-            c1[i] -= s1;
-            c2[i] -= s2;
-            c3[i] -= s3;
+            c0[i] = s0;
+            c1[i] = s1;
+            c2[i] = s2;
+            c3[i] = s3;
         }
     }
     if (J < N) GemmSubGeneric<double>(m, N - J, K, A, lda, B + J * ldb, ldb, C + J * ldc, ldc);
@@ -181,7 +186,7 @@ void GemmSub(std::size_t m, std::size_t N, std::size_t K, const T* A, std::size_
 
 template <class T>
 TLUStatus CroutLU(T* A, std::size_t n, std::size_t ld, T* Scale, std::int32_t* Perm, std::int32_t& NumPerm,
-                  bool Progress) {
+                  bool Progress, const double* Orig, std::size_t OrigLd) {
     TLUStatus Status = TLUStatus::Ok;
     for (std::size_t J0 = 0; J0 < n; J0 += kBlock) {
         const std::size_t J1 = std::min(n, J0 + kBlock);
@@ -189,9 +194,19 @@ TLUStatus CroutLU(T* A, std::size_t n, std::size_t ld, T* Scale, std::int32_t* P
             if (Progress) {
                 StepProgress();
                 if (AbortRequested()) {
-                    // Leave the matrix consistent: rows exchanged in every column so far.
+                    // Finished columns: rows exchanged by every pivot so far. The others
+                    // lose the panel updates they received ahead of their turn.
                     ApplySwaps(A, ld, Perm, J0, j, 0, J0);
-                    ApplySwaps(A, ld, Perm, J0, j, J1, n);
+                    if (Orig == nullptr) {
+                        ApplySwaps(A, ld, Perm, J0, j, J1, n);
+                        return TLUStatus::Aborted;
+                    }
+                    for (std::size_t c = j; c < n; ++c) {
+                        T* col = A + c * ld;
+                        const double* o = Orig + c * OrigLd;
+                        for (std::size_t r = 0; r < n; ++r) col[r] = o[r];
+                    }
+                    ApplySwaps(A, ld, Perm, 0, j, j, n);
                     return TLUStatus::Aborted;
                 }
             }
@@ -223,12 +238,13 @@ TLUStatus CroutLU(T* A, std::size_t n, std::size_t ld, T* Scale, std::int32_t* P
             if (!(Abs(cj[j]) >= static_cast<T>(kPivotFloor))) {
                 cj[j] = static_cast<T>(kPivotFloor);
                 Status = TLUStatus::SmallPivot;
-            } else if (std::isinf(cj[j])) {
-                Status = TLUStatus::SmallPivot;  // overflowed: the factors are meaningless
+            } else if (std::isinf(static_cast<double>(cj[j]))) {
+                // Beyond the range of the stored double: the factors are meaningless.
+                Status = TLUStatus::SmallPivot;
             }
             if (j + 1 != n) {
-                const T Dum = T(1) / cj[j];
-                for (std::size_t i = j + 1; i < n; ++i) cj[i] *= Dum;
+                const T Piv = cj[j];
+                for (std::size_t i = j + 1; i < n; ++i) cj[i] /= Piv;
             }
         }
         ApplySwaps(A, ld, Perm, J0, J1, 0, J0);
@@ -307,7 +323,8 @@ bool InverseFromLU(const T* LU, std::size_t n, std::size_t ld, const std::int32_
 #define QMR_MK_INSTANTIATE(T)                                                                                  \
     template void GemmSub<T>(std::size_t, std::size_t, std::size_t, const T*, std::size_t, const T*,             \
                              std::size_t, T*, std::size_t);                                                    \
-    template TLUStatus CroutLU<T>(T*, std::size_t, std::size_t, T*, std::int32_t*, std::int32_t&, bool);        \
+    template TLUStatus CroutLU<T>(T*, std::size_t, std::size_t, T*, std::int32_t*, std::int32_t&, bool,        \
+                                  const double*, std::size_t);                                                 \
     template bool InverseFromLU<T>(const T*, std::size_t, std::size_t, const std::int32_t*, T*,                 \
                                    std::vector<std::size_t>&);
 

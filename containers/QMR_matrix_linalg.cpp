@@ -17,26 +17,27 @@ namespace mk = detail::mk;
 
 constexpr const char* kNoMemHeap = "not enough memory on heap";
 
-// Work type of the decompositions: intermediate sums are carried in Extended.
+// Work type of the decompositions: intermediate sums are carried in Extended. Where
+// Extended is wider than double, the LU factors stay in it until the decomposition ends
+// (a value and its rounded copy would not cancel: two equal rows must give a zero pivot).
 using TWork = Extended;
 
 // Row scales 1 / (largest magnitude of the row) of the n x n column-major block A.
-// False when a row is all zeros or holds a value that is not finite.
+// False when a row has no magnitude above 0 (a NaN never counts as larger); such data,
+// like an infinite magnitude (scale 0), is left for the decomposition to fail on.
 bool RowScales(const double* A, std::size_t n, std::size_t ld, std::vector<TWork>& Scale) {
     std::vector<TWork> Big(n, TWork(0));
-    bool Finite = true;
     for (std::size_t c = 0; c < n; ++c) {
         const double* col = A + c * ld;
         for (std::size_t r = 0; r < n; ++r) {
             const TWork V = std::fabs(static_cast<TWork>(col[r]));
             if (V > Big[r]) Big[r] = V;
-            else if (!(V <= Big[r])) Finite = false;  // NaN
         }
     }
     Scale.assign(n, TWork(0));
-    bool Ok = Finite;
+    bool Ok = true;
     for (std::size_t r = 0; r < n; ++r) {
-        if (Big[r] == 0 || std::isinf(Big[r])) Ok = false;
+        if (Big[r] == 0) Ok = false;
         else Scale[r] = TWork(1) / Big[r];
     }
     return Ok;
@@ -55,7 +56,7 @@ mk::TLUStatus DecomposeStorage(double* A, std::size_t n, std::size_t ld, std::ve
     W.resize(n * n);
     for (std::size_t c = 0; c < n; ++c)
         for (std::size_t r = 0; r < n; ++r) W[c * n + r] = A[c * ld + r];
-    const mk::TLUStatus S = mk::CroutLU<TWork>(W.data(), n, n, Scale.data(), Perm.data(), NumPerm, Progress);
+    const mk::TLUStatus S = mk::CroutLU<TWork>(W.data(), n, n, Scale.data(), Perm.data(), NumPerm, Progress, A, ld);
     for (std::size_t c = 0; c < n; ++c)
         for (std::size_t r = 0; r < n; ++r) A[c * ld + r] = static_cast<double>(W[c * n + r]);
     return S;
@@ -88,7 +89,9 @@ bool TMatrix::Invert() {
             std::size_t ld;
 #if !QMR_EXTENDED_80
             // Decomposed in place: the storage is n x n with leading dimension FStoreRows.
-            S = mk::CroutLU<double>(A, n, FStoreRows, Scale.data(), Perm.data(), NumPerm, true);
+            // The result's space keeps the matrix as it was for an abort.
+            std::copy_n(A, n * n, Work.data());
+            S = mk::CroutLU<double>(A, n, FStoreRows, Scale.data(), Perm.data(), NumPerm, true, Work.data(), n);
             LU = A;
             ld = FStoreRows;
 #else
@@ -211,9 +214,9 @@ bool TMatrix::Balance() {
     double* A = FMat.data();
     constexpr int kMaxPasses = 100;
     for (int Pass = 0; Pass < kMaxPasses; ++Pass) {
-        double Largest = 0;
+        TWork Largest = 0;
         for (std::size_t i = 0; i < n; ++i) {
-            double R = 0, S = 0;
+            TWork R = 0, S = 0;
             double* Col = A + i * ld;
             for (std::size_t k = 0; k < n; ++k) {
                 if (k == i) continue;
@@ -221,11 +224,11 @@ bool TMatrix::Balance() {
                 S += std::fabs(Col[k]);
             }
             if (R == 0 || S == 0) continue;
-            const double F = std::sqrt(R / S);
+            const TWork F = std::sqrt(R / S);
             for (std::size_t k = 0; k < n; ++k) {
                 if (k == i) continue;
-                A[k * ld + i] /= F;
-                Col[k] *= F;
+                A[k * ld + i] = static_cast<double>(A[k * ld + i] / F);
+                Col[k] = static_cast<double>(Col[k] * F);
             }
             if (F > Largest) Largest = F;
         }
@@ -248,6 +251,8 @@ bool SingValDecomp(std::vector<double>& A, std::size_t m, std::size_t n, std::ve
     auto v = [&](std::size_t r, std::size_t c) -> double& { return V[c * n + r]; };
     auto Sign = [](TWork X, TWork Y) -> TWork { return Y >= 0 || std::isnan(Y) ? std::fabs(X) : -std::fabs(X); };
     auto Pythag = [](TWork X, TWork Y) -> TWork { return std::sqrt(X * X + Y * Y); };
+    // A when A >= B, else B (so a NaN in either place gives B).
+    auto MaxOfTwo = [](double A, double B) { return A >= B ? A : B; };
     auto Step = []() {
         detail::StepProgress();
         return !detail::AbortRequested();
@@ -308,7 +313,7 @@ bool SingValDecomp(std::vector<double>& A, std::size_t m, std::size_t n, std::ve
                 for (std::size_t k = L; k < n; ++k) a(i, k) = static_cast<double>(a(i, k) * Scale);
             }
         }
-        ANorm = std::max(ANorm, std::fabs(W[i]) + std::fabs(Rv1[i]));
+        ANorm = MaxOfTwo(ANorm, std::fabs(W[i]) + std::fabs(Rv1[i]));
     }
     // Accumulation of the right-hand transformations.
     for (std::size_t i = n; i-- > 0;) {
@@ -353,8 +358,9 @@ bool SingValDecomp(std::vector<double>& A, std::size_t m, std::size_t n, std::ve
     auto Negligible = [&](double X) { return std::fabs(X) + ANorm == ANorm; };
     for (std::size_t k = n; k-- > 0;) {
         if (!Step()) return false;
+        // At most 30 sweeps; the split test after the 30th decides convergence.
         bool Converged = false;
-        for (int Its = 1; Its <= 30; ++Its) {
+        for (int Its = 1; Its <= 31; ++Its) {
             bool Flag = true;
             std::size_t l = k;
             std::size_t nm = 0;
@@ -394,6 +400,7 @@ bool SingValDecomp(std::vector<double>& A, std::size_t m, std::size_t n, std::ve
                 Converged = true;
                 break;
             }
+            if (Its > 30) break;
             TWork X = W[l];
             nm = k - 1;
             TWork Y = W[nm];

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <limits>
 #include <random>
 
@@ -64,6 +66,105 @@ double DistanceFromIdentity(const TMatrix& A, const TMatrix& B) {
     return Worst;
 }
 
+// Plain Crout decomposition with scaled partial pivoting, one element at a time, in
+// Extended: the pivot with the largest scaled magnitude (ties to the later row), pivots
+// below 1e-100 set to 1e-100, multipliers by division. A[c * n + r] is row r, column c.
+struct RefLU {
+    std::vector<qmr::Extended> A;
+    int n = 0;
+    std::int32_t NumPerm = 1;
+    bool ZeroRow = false;
+    bool SmallPivot = false;
+    qmr::Extended& At(int r, int c) { return A[static_cast<std::size_t>(c) * n + r]; }
+};
+
+// Columns < 0: every column; else only the first Columns columns are decomposed.
+RefLU RefCrout(const TMatrix& M, int Columns = -1) {
+    using qmr::Extended;
+    RefLU R;
+    R.n = M.NrOfColumns();
+    const int n = R.n;
+    R.A.resize(static_cast<std::size_t>(n) * n);
+    for (int c = 0; c < n; ++c)
+        for (int r = 0; r < n; ++r) R.At(r, c) = M.Elem(c + 1, r + 1);
+    std::vector<Extended> Scale(n);
+    for (int r = 0; r < n; ++r) {
+        Extended Big = 0;
+        for (int c = 0; c < n; ++c)
+            if (std::fabs(R.At(r, c)) > Big) Big = std::fabs(R.At(r, c));
+        if (Big == 0) R.ZeroRow = true;
+        else Scale[r] = 1 / Big;
+    }
+    if (R.ZeroRow) return R;
+    for (int j = 0; j < (Columns < 0 ? n : Columns); ++j) {
+        for (int i = 0; i < j; ++i) {
+            Extended Sum = R.At(i, j);
+            for (int k = 0; k < i; ++k) Sum -= R.At(i, k) * R.At(k, j);
+            R.At(i, j) = Sum;
+        }
+        Extended Big = 0;
+        int IMax = j;
+        for (int i = j; i < n; ++i) {
+            Extended Sum = R.At(i, j);
+            for (int k = 0; k < j; ++k) Sum -= R.At(i, k) * R.At(k, j);
+            R.At(i, j) = Sum;
+            const Extended Dum = Scale[i] * std::fabs(Sum);
+            if (Dum >= Big) {
+                Big = Dum;
+                IMax = i;
+            }
+        }
+        if (IMax != j) {
+            for (int c = 0; c < n; ++c) std::swap(R.At(IMax, c), R.At(j, c));
+            std::swap(Scale[IMax], Scale[j]);
+            R.NumPerm = -R.NumPerm;
+        }
+        if (!(std::fabs(R.At(j, j)) >= 1e-100)) {
+            R.At(j, j) = static_cast<Extended>(1e-100);
+            R.SmallPivot = true;
+        }
+        if (j != n - 1)
+            for (int i = j + 1; i < n; ++i) R.At(i, j) /= R.At(j, j);
+    }
+    return R;
+}
+
+// Number of elements of M (combined factors) that differ in any bit from the reference
+// stored as double.
+int FactorMismatches(const TMatrix& M, RefLU& R) {
+    int Bad = 0;
+    for (int c = 0; c < R.n; ++c)
+        for (int r = 0; r < R.n; ++r)
+            if (static_cast<double>(M.Elem(c + 1, r + 1)) != static_cast<double>(R.At(r, c))) ++Bad;
+    return Bad;
+}
+
+// Matrices whose Crout factors must come out exactly: random values across several
+// blocks of columns, small integers full of equal scaled candidates, and a rank-deficient
+// integer matrix whose later rows are sums of earlier ones.
+std::vector<std::pair<std::string, std::function<void(TMatrix&)>>> ExactCases() {
+    return {
+        {"random150", [](TMatrix& M) { RandomMatrix(M, 150, 11); }},
+        {"ties130",
+         [](TMatrix& M) {
+             std::mt19937 Gen(5);
+             std::uniform_int_distribution<int> U(-2, 2);
+             M.Resize(130, 130);
+             for (int c = 1; c <= 130; ++c)
+                 for (int r = 1; r <= 130; ++r) M.SetElem(c, r, U(Gen));
+         }},
+        {"rank100",
+         [](TMatrix& M) {
+             std::mt19937 Gen(9);
+             std::uniform_int_distribution<int> U(-9, 9);
+             M.Resize(100, 100);
+             for (int c = 1; c <= 100; ++c)
+                 for (int r = 1; r <= 100; ++r)
+                     M.SetElem(c, r, r <= 90 ? U(Gen) : M.Elem(c, r - 90) + M.Elem(c, r - 89));
+         }},
+    };
+}
+
 struct Counter {
     int Count = 0;
     void Attach(TMatrix& M) {
@@ -72,6 +173,14 @@ struct Counter {
 };
 
 using InvertProgress = qmr::test::ProgressFixture;
+
+// Feedback procedure that requests an abort when ProcStat reaches GStopAt.
+namespace abort_at {
+int GStopAt = 0;
+void StopAt(double P) {
+    if (static_cast<int>(P) == GStopAt) qmr::AbortMathProc = true;
+}
+}  // namespace abort_at
 
 // ---------------------------------------------------------------- Invert
 
@@ -112,6 +221,19 @@ TEST_F(InvertProgress, SmallCasesAndEvents) {
     M.Resize(0, 0);
     EXPECT_FALSE(M.Invert());
     EXPECT_EQ(Ev.Count, 1);  // the resize only
+}
+
+TEST_F(InvertProgress, PivotFloorIsStrict) {
+    // 1e-100 itself is a sound pivot; anything smaller is replaced by it.
+    TMatrix M(nullptr);
+    M.SetElem(1, 1, 1e-100);
+    EXPECT_TRUE(M.Invert());
+    EXPECT_DOUBLE_EQ(M.Elem(1, 1), 1e100);
+    M.SetElem(1, 1, -9.9e-101);
+    ProcStat = 0.0;
+    EXPECT_FALSE(M.Invert());
+    EXPECT_EQ(M.Elem(1, 1), 1e-100);
+    EXPECT_EQ(ProcStat.load(), 1);
 }
 
 TEST_F(InvertProgress, ExchangeMatrixIsItsOwnInverse) {
@@ -204,13 +326,6 @@ TEST_F(InvertProgress, AbortBeforeStartLeavesMatrixUnchanged) {
     EXPECT_TRUE(AbortMathProc.load());  // never cleared by the library
 }
 
-namespace abort_at {
-int GStopAt = 0;
-void StopAt(double P) {
-    if (static_cast<int>(P) == GStopAt) qmr::AbortMathProc = true;
-}
-}  // namespace abort_at
-
 TEST_F(InvertProgress, AbortDuringDecompositionOrSubstitution) {
     const int n = 5;
     TMatrix A(nullptr);
@@ -237,6 +352,27 @@ TEST_F(InvertProgress, AbortDuringDecompositionOrSubstitution) {
                 for (int r = 1; r <= n; ++r)
                     EXPECT_NEAR(M.Elem(c, r), r > c ? L.Elem(c, r) : U.Elem(c, r), 1e-12) << Stop;
         }
+    }
+    AbortMathProc = false;
+}
+
+TEST_F(InvertProgress, AbortDuringDecompositionLeavesTheColumnsDoneSoFar) {
+    // Columns before the abort hold their factors, the others their original values with
+    // the rows exchanged so far, across several blocks of columns.
+    const int n = 150;
+    TMatrix A(nullptr);
+    RandomMatrix(A, n, 77);
+    for (int Stop : {1, 2, 40, 64, 65, 66, 129, 150}) {
+        TMatrix M(nullptr);
+        M.Clone(&A);
+        ProcStat = 0.0;
+        AbortMathProc = false;
+        abort_at::GStopAt = Stop;
+        qmr::MathFeedBackProc = &abort_at::StopAt;
+        EXPECT_FALSE(M.Invert()) << Stop;
+        EXPECT_EQ(ProcStat.load(), Stop);
+        RefLU R = RefCrout(A, Stop - 1);
+        EXPECT_EQ(FactorMismatches(M, R), 0) << Stop;
     }
     AbortMathProc = false;
 }
@@ -275,15 +411,99 @@ TEST_F(InvertProgress, NonFiniteDataEndsFalse) {
         EXPECT_FALSE(M.Invert());
         EXPECT_EQ(M.Determinant(), 0);
     }
-#if !QMR_EXTENDED_80
-    // Finite data whose elimination overflows a double (second pivot 1e308 + 1e308) is a
-    // failure; the wider intermediate type of the wide build holds it.
+    // Finite data whose elimination overflows the stored double (second pivot
+    // -1e308 - 1e308) is a failure in both builds.
     TMatrix M(nullptr);
     SetRows(M, {{1, 1e308}, {1, -1e308}});
     EXPECT_FALSE(M.Invert());
     SetRows(M, {{1, 1e308}, {1, -1e308}});
     EXPECT_EQ(M.Determinant(), 0);
-#endif
+}
+
+TEST_F(InvertProgress, NaNColumnKeepsTheCurrentRowAndGoesOn) {
+    // No candidate of column 1 compares, so row 1 stays the pivot row: it is floored, and
+    // so is the second pivot (2 - NaN * 1); the decomposition runs to its end.
+    const double NaN = std::numeric_limits<double>::quiet_NaN();
+    TMatrix M(nullptr);
+    SetRows(M, {{NaN, 1}, {NaN, 2}});
+    Counter Ev;
+    Ev.Attach(M);
+    EXPECT_FALSE(M.Invert());
+    EXPECT_EQ(ProcStat.load(), 2);
+    EXPECT_EQ(Ev.Count, 1);
+    EXPECT_EQ(M.Elem(1, 1), 1e-100);
+    EXPECT_EQ(M.Elem(2, 1), 1);
+    EXPECT_TRUE(std::isnan(M.Elem(1, 2)));
+    EXPECT_EQ(M.Elem(2, 2), 1e-100);
+    // A NaN inside otherwise sound data also ends False, with the factors left in place.
+    // Pivots: row 1 (4), then row 3 (0.5, the NaN of row 2 never compares), then row 2
+    // whose NaN reaches the last pivot.
+    SetRows(M, {{4, 1, 2}, {1, NaN, 3}, {2, 1, 5}});
+    ProcStat = 0.0;
+    EXPECT_FALSE(M.Invert());
+    EXPECT_EQ(ProcStat.load(), 3);
+    EXPECT_EQ(M.Elem(1, 1), 4);
+    EXPECT_EQ(M.Elem(1, 2), 0.5);
+    EXPECT_EQ(M.Elem(1, 3), 0.25);
+    EXPECT_EQ(M.Elem(2, 2), 0.5);
+    EXPECT_EQ(M.Elem(3, 2), 4);
+    EXPECT_EQ(M.Elem(3, 3), 1e-100);
+}
+
+TEST_F(InvertProgress, EqualRowsAreSingularWhateverTheirValues) {
+    // 49 * (1 / 49) is not 1 in double: the multiplier must come from a division.
+    TMatrix M(nullptr);
+    SetRows(M, {{49, 1}, {49, 1}});
+    EXPECT_EQ(M.Determinant(), 0);
+    EXPECT_FALSE(M.Invert());
+    EXPECT_EQ(M.Elem(2, 2), 1e-100);
+    // Two equal rows far apart in a matrix of several column blocks.
+    for (int n : {100, 150}) {
+        TMatrix A(nullptr);
+        RandomMatrix(A, n, 21u + static_cast<unsigned>(n));
+        for (int c = 1; c <= n; ++c) A.SetElem(c, n - 1, A.Elem(c, 3));
+        EXPECT_EQ(A.Determinant(), 0) << n;
+        ProcStat = 0.0;
+        EXPECT_FALSE(A.Invert()) << n;
+        EXPECT_EQ(ProcStat.load(), n);
+    }
+}
+
+TEST_F(InvertProgress, FactorsEqualThePlainCroutAlgorithmBitForBit) {
+    for (auto& [Name, Make] : ExactCases()) {
+        TMatrix A(nullptr), L(nullptr), U(nullptr);
+        Make(A);
+        RefLU R = RefCrout(A);
+        ASSERT_FALSE(R.ZeroRow) << Name;
+        const int n = R.n;
+        std::int32_t NumPerm = 0;
+        const bool Ok = A.LUdecomposition(&L, &U, NumPerm);
+        EXPECT_EQ(Ok, !R.SmallPivot) << Name;
+        EXPECT_EQ(NumPerm, R.NumPerm) << Name;
+        if (Ok) {
+            // Put the two factors back together.
+            for (int c = 1; c <= n; ++c)
+                for (int r = c + 1; r <= n; ++r) U.SetElem(c, r, static_cast<double>(L.Elem(c, r)));
+        }
+        EXPECT_EQ(FactorMismatches(U, R), 0) << Name;
+        // The determinant is the parity times the product of the diagonal, in double.
+        double Prod = 1;
+        for (int k = 0; k < n; ++k) Prod *= static_cast<double>(R.At(k, k));
+        EXPECT_EQ(static_cast<double>(A.Determinant()), R.SmallPivot ? 0.0 : R.NumPerm * Prod) << Name;
+        // Invert leaves the same factors when it stops before the substitution result is
+        // stored: at a small pivot, or when aborted at its first substitution step.
+        TMatrix M(nullptr);
+        M.Clone(&A);
+        ProcStat = 0.0;
+        AbortMathProc = false;
+        abort_at::GStopAt = n + 1;
+        qmr::MathFeedBackProc = &abort_at::StopAt;
+        EXPECT_FALSE(M.Invert()) << Name;
+        EXPECT_EQ(ProcStat.load(), R.SmallPivot ? n : n + 1) << Name;
+        EXPECT_EQ(FactorMismatches(M, R), 0) << Name;
+        qmr::MathFeedBackProc = &Record;
+        AbortMathProc = false;
+    }
 }
 
 // ---------------------------------------------------------------- LU and determinant
@@ -419,6 +639,30 @@ TEST(MatrixCholesky, KnownFactorAndTransposeWrittenAbove) {
     EXPECT_EQ(A.Elem(2, 1), 1);  // element (row 1, column 2) now holds L(2, 1)
     EXPECT_EQ(AEvents, 0);
     EXPECT_EQ(LEvents, 1 + 3);  // resize and one per written element
+}
+
+TEST(MatrixCholesky, ReadsOnlyTheLowerTriangleAndKeepsTheFactorsUpperPart) {
+    // Only the diagonal and the elements below it are read: the upper triangle may hold
+    // anything. The factor's cells above its diagonal keep what they held.
+    TMatrix A(nullptr), L(nullptr);
+    SetRows(A, {{9, 1e6, -3}, {3, 5, 42}, {6, 0, 21}});  // lower part of [[9,3,6],[3,5,0],[6,0,21]]
+    L.Resize(2, 2);
+    L.SetElem(2, 1, 7);
+    L.SetElem(3, 1, 8);  // outside the 2 x 2 extent: dropped
+    ASSERT_TRUE(A.CholeskyDecomp(&L));
+    EXPECT_EQ(L.Elem(1, 1), 3);
+    EXPECT_EQ(L.Elem(1, 2), 1);
+    EXPECT_EQ(L.Elem(1, 3), 2);
+    EXPECT_EQ(L.Elem(2, 2), 2);
+    EXPECT_EQ(L.Elem(2, 3), -1);
+    EXPECT_EQ(L.Elem(3, 3), 4);
+    EXPECT_EQ(L.Elem(2, 1), 7);  // kept
+    EXPECT_EQ(L.Elem(3, 1), 0);  // newly grown
+    EXPECT_EQ(L.Elem(3, 2), 0);
+    // The transposed factor went into the matrix's upper triangle.
+    EXPECT_EQ(A.Elem(2, 1), 1);
+    EXPECT_EQ(A.Elem(3, 1), 2);
+    EXPECT_EQ(A.Elem(3, 2), -1);
 }
 
 TEST(MatrixCholesky, RandomSymmetricPositiveDefinite) {
