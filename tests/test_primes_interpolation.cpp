@@ -17,13 +17,10 @@ namespace {
 constexpr std::int32_t kMin32 = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kMax32 = std::numeric_limits<std::int32_t>::max();
 
-template <class F> std::string MessageOf(F&& Call) {
-    try {
-        Call();
-    } catch (const EQMRMath1Error& E) {
-        return E.what();
-    }
-    return "<no EQMRMath1Error>";
+template <class F> std::string MessageOf(F&& Call) try {
+    return Call(), "<no EQMRMath1Error>";
+} catch (const EQMRMath1Error& E) {
+    return E.what();
 }
 
 }  // namespace

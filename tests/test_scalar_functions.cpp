@@ -16,13 +16,10 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-template <typename E, typename F> std::string MessageOf(F&& Fn) {
-    try {
-        Fn();
-    } catch (const E& Ex) {
-        return Ex.what();
-    }
-    return "<no exception>";
+template <typename E, typename F> std::string MessageOf(F&& Fn) try {
+    return Fn(), "<no exception>";
+} catch (const E& Ex) {
+    return Ex.what();
 }
 
 // S * 10^E, correctly rounded, from its decimal text.

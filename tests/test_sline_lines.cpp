@@ -14,13 +14,10 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-template <class F> std::string MessageOf(F&& Call) {
-    try {
-        Call();
-    } catch (const EQMRSLineError& E) {
-        return E.what();
-    }
-    return "<no EQMRSLineError>";
+template <class F> std::string MessageOf(F&& Call) try {
+    return Call(), "<no EQMRSLineError>";
+} catch (const EQMRSLineError& E) {
+    return E.what();
 }
 
 void SetLine(TSLine& L, double A, double B, double C) {
