@@ -111,6 +111,7 @@ TEST(VectorCore, FillsLengthAndIsEmpty) {
     int Ev;
     CountChanges(V, Ev);
     V.Fill(-2.5);
+    EXPECT_EQ(Values(V), (Vals{-2.5, -2.5}));
     EXPECT_FALSE(V.IsEmpty());
     V.Clear();
     EXPECT_TRUE(V.IsEmpty());
@@ -194,6 +195,9 @@ TEST(VectorCore, ArrayCopies) {
     V.CopyFromArray({5, 6}, 0);
     EXPECT_EQ(Values(V), (Vals{6, 2, 7, 8}));
     EXPECT_EQ(Ev, 3);
+    TVector W(nullptr);
+    W.CopyFromArray({}, 1);  // nothing written: still empty
+    EXPECT_TRUE(W.IsEmpty());
 }
 
 TEST(VectorCore, FingerprintIsThatOfAMatrixColumn) {
