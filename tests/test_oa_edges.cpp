@@ -91,7 +91,7 @@ TEST(PercentileArray, BlockFormClampsAndLeavesTheArray) {
     TDoubleArray Inner, Whole;
     for (int C = 0; C < 6; ++C)
         for (int R = 0; R < 4; ++R) {
-            Whole.push_back(A[C][R] = std::sin(4 * C + R));  // distinct values in no order
+            Whole.push_back(A[C][R] = std::sin(4 * C + R) + C + R);  // distinct; extremes in the corners
             if (C >= 1 && C <= 4 && R >= 1 && R <= 2) Inner.push_back(A[C][R]);
         }
     const TDouble2DArray A0 = A;

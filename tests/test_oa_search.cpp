@@ -246,9 +246,11 @@ TEST(FrequDistOfArray, VectorFormBinsAndStatuses) {
     EXPECT_EQ(Freq(A, 0, 0, 0.0, 2.0, 1.0), (TFreq{0, {2, 2, 2}, 2, 1, 2}));  // zero bounds: all; NaN is Under
     EXPECT_EQ(Freq(A, 2, 4, 0.0, 2.0, 1.0), (TFreq{0, {0, 2, 1}, 0, 0, 2}));
     // The rounded bin count: 1.5 / 0.3 gives 6 bins up to 1.8, yet 1.7999999999999998 computes
-    // bin 6; 2.2 / 1 gives 3 bins up to 3, yet 3.1 lies below Hi + Width. Both count as Over.
+    // bin 6; 2.2 / 1 gives 3 bins up to 3, yet 3.1 lies below Hi + Width: both count as Over.
+    // 2.6 / 1 gives 4 bins up to 4, yet Over starts at Hi + Width = 3.6.
     EXPECT_EQ(Freq(TDoubleArray{1.7999999999999998, 1.8, 0.0}, 0, 0, 0.0, 1.5, 0.3), (TFreq{0, {1, 0, 0, 0, 0, 0}, 0, 2, 1}));
     EXPECT_EQ(Freq(TDoubleArray{3.1, 2.9}, 0, 0, 0.0, 2.2, 1.0), (TFreq{0, {0, 0, 1}, 0, 1, 1}));
+    EXPECT_EQ(Freq(TDoubleArray{3.6, 3.5}, 0, 0, 0.0, 2.6, 1.0), (TFreq{0, {0, 0, 0, 1}, 0, 1, 1}));
     // At most 1000 bins, tested in floating point: Round(998.5) = 998, Round(999.5) = 1000.
     EXPECT_EQ(std::get<1>(Freq(A, 0, 0, 0.0, 999.0, 1.0)).size(), 1000u);
     EXPECT_EQ(std::get<1>(Freq(A, 0, 0, 0.0, 998.5, 1.0)).size(), 999u);
