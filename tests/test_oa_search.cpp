@@ -102,9 +102,7 @@ TEST(ShuffleArray, AlwaysOneCycleDrawnFromTheTop) {
         } while (P != 0 && Len <= A.size());
         EXPECT_EQ(Len, A.size()) << Trial;
     }
-    TIntArray Expect(9), Got(9);  // the platform generator's draws, from the last position down
-    std::iota(Expect.begin(), Expect.end(), 0);
-    std::iota(Got.begin(), Got.end(), 0);
+    TIntArray Expect{0, 1, 2, 3, 4, 5, 6, 7, 8}, Got = Expect;  // the platform generator's draws, from the top
     RandSeed = 20261209;
     for (std::size_t I = Expect.size() - 1; I >= 1; --I)
         std::swap(Expect[I], Expect[static_cast<std::size_t>(Random(static_cast<std::int32_t>(I)))]);
@@ -194,13 +192,10 @@ TEST(FloodFillArray, LongRegionNeedsNoDeepCallStack) {
 
 TEST(FindInSortedArray, NearestWithTiesUpward) {
     const TDoubleArray Up{1, 2, 3}, Down{3, 2, 1};
-    const struct {
-        double X;
-        bool Asc;
-        int Want;
-    } Cases[] = {{2.5, true, 2}, {2.4, true, 1}, {1.5, true, 1},   {0, true, -2},     {3.1, true, -2},   {1, true, 0},
-                 {3, true, 2},   {NaN, true, -2}, {2.5, false, 1}, {1.4, false, 2}, {3.5, false, -2}, {0.5, false, -2}};
-    for (const auto& C : Cases) EXPECT_EQ(FindInSortedArray(C.X, C.Asc ? Up : Down, C.Asc), C.Want) << C.X;
+    const std::tuple<double, bool, int> Cases[] = {
+        {2.5, true, 2}, {2.4, true, 1},  {1.5, true, 1},  {0, true, -2},   {3.1, true, -2},  {1, true, 0},
+        {3, true, 2},   {NaN, true, -2}, {2.5, false, 1}, {1.4, false, 2}, {3.5, false, -2}, {0.5, false, -2}};
+    for (const auto& [X, Asc, Want] : Cases) EXPECT_EQ(FindInSortedArray(X, Asc ? Up : Down, Asc), Want) << X;
     EXPECT_EQ(FindInSortedArray(1, TDoubleArray{}, true), -1);
     EXPECT_EQ(FindInSortedArray(4, TDoubleArray{4}, true), 0);
 }
