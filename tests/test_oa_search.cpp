@@ -127,7 +127,7 @@ template <class Arr, class... T> std::tuple<int, Arr, TBox> Flooded(Arr A, T... 
 }
 
 // Compares the fill from (I0, J0) with a breadth-first labelling of the seed's 4-connected
-// component under Same.
+// component under Same (NewVal must not occur in A: it marks the cells visited).
 template <class T, class SameFn, class... Fill>
 void ExpectLikeLabelling(const std::vector<std::vector<T>>& A, int I0, int J0, SameFn Same, T NewVal, Fill... Args) {
     const int NI = static_cast<int>(A.size()), NJ = static_cast<int>(A[0].size());
