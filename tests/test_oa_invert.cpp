@@ -88,7 +88,8 @@ int ReferenceInvert(TDouble2DArray& A, int Columns = 1 << 30) {
 bool SameBits(const TDouble2DArray& A, const TDouble2DArray& B) {
     if (A.size() != B.size()) return false;
     for (std::size_t C = 0; C < A.size(); ++C)
-        if (A[C].size() != B[C].size() || std::memcmp(A[C].data(), B[C].data(), A[C].size() * sizeof(double)) != 0)
+        if (A[C].size() != B[C].size() ||
+            (!A[C].empty() && std::memcmp(A[C].data(), B[C].data(), A[C].size() * sizeof(double)) != 0))
             return false;
     return true;
 }
