@@ -21,8 +21,8 @@ TEST(StringRoutinesTest, SearchTrimReplaceTokenize) {
     EXPECT_TRUE(StringContains("vers=\"1.000\" id=\"abc\"", "id="));
     EXPECT_FALSE(StringContains("ID=1", "id="));
     TStrArray T{"stale"};
-    EXPECT_EQ(Tokenize("  sig=\"Korvalis\"\tvers=\"1.000\"   id=\"a b\" ", T), 4);
-    EXPECT_EQ(T, (TStrArray{"sig=\"Korvalis\"", "vers=\"1.000\"", "id=\"a", "b\""}));
+    EXPECT_EQ(Tokenize("  sig=\"Korvalis\"\tvers=\"1.000\"   id=\"a b\" / ", T), 5);
+    EXPECT_EQ(T, (TStrArray{"sig=\"Korvalis\"", "vers=\"1.000\"", "id=\"a", "b\"", "/"}));
     EXPECT_EQ(Tokenize(" \r\n ", T), 0);
     EXPECT_TRUE(T.empty());
 }
