@@ -4,32 +4,14 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 using namespace qmr;
 
-namespace {
-void WriteBytes(const std::string& Path, const std::string& Bytes) {
-    std::ofstream F(Path, std::ios::binary | std::ios::trunc);
-    F << Bytes;
-}
-struct AscHeader {
-    int Result = 99;
-    std::string Comment = "x";
-    std::int32_t Cols = -9, Rows = -9;
-    bool Flags[4] = {true, true, true, true};
-};
-AscHeader ReadAsc(const std::string& Path) {
-    AscHeader H;
-    H.Result = ReadHeaderOfASC(Path, H.Comment, H.Cols, H.Rows, H.Flags[0], H.Flags[1], H.Flags[2], H.Flags[3]);
-    return H;
-}
-}  // namespace
-
-TEST(StringRoutinesTest, SearchTrimReplace) {
-    TStrArray L{"alpha", "beta", "beta"};
-    EXPECT_EQ(StringIx("beta", L), 2);
-    EXPECT_EQ(StringIx("Beta", L), 0);
-    EXPECT_EQ(StringIx("alpha", {}), 0);
+TEST(StringRoutinesTest, SearchTrimReplaceTokenize) {
+    const TStrArray L{"alpha", "beta", "beta"};
+    EXPECT_EQ(std::vector<int>({StringIx("beta", L), StringIx("Beta", L), StringIx("alpha", {})}),
+              (std::vector<int>{2, 0, 0}));
     EXPECT_EQ(StripLTBlanks(" \t a b \t "), "a b");
     EXPECT_EQ(StripLTBlanks("   "), "");
     EXPECT_EQ(StripTrailingChars("1.2500", '0'), "1.25");
@@ -38,135 +20,82 @@ TEST(StringRoutinesTest, SearchTrimReplace) {
     EXPECT_EQ(RemoveControlChars(std::string("a\tb\r\n\0c\x7f\xc3\xa9", 10)), "abc\xc3\xa9");
     EXPECT_TRUE(StringContains("vers=\"1.000\" id=\"abc\"", "id="));
     EXPECT_FALSE(StringContains("ID=1", "id="));
-    EXPECT_TRUE(StringContains("x", ""));
-}
-
-TEST(StringRoutinesTest, TokenizeAtBlanks) {
     TStrArray T{"stale"};
-    EXPECT_EQ(Tokenize("  sig=\"Korvalis\"\tvers=\"1.000\"   id=\"a b\" ", T), 4);
-    EXPECT_EQ(T, (TStrArray{"sig=\"Korvalis\"", "vers=\"1.000\"", "id=\"a", "b\""}));
-    EXPECT_EQ(Tokenize("", T), 0);
-    EXPECT_TRUE(T.empty());
+    EXPECT_EQ(Tokenize("  sig=\"Korvalis\"\tvers=\"1.000\"   id=\"a b\" / ", T), 5);
+    EXPECT_EQ(T, (TStrArray{"sig=\"Korvalis\"", "vers=\"1.000\"", "id=\"a", "b\"", "/"}));
     EXPECT_EQ(Tokenize(" \r\n ", T), 0);
+    EXPECT_TRUE(T.empty());
 }
 
 TEST(QuotedNameTest, CharacterByCharacter) {
-    auto Feed = [](const std::string& S, TQuotedStrState& St, std::string& Name) {
-        for (std::size_t I = 0; I < S.size(); ++I)
-            if (ParseQuotedName(S[I], St, Name)) return static_cast<int>(I);
-        return -1;
-    };
-    TQuotedStrState St = TQuotedStrState::qsStart;
-    std::string Name;
-    EXPECT_EQ(Feed("  \"col \"\"A\"\"\" 1.5", St, Name), 13);
-    EXPECT_EQ(Name, "col \"A\"");
-    EXPECT_EQ(St, TQuotedStrState::qsDone);
-    EXPECT_TRUE(ParseQuotedName('x', St, Name));
-    EXPECT_EQ(Name, "col \"A\"");
-    // Input that ends right after the closing quote.
-    St = TQuotedStrState::qsStart;
-    Name.clear();
-    EXPECT_EQ(Feed("\"row1\"", St, Name), -1);
-    EXPECT_EQ(St, TQuotedStrState::qsQuoteInName);
-    EXPECT_EQ(Name, "row1");
-    St = TQuotedStrState::qsStart;
-    Name.clear();
-    EXPECT_EQ(Feed("\"\" ", St, Name), 2);
-    EXPECT_EQ(Name, "");
-    // Another quote character.
-    St = TQuotedStrState::qsStart;
-    Name.clear();
-    for (char C : std::string("'it''s' ")) ParseQuotedName(C, St, Name, '\'');
-    EXPECT_EQ(Name, "it's");
-}
-
-TEST(QuotedNameTest, PlainNamesAsTheCurveFitterWritesThem) {
-    // Column names "x   y" on their own line, then the data; each name ends at a blank.
-    std::istringstream F("x   y\r\n1.000\t1.000\r\n");
-    std::vector<std::string> Names;
-    for (int Col = 0; Col < 2; ++Col) {
-        TQuotedStrState St = TQuotedStrState::qsStart;
+    using enum TQuotedStrState;
+    // {input, quote, index of the character that completes the name (-1: none), name, state}.
+    // A doubled quote stands for one; a name cut off by the end of the input is not complete,
+    // and a plain name (no quote) ends at a blank.
+    const struct { std::string In; char Quote; int Done; std::string Name; TQuotedStrState St; } Cases[] = {
+        {"  \"col \"\"A\"\"\" 1.5", '"', 13, "col \"A\"", qsDone}, {"\"row1\"", '"', -1, "row1", qsQuoteInName},
+        {"\"\" ", '"', 2, "", qsDone}, {"'it''s' ", '\'', 7, "it's", qsDone},
+        {"\t ab\"c", '"', -1, "ab\"c", qsInPlainName}, {"x   y", '"', 1, "x", qsDone}};
+    for (const auto& C : Cases) {
+        TQuotedStrState St = qsStart;
         std::string Name;
-        for (int C; (C = F.get()) != EOF;)
-            if (ParseQuotedName(static_cast<char>(C), St, Name)) break;
-        Names.push_back(Name);
+        int Done = -1;
+        for (std::size_t I = 0; I < C.In.size() && Done < 0; ++I)
+            if (ParseQuotedName(C.In[I], St, Name, C.Quote)) Done = static_cast<int>(I);
+        EXPECT_EQ(Done, C.Done) << C.In;
+        EXPECT_EQ(Name, C.Name) << C.In;
+        EXPECT_EQ(St, C.St) << C.In;
+        const bool WasDone = St == qsDone;  // done stays done
+        EXPECT_TRUE(!WasDone || (ParseQuotedName('x', St, Name) && Name == C.Name));
     }
-    EXPECT_EQ(Names, (std::vector<std::string>{"x", "y"}));
-    EXPECT_EQ(ReadNextWordInTextFile(F), "1.000");
-    EXPECT_EQ(ReadNextWordInTextFile(F), "1.000");
-    // A plain name cut off by the end of the input is whole.
-    TQuotedStrState St = TQuotedStrState::qsStart;
-    std::string Name;
-    for (char C : std::string("\t ab\"c")) EXPECT_FALSE(ParseQuotedName(C, St, Name));
-    EXPECT_EQ(St, TQuotedStrState::qsInPlainName);
-    EXPECT_EQ(Name, "ab\"c");
 }
 
-TEST(AscHeaderTest, VectorHeaderAndShortFlagLines) {
+TEST(AscHeaderTest, HeadersAndFailures) {
     test::TempPath P("h.asc");
-    WriteBytes(P.str(), "Exported by QMR TVector component: v.asc\r\n1\t;nr. of columns\r\n5\t;nr. of rows\r\n"
-                        "FALSE TRUE FALSE TRUE\t;row attributes, column names, row names, nominal variables\r\n"
-                        "       1.000\r\n");
-    auto H = ReadAsc(P.str());
-    EXPECT_EQ(H.Result, 0);
-    EXPECT_EQ(H.Comment, "Exported by QMR TVector component: v.asc");
-    EXPECT_EQ(H.Cols, 1);
-    EXPECT_EQ(H.Rows, 5);
-    EXPECT_EQ((std::vector<bool>(H.Flags, H.Flags + 4)), (std::vector<bool>{false, true, false, true}));
-    // Three flags: the fourth reads False.
-    WriteBytes(P.str(), "c\n2\t;cols\n3\t;rows\ntrue TRUE True\t;three\n");
-    H = ReadAsc(P.str());
-    EXPECT_EQ(H.Result, 0);
-    EXPECT_EQ((std::vector<bool>(H.Flags, H.Flags + 4)), (std::vector<bool>{true, true, true, false}));
-    // The curve fitter's header: three flags, the column names on the next line.
-    WriteBytes(P.str(), "Exported by QMR TCurveFit component: f.asc\r\n2\t;nr. of columns\r\n3\t;nr. of rows\r\n"
-                        "FALSE TRUE FALSE\t;row attributes, column names, row names\r\nx   y\r\n");
-    H = ReadAsc(P.str());
-    EXPECT_EQ(H.Result, 0);
-    EXPECT_EQ(H.Cols, 2);
-    EXPECT_EQ(H.Rows, 3);
-    EXPECT_EQ((std::vector<bool>(H.Flags, H.Flags + 4)), (std::vector<bool>{false, true, false, false}));
-    // No fourth line at all: all flags False, no error.
-    WriteBytes(P.str(), "c\n2\n-3");
-    H = ReadAsc(P.str());
-    EXPECT_EQ(H.Result, 0);
-    EXPECT_EQ(H.Rows, -3);
-    EXPECT_EQ((std::vector<bool>(H.Flags, H.Flags + 4)), (std::vector<bool>(4, false)));
-}
-
-TEST(AscHeaderTest, FailuresReportWhatWasRead) {
-    test::TempPath P("bad.asc");
-    auto H = ReadAsc(P.str());
-    EXPECT_EQ(H.Result, ascErrOpen);
-    EXPECT_EQ(H.Comment, "");
-    EXPECT_EQ(H.Cols, 0);
-    WriteBytes(P.str(), "");
-    EXPECT_EQ(ReadAsc(P.str()).Result, ascErrColumns);
-    WriteBytes(P.str(), "comment\r\nx1\t;cols\r\n");
-    H = ReadAsc(P.str());
-    EXPECT_EQ(H.Result, ascErrColumns);
-    EXPECT_EQ(H.Comment, "comment");
-    WriteBytes(P.str(), "comment\r\n2\t;cols\r\n12abc\r\n");
-    H = ReadAsc(P.str());
-    EXPECT_EQ(H.Result, ascErrRows);
-    EXPECT_EQ(H.Cols, 2);
-    WriteBytes(P.str(), "c\n1\n99999999999\n");
-    EXPECT_EQ(ReadAsc(P.str()).Result, ascErrRows);
-    WriteBytes(P.str(), "c\n3\n2\nTRUE MAYBE\n");
-    H = ReadAsc(P.str());
-    EXPECT_EQ(H.Result, ascErrFlags);
-    EXPECT_EQ(H.Cols, 3);  // callers test the column count before the result
-    EXPECT_TRUE(H.Flags[0]);
-    // A path that opens but cannot be read.
-    EXPECT_EQ(ReadAsc(std::filesystem::temp_directory_path().string()).Result, ascErrOpen);
+    const auto Read = [&](const std::string& Text) {
+        std::ofstream(P.str(), std::ios::binary | std::ios::trunc) << Text;
+        std::string Comment = "x";
+        std::int32_t Cols = -9, Rows = -9;
+        bool F[4] = {true, true, true, true};
+        const int R = ReadHeaderOfASC(P.str(), Comment, Cols, Rows, F[0], F[1], F[2], F[3]);
+        std::string Line = Text.substr(0, Text.find('\n'));
+        if (!Line.empty() && Line.back() == '\r') Line.pop_back();
+        EXPECT_EQ(Comment, Line);
+        return std::tuple(R, Cols, Rows, std::vector<bool>(F, F + 4));
+    };
+    using Flags = std::vector<bool>;
+    const Flags None(4, false);
+    EXPECT_EQ(Read("Exported by QMR TVector component: v.asc\r\n1\t;nr. of columns\r\n5\t;nr. of rows\r\n"
+                   "FALSE TRUE FALSE TRUE\t;row attributes, column names, row names, nominal variables\r\n  1.000\r\n"),
+              std::tuple(0, 1, 5, Flags{false, true, false, true}));
+    // The curve fitter's header: three flags (the fourth reads False), the column names next.
+    EXPECT_EQ(Read("Exported by QMR TCurveFit component: f.asc\r\n2\t;nr. of columns\r\n3\t;nr. of rows\r\n"
+                   "FALSE TRUE FALSE\t;row attributes, column names, row names\r\nx   y\r\n"),
+              std::tuple(0, 2, 3, Flags{false, true, false, false}));
+    EXPECT_EQ(Read("c\n2\t;cols\n3\t;rows\ntrue TRUE True\t;three\n"),
+              std::tuple(0, 2, 3, Flags{true, true, true, false}));
+    EXPECT_EQ(Read("c\n2\n-3"), std::tuple(0, 2, -3, None));  // no flags line: no error
+    EXPECT_EQ(Read(""), std::tuple(ascErrColumns, 0, 0, None));
+    EXPECT_EQ(Read("comment\r\nx1\t;cols\r\n"), std::tuple(ascErrColumns, 0, 0, None));
+    EXPECT_EQ(Read("comment\r\n2\t;cols\r\n12abc\r\n"), std::tuple(ascErrRows, 2, 0, None));
+    EXPECT_EQ(Read("c\n1\n99999999999\n"), std::tuple(ascErrRows, 1, 0, None));
+    // Callers test the column count before the result; flags read so far stay.
+    EXPECT_EQ(Read("c\n3\n2\nTRUE MAYBE\n"), std::tuple(ascErrFlags, 3, 2, Flags{true, false, false, false}));
     // Garbage bytes never crash and give a defined code.
     std::mt19937 Gen(23);
     for (int T = 0; T < 100; ++T) {
         std::string S(Gen() % 60, ' ');
         for (char& C : S) C = static_cast<char>(Gen() % 5 == 0 ? '\n' : Gen());
-        WriteBytes(P.str(), S);
-        int R = ReadAsc(P.str()).Result;
+        const int R = std::get<0>(Read(S));
         EXPECT_TRUE(R == 0 || R == ascErrColumns || R == ascErrRows || R == ascErrFlags);
+    }
+    // A missing file, and a path that opens but cannot be read.
+    for (const std::string& Path : {P.str() + ".missing", std::filesystem::temp_directory_path().string()}) {
+        std::string Comment = "x";
+        std::int32_t Cols = -9, Rows;
+        bool F[4];
+        EXPECT_EQ(ReadHeaderOfASC(Path, Comment, Cols, Rows, F[0], F[1], F[2], F[3]), ascErrOpen);
+        EXPECT_EQ(Comment + std::to_string(Cols), "0");
     }
 }
 
@@ -174,15 +103,11 @@ TEST(WordReaderTest, WordsAcrossLinesAndEnd) {
     const char Text[] = "  1.5\t-2e3\r\n\r\n NAN\0###  \"q\"";
     std::istringstream F(std::string(Text, sizeof Text - 1));
     EXPECT_EQ(ReadNextWordInTextFile(F), "1.5");
-    EXPECT_EQ(F.peek(), '\t');
-    EXPECT_EQ(ReadNextWordInTextFile(F), "-2e3");
-    EXPECT_EQ(ReadNextWordInTextFile(F), "NAN");
-    EXPECT_EQ(ReadNextWordInTextFile(F), "###");
-    EXPECT_EQ(ReadNextWordInTextFile(F), "\"q\"");
-    EXPECT_EQ(ReadNextWordInTextFile(F), "");
-    EXPECT_EQ(ReadNextWordInTextFile(F), "");
-    std::istringstream Empty("");
-    EXPECT_EQ(ReadNextWordInTextFile(Empty), "");
+    EXPECT_EQ(F.peek(), '\t');  // the delimiter after a word stays unread
+    for (const char* W : {"-2e3", "NAN", "###", "\"q\"", "", ""}) EXPECT_EQ(ReadNextWordInTextFile(F), W);
     std::istringstream Bytes("\xff\xfe word");
     EXPECT_EQ(ReadNextWordInTextFile(Bytes), "\xff\xfe");
+    // After the curve fitter's names line, the data words.
+    std::istringstream Fit("x   y\r\n1.000\t2.000\r\n");
+    for (const char* W : {"x", "y", "1.000", "2.000", ""}) EXPECT_EQ(ReadNextWordInTextFile(Fit), W);
 }
