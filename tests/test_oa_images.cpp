@@ -20,10 +20,6 @@ namespace {
 struct Rgb {
     int Width = 0, Height = 0;
     std::vector<std::uint8_t> Px;
-    std::uint32_t At(int X, int Y) const {
-        const std::uint8_t* P = &Px[(static_cast<std::size_t>(Y) * Width + X) * 3];
-        return P[0] | (P[1] << 8) | (P[2] << 16);
-    }
 };
 
 // Reads an uncompressed 24-bit bottom-up Windows bitmap, checking its headers.
@@ -106,8 +102,9 @@ void ExpectScaled(const Rgb& Got, const TInt2DArray& Img, int Scale, int Tol, in
             const int Dx = X % Scale, Dy = Y % Scale;
             if (std::min(Dx, Scale - 1 - Dx) < Margin || std::min(Dy, Scale - 1 - Dy) < Margin) continue;
             const auto Want = static_cast<std::uint32_t>(Img[X / Scale][Y / Scale]);
-            for (int S = 0; S < 24; S += 8)
-                ASSERT_LE(std::abs(int((Got.At(X, Y) >> S) & 0xFF) - int((Want >> S) & 0xFF)), Tol)
+            const std::uint8_t* P = &Got.Px[(static_cast<std::size_t>(Y) * Got.Width + X) * 3];
+            for (int Ch = 0; Ch < 3; ++Ch)
+                ASSERT_LE(std::abs(int(P[Ch]) - int((Want >> (8 * Ch)) & 0xFF)), Tol)
                     << "pixel " << X << "," << Y;
         }
 }
