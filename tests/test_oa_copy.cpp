@@ -80,8 +80,8 @@ TYPED_TEST(CopyBlocks, BoundsAndPlacement) {
     EXPECT_EQ(CopyArray(V4<T>(1, S3), 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, D4), -2);
 }
 
-// Overlapping parts of one array are copied as memmove would.
-TYPED_TEST(CopyBlocks, OverlappingPartsOfOneArray) {
+// Overlapping blocks of one array are copied as memmove would.
+TYPED_TEST(CopyBlocks, OverlappingBlocksOfOneArray) {
     using T = TypeParam;
     V1<T> A{1, 2, 3, 4, 5}, B = A;
     V2<T> G = Grid<T>(3, 3), H = G;
