@@ -5,8 +5,10 @@
 
 #include <qmrnumkit/qmrnumkit.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace qmr::test {
@@ -59,5 +61,48 @@ public:
 private:
     std::string FPath;
 };
+
+
+// Nested arrays of one to four dimensions, indexed [column][row][...].
+template <class T> using V1 = std::vector<T>;
+template <class T> using V2 = std::vector<V1<T>>;
+template <class T> using V3 = std::vector<V2<T>>;
+template <class T> using V4 = std::vector<V3<T>>;
+
+// Cell types of the typed tests that run over integer and real arrays.
+using IntAndDouble = ::testing::Types<std::int32_t, double>;
+
+// The cell value for N: N itself, or for Booleans whether N is odd.
+template <class T> T Num(long N) {
+    if constexpr (std::is_same_v<T, bool>) return N % 2 != 0;
+    else return static_cast<T>(N);
+}
+
+// Arrays of the given extents with every cell X.
+template <class T> V2<T> Make2(std::size_t C, std::size_t R, T X = T()) { return V2<T>(C, V1<T>(R, X)); }
+template <class T> V3<T> Make3(std::size_t A, std::size_t B, std::size_t C, T X = T()) {
+    return V3<T>(A, Make2<T>(B, C, X));
+}
+template <class T> V4<T> Make4(std::size_t A, std::size_t B, std::size_t C, std::size_t D, T X = T()) {
+    return V4<T>(A, Make3<T>(B, C, D, X));
+}
+
+// Cols x Rows with cell [c][r] = Num(Base + c * Rows + r): every cell distinct.
+template <class T> V2<T> Grid(int Cols, int Rows, int Base = 1) {
+    V2<T> A(static_cast<std::size_t>(Cols), V1<T>(static_cast<std::size_t>(Rows)));
+    for (int C = 0; C < Cols; ++C)
+        for (int R = 0; R < Rows; ++R) A[C][R] = Num<T>(Base + C * Rows + R);
+    return A;
+}
+
+// Expects Status 0 and hands back Result, so that a call and its outcome fit in one
+// assertion: EXPECT_EQ(Ok(FillArray(A, 1), A), Want).
+template <class V> const V& Ok(int Status, const V& Result) {
+    EXPECT_EQ(Status, 0);
+    return Result;
+}
+
+// A 2-D array whose second column is shorter than the first.
+template <class T> V2<T> Ragged() { return {{Num<T>(1), Num<T>(2), Num<T>(3)}, {Num<T>(4)}}; }
 
 }  // namespace qmr::test
