@@ -102,6 +102,20 @@ template <class V> const V& Ok(int Status, const V& Result) {
     return Result;
 }
 
+// Counts the OnChange calls of a container into N from now on.
+template <class C> void CountChanges(C& Obj, int& N) {
+    N = 0;
+    Obj.OnChange = [&N](TObject*) { ++N; };
+}
+
+// Every element of a matrix, column by column.
+template <class M> std::vector<double> Cells(const M& Mat) {
+    std::vector<double> V;
+    for (int C = 1; C <= Mat.NrOfColumns(); ++C)
+        for (int R = 1; R <= Mat.NrOfRows(); ++R) V.push_back(static_cast<double>(Mat.Elem(C, R)));
+    return V;
+}
+
 // A 2-D array whose second column is shorter than the first.
 template <class T> V2<T> Ragged() { return {{Num<T>(1), Num<T>(2), Num<T>(3)}, {Num<T>(4)}}; }
 

@@ -8,28 +8,17 @@
 
 namespace {
 
+using qmr::test::Cells;
+using qmr::test::CountChanges;
+
 using qmr::TMatrix;
 using Vals = std::vector<double>;
-
-// Counts the OnChange calls of M into N.
-void CountChanges(TMatrix& M, int& N) {
-    N = 0;
-    M.OnChange = [&N](qmr::TObject*) { ++N; };
-}
 
 // Fills M (Nc x Nr) with 10 * column + row.
 void Numbered(TMatrix& M, int Nc, int Nr) {
     M.Resize(Nc, Nr);
     for (int C = 1; C <= Nc; ++C)
         for (int R = 1; R <= Nr; ++R) M.SetElem(C, R, 10 * C + R);
-}
-
-// The elements in storage order (column by column).
-Vals Cells(const TMatrix& M) {
-    Vals V;
-    for (int C = 1; C <= M.NrOfColumns(); ++C)
-        for (int R = 1; R <= M.NrOfRows(); ++R) V.push_back(static_cast<double>(M.Elem(C, R)));
-    return V;
 }
 
 // Reference fingerprint, bit by bit: register k is the CRC-32 (reflected, polynomial

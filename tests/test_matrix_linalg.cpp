@@ -10,6 +10,8 @@
 
 namespace {
 
+using qmr::test::Cells;
+
 using qmr::AbortMathProc;
 using qmr::Extended;
 using qmr::ProcStat;
@@ -26,14 +28,6 @@ void SetRows(TMatrix& M, const Rows& R) {
     M.Resize(R.empty() ? 0 : static_cast<int>(R[0].size()), static_cast<int>(R.size()));
     for (int r = 1; r <= M.NrOfRows(); ++r)
         for (int c = 1; c <= M.NrOfColumns(); ++c) M.SetElem(c, r, R[r - 1][c - 1]);
-}
-
-// The elements in storage order (column by column).
-Vals Cells(const TMatrix& M) {
-    Vals V;
-    for (int c = 1; c <= M.NrOfColumns(); ++c)
-        for (int r = 1; r <= M.NrOfRows(); ++r) V.push_back(static_cast<double>(M.Elem(c, r)));
-    return V;
 }
 
 void Hilbert(TMatrix& M, int n) {

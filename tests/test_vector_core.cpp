@@ -6,14 +6,10 @@
 
 namespace {
 
+using qmr::test::CountChanges;
+
 using qmr::TVector;
 using Vals = std::vector<double>;
-
-// Counts the OnChange calls of V into N.
-void CountChanges(TVector& V, int& N) {
-    N = 0;
-    V.OnChange = [&N](qmr::TObject*) { ++N; };
-}
 
 void Load(TVector& V, const Vals& X) {
     V.Resize(static_cast<std::int32_t>(X.size()));
