@@ -44,7 +44,7 @@ private:
     bool FSavedAbort = false;
 };
 
-// A fresh file path in the build's test directory, removed when the object dies.
+// A fresh file path in the system temp directory, removed when the object dies.
 class TempPath {
 public:
     explicit TempPath(const std::string& Name)

@@ -11,6 +11,6 @@ LD_LIBRARY_PATH="$work/prefix/lib" "$work/build/consumer"
 if command -v pkg-config >/dev/null; then
   libdir=$(ls -d "$work"/prefix/lib*/pkgconfig | head -1)
   flags=$(PKG_CONFIG_PATH="$libdir" pkg-config --cflags --libs qmrnumkit)
-  ${CXX:-c++} "$src_dir/consumer.cpp" $flags ${QMR_SAN_FLAGS:-} -o "$work/consumer_pc"
+  ${CXX:-c++} "$src_dir/consumer.cpp" $flags -o "$work/consumer_pc"
   LD_LIBRARY_PATH="$(dirname "$libdir")" "$work/consumer_pc"
 fi
