@@ -1,13 +1,11 @@
 // TMatrix: storage, element access, sizing, events, copies and the range rule.
 #include "containers/QMR_matrix.h"
+#include "containers/QMR_container_range.h"
 #include "containers/QMR_vector_crc.h"
-#include "foundations/QMR_math1_sort.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <stdexcept>
-#include <utility>
 
 namespace qmr {
 
@@ -99,12 +97,10 @@ bool TMatrix::Resize(std::int32_t Nc, std::int32_t Nr) {
     const std::size_t NewCols = AtLeastOne(Nc);
     const std::size_t NewRows = AtLeastOne(Nr);
     TDoubleArray NewMat;
+    if (NewCols > NewMat.max_size() / NewRows) RaiseNoMemory();
     try {
-        if (NewCols > NewMat.max_size() / NewRows) throw std::length_error("matrix size");
         NewMat.assign(NewCols * NewRows, 0.0);
     } catch (const std::bad_alloc&) {
-        RaiseNoMemory();
-    } catch (const std::length_error&) {
         RaiseNoMemory();
     }
     // Keep only what lies inside both the old and the new counts: elements hidden by an
@@ -148,32 +144,12 @@ void TMatrix::PercDone(TObject* /*Sender*/, std::int32_t Percent) {
     if (OnPercentDone) OnPercentDone(this, Percent);
 }
 
-namespace {
-void ValidPair(std::int32_t& Low, std::int32_t& High, std::int32_t Count) noexcept {
-    if (Count < 1) {
-        Low = 1;
-        High = 0;
-        return;
-    }
-    if (Low == 0 && High == 0) {
-        Low = 1;
-        High = Count;
-        return;
-    }
-    if (Low <= 0) Low = 1;
-    if (Low > Count) Low = Count;
-    if (High <= 0) High = 1;
-    if (High > Count) High = Count;
-    if (High < Low) ExChange(Low, High);
-}
-}  // namespace
-
 void TMatrix::MakeValidColRange(std::int32_t& LowCol, std::int32_t& HighCol) const noexcept {
-    ValidPair(LowCol, HighCol, FNCol);
+    detail::NormaliseRange(LowCol, HighCol, FNCol);
 }
 
 void TMatrix::MakeValidRowRange(std::int32_t& LowRow, std::int32_t& HighRow) const noexcept {
-    ValidPair(LowRow, HighRow, FNRow);
+    detail::NormaliseRange(LowRow, HighRow, FNRow);
 }
 
 TMatrix::TCellRange TMatrix::ValidRange(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,

@@ -197,10 +197,6 @@ TLUStatus CroutLU(T* A, std::size_t n, std::size_t ld, T* Scale, std::int32_t* P
                     // Finished columns: rows exchanged by every pivot so far. The others
                     // lose the panel updates they received ahead of their turn.
                     ApplySwaps(A, ld, Perm, J0, j, 0, J0);
-                    if (Orig == nullptr) {
-                        ApplySwaps(A, ld, Perm, J0, j, J1, n);
-                        return TLUStatus::Aborted;
-                    }
                     for (std::size_t c = j; c < n; ++c) {
                         T* col = A + c * ld;
                         const double* o = Orig + c * OrigLd;

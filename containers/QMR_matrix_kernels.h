@@ -30,11 +30,11 @@ void GemmSub(std::size_t m, std::size_t N, std::size_t K, const T* A, std::size_
 // the floor and the decomposition goes on, as it does after a pivot beyond the range of
 // double (both give SmallPivot). The factors are those of the unblocked algorithm.
 // When aborted before column j, columns 0..j-1 hold their factors and columns j..n-1 are
-// restored from Orig (the matrix as it was, leading dimension OrigLd) with the rows
-// exchanged so far: the state the column-by-column algorithm leaves.
+// restored from Orig (the matrix as it was, leading dimension OrigLd; needed only with
+// Progress) with the rows exchanged so far: the state the column-by-column algorithm leaves.
 template <class T>
 TLUStatus CroutLU(T* A, std::size_t n, std::size_t ld, T* Scale, std::int32_t* Perm, std::int32_t& NumPerm,
-                  bool Progress, const double* Orig = nullptr, std::size_t OrigLd = 0);
+                  bool Progress, const double* Orig, std::size_t OrigLd);
 
 // Inverse from the factors of CroutLU by forward and back substitution. Work (n x n,
 // leading dimension n) receives the inverse with its columns in another order: column c

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
-#include <new>
 #include <vector>
 
 namespace qmr {
@@ -14,8 +12,6 @@ namespace qmr {
 namespace {
 
 namespace mk = detail::mk;
-
-constexpr const char* kNoMemHeap = "not enough memory on heap";
 
 // Work type of the decompositions: intermediate sums are carried in Extended. Where
 // Extended is wider than double, the LU factors stay in it until the decomposition ends
@@ -43,24 +39,49 @@ bool RowScales(const double* A, std::size_t n, std::size_t ld, std::vector<TWork
     return Ok;
 }
 
-// Runs the Crout decomposition on double storage, through an Extended copy when the
-// two types differ.
-mk::TLUStatus DecomposeStorage(double* A, std::size_t n, std::size_t ld, std::vector<TWork>& Scale,
-                               std::vector<std::int32_t>& Perm, std::int32_t& NumPerm, bool Progress,
-                               std::vector<TWork>* Factors) {
+// Pivots, parity and factors of a Crout decomposition.
+struct TLUFactors {
+    std::vector<std::int32_t> Perm;
+    std::int32_t NumPerm = 1;
+    // The factors in the work type and their leading dimension: the decomposed block itself,
+    // or Wide where Extended is wider than double.
+    const TWork* LU = nullptr;
+    std::size_t ld = 0;
+    std::vector<TWork> Wide;
+};
+
+// Scales the rows of the n x n block A of doubles (leading dimension ld) and decomposes it
+// in place, through an Extended copy written back as it ends where the two types differ.
+// With Progress every column is preceded by a progress step and an abort poll, and Scratch
+// (n x n) keeps the block as it was so that an abort leaves the column-by-column state.
+// False when a row has no magnitude (A untouched), a pivot was floored or beyond range, or
+// the decomposition was aborted.
+bool Decompose(double* A, std::size_t n, std::size_t ld, TLUFactors& F, bool Progress, TWork* Scratch) {
+    std::vector<TWork> Scale;
+    if (!RowScales(A, n, ld, Scale)) return false;
+    F.Perm.assign(n, 0);
 #if !QMR_EXTENDED_80
-    (void)Factors;
-    return mk::CroutLU<double>(A, n, ld, Scale.data(), Perm.data(), NumPerm, Progress);
+    const double* Orig = nullptr;
+    if (Progress) {
+        for (std::size_t c = 0; c < n; ++c) std::copy_n(A + c * ld, n, Scratch + c * n);
+        Orig = Scratch;
+    }
+    const mk::TLUStatus S = mk::CroutLU<double>(A, n, ld, Scale.data(), F.Perm.data(), F.NumPerm, Progress, Orig, n);
+    F.LU = A;
+    F.ld = ld;
 #else
-    std::vector<TWork>& W = *Factors;
+    (void)Scratch;
+    std::vector<TWork>& W = F.Wide;
     W.resize(n * n);
     for (std::size_t c = 0; c < n; ++c)
         for (std::size_t r = 0; r < n; ++r) W[c * n + r] = A[c * ld + r];
-    const mk::TLUStatus S = mk::CroutLU<TWork>(W.data(), n, n, Scale.data(), Perm.data(), NumPerm, Progress, A, ld);
+    const mk::TLUStatus S = mk::CroutLU<TWork>(W.data(), n, n, Scale.data(), F.Perm.data(), F.NumPerm, Progress, A, ld);
     for (std::size_t c = 0; c < n; ++c)
         for (std::size_t r = 0; r < n; ++r) A[c * ld + r] = static_cast<double>(W[c * n + r]);
-    return S;
+    F.LU = W.data();
+    F.ld = n;
 #endif
+    return S == mk::TLUStatus::Ok;
 }
 
 }  // namespace
@@ -70,57 +91,25 @@ mk::TLUStatus DecomposeStorage(double* A, std::size_t n, std::size_t ld, std::ve
 bool TMatrix::Invert() {
     if (FNCol != FNRow || FNCol < 1) return false;
     const auto n = static_cast<std::size_t>(FNCol);
-    bool Result = true;
+    bool Result = false;
     try {
-        std::vector<TWork> Scale;
-        std::vector<std::int32_t> Perm(n, 0);
+        // The inverse is built in Work, which first keeps the matrix as it was for an abort.
         std::vector<TWork> Work(n * n);
-        std::vector<TWork> Factors;
+        TLUFactors F;
         std::vector<std::size_t> ColOf;
-        bool Aborted = false;
-        for (std::size_t r = 0; r < n && !Aborted; ++r) Aborted = detail::AbortRequested();
-        if (Aborted) Result = false;
-        else if (!RowScales(FMat.data(), n, FStoreRows, Scale)) Result = false;
-        if (Result) {
-            std::int32_t NumPerm = 1;
-            double* A = FMat.data();
-            mk::TLUStatus S;
-            const TWork* LU;
-            std::size_t ld;
-#if !QMR_EXTENDED_80
-            // Decomposed in place: the storage is n x n with leading dimension FStoreRows.
-            // The result's space keeps the matrix as it was for an abort.
-            std::copy_n(A, n * n, Work.data());
-            S = mk::CroutLU<double>(A, n, FStoreRows, Scale.data(), Perm.data(), NumPerm, true, Work.data(), n);
-            LU = A;
-            ld = FStoreRows;
-#else
-            // Decomposed in an Extended copy, written back to the storage as it ends.
-            S = DecomposeStorage(A, n, FStoreRows, Scale, Perm, NumPerm, true, &Factors);
-            LU = Factors.data();
-            ld = n;
-#endif
-            if (S != mk::TLUStatus::Ok) Result = false;
-            else if (!mk::InverseFromLU<TWork>(LU, n, ld, Perm.data(), Work.data(), ColOf)) Result = false;
-            else {
-                bool Finite = true;
-                for (TWork V : Work)
-                    if (!std::isfinite(V)) {
-                        Finite = false;
-                        break;
-                    }
-                if (!Finite) Result = false;
-                else
-                    for (std::size_t c = 0; c < n; ++c) {
-                        const TWork* Src = Work.data() + c * n;
-                        double* Dst = FMat.data() + ColOf[c] * FStoreRows;
-                        for (std::size_t r = 0; r < n; ++r) Dst[r] = static_cast<double>(Src[r]);
-                    }
+        if (!detail::AbortRequested() && Decompose(FMat.data(), n, FStoreRows, F, true, Work.data()) &&
+            mk::InverseFromLU<TWork>(F.LU, n, F.ld, F.Perm.data(), Work.data(), ColOf) &&
+            std::all_of(Work.begin(), Work.end(), [](TWork V) { return std::isfinite(V); })) {
+            for (std::size_t c = 0; c < n; ++c) {
+                const TWork* Src = Work.data() + c * n;
+                double* Dst = FMat.data() + ColOf[c] * FStoreRows;
+                for (std::size_t r = 0; r < n; ++r) Dst[r] = static_cast<double>(Src[r]);
             }
+            Result = true;
         }
         Changed();
     } catch (...) {
-        throw EQMRMatrixError(ComponentMessage(this, kNoMemHeap));
+        RaiseNoMemory();
     }
     return Result;
 }
@@ -135,13 +124,10 @@ bool TMatrix::LUdecomposition(TMatrix* MatL, TMatrix* MatU, std::int32_t& NumPer
     MatL->ResizeAndClear(N, N);
     MatU->Clone(this);
     const auto n = static_cast<std::size_t>(N);
-    std::vector<TWork> Scale;
-    if (!RowScales(MatU->FMat.data(), n, MatU->FStoreRows, Scale)) return false;
-    std::vector<std::int32_t> Perm(n, 0);
-    std::vector<TWork> Factors;
-    const mk::TLUStatus S =
-        DecomposeStorage(MatU->FMat.data(), n, MatU->FStoreRows, Scale, Perm, NumPerm, false, &Factors);
-    if (S != mk::TLUStatus::Ok) return false;
+    TLUFactors F;
+    const bool Ok = Decompose(MatU->FMat.data(), n, MatU->FStoreRows, F, false, nullptr);
+    NumPerm = F.NumPerm;
+    if (!Ok) return false;
     for (std::size_t k = 0; k < n; ++k) {
         double* L = MatL->FMat.data() + k * MatL->FStoreRows;
         double* U = MatU->FMat.data() + k * MatU->FStoreRows;
@@ -161,15 +147,11 @@ Extended TMatrix::Determinant() {
     const auto n = static_cast<std::size_t>(FNCol);
     std::vector<double> A(n * n);
     for (std::size_t c = 0; c < n; ++c) std::copy_n(FMat.data() + c * FStoreRows, n, A.data() + c * n);
-    std::vector<TWork> Scale;
-    if (!RowScales(A.data(), n, n, Scale)) return 0;
-    std::vector<std::int32_t> Perm(n, 0);
-    std::vector<TWork> Factors;
-    std::int32_t NumPerm = 1;
-    if (DecomposeStorage(A.data(), n, n, Scale, Perm, NumPerm, false, &Factors) != mk::TLUStatus::Ok) return 0;
+    TLUFactors F;
+    if (!Decompose(A.data(), n, n, F, false, nullptr)) return 0;
     double Prod = 1;
     for (std::size_t k = 0; k < n; ++k) Prod *= A[k * n + k];
-    return static_cast<Extended>(NumPerm) * Prod;
+    return static_cast<Extended>(F.NumPerm) * Prod;
 }
 
 // ---------------------------------------------------------------- Cholesky
@@ -241,14 +223,13 @@ bool TMatrix::Balance() {
 
 namespace {
 
-// Golub-Reinsch singular value decomposition of the m x n column-major matrix A
-// (overwritten by U); V (n x n) receives the right singular vectors and W (n) the
-// singular values, unsorted. One progress step and abort poll per column in each of
-// the four phases. False when aborted or when a value did not converge in 30 sweeps.
-bool SingValDecomp(std::vector<double>& A, std::size_t m, std::size_t n, std::vector<double>& V,
-                   std::vector<double>& W) {
+// Singular values of the m x n column-major matrix A (overwritten) by the Golub-Reinsch
+// decomposition: W (n) receives them, unsorted. The singular vectors are not accumulated
+// (the values never depend on them), but each of the four phases still takes one progress
+// step and abort poll per column. False when aborted or when a value did not converge in
+// 30 sweeps.
+bool SingularValues(std::vector<double>& A, std::size_t m, std::size_t n, std::vector<double>& W) {
     auto a = [&](std::size_t r, std::size_t c) -> double& { return A[c * m + r]; };
-    auto v = [&](std::size_t r, std::size_t c) -> double& { return V[c * n + r]; };
     auto Sign = [](TWork X, TWork Y) -> TWork { return Y >= 0 || std::isnan(Y) ? std::fabs(X) : -std::fabs(X); };
     auto Pythag = [](TWork X, TWork Y) -> TWork { return std::sqrt(X * X + Y * Y); };
     // A when A >= B, else B (so a NaN in either place gives B).
@@ -260,14 +241,12 @@ bool SingValDecomp(std::vector<double>& A, std::size_t m, std::size_t n, std::ve
     bool Result = true;
     std::vector<double> Rv1(n, 0.0);
     W.assign(n, 0.0);
-    V.assign(n * n, 0.0);
     TWork G = 0, Scale = 0;
     double ANorm = 0;
-    std::size_t L = 0;
     // Householder reduction to bidiagonal form.
     for (std::size_t i = 0; i < n; ++i) {
         if (!Step()) return false;
-        L = i + 1;
+        const std::size_t L = i + 1;
         Rv1[i] = static_cast<double>(Scale * G);
         G = Scale = 0;
         TWork S = 0;
@@ -288,7 +267,6 @@ bool SingValDecomp(std::vector<double>& A, std::size_t m, std::size_t n, std::ve
                     F = S / H;
                     for (std::size_t k = i; k < m; ++k) a(k, j) = static_cast<double>(a(k, j) + F * a(k, i));
                 }
-                for (std::size_t k = i; k < m; ++k) a(k, i) = static_cast<double>(a(k, i) * Scale);
             }
         }
         W[i] = static_cast<double>(Scale * G);
@@ -310,50 +288,14 @@ bool SingValDecomp(std::vector<double>& A, std::size_t m, std::size_t n, std::ve
                     for (std::size_t k = L; k < n; ++k) S += static_cast<TWork>(a(j, k)) * a(i, k);
                     for (std::size_t k = L; k < n; ++k) a(j, k) = static_cast<double>(a(j, k) + S * Rv1[k]);
                 }
-                for (std::size_t k = L; k < n; ++k) a(i, k) = static_cast<double>(a(i, k) * Scale);
             }
         }
         ANorm = MaxOfTwo(ANorm, std::fabs(W[i]) + std::fabs(Rv1[i]));
     }
-    // Accumulation of the right-hand transformations.
-    for (std::size_t i = n; i-- > 0;) {
+    // The accumulation of the right- and then the left-hand transformations: their
+    // progress steps only.
+    for (std::size_t i = 0; i < 2 * n; ++i)
         if (!Step()) return false;
-        if (i + 1 < n) {
-            if (G != 0) {
-                for (std::size_t j = L; j < n; ++j) v(j, i) = static_cast<double>((a(i, j) / a(i, L)) / G);
-                for (std::size_t j = L; j < n; ++j) {
-                    TWork S = 0;
-                    for (std::size_t k = L; k < n; ++k) S += static_cast<TWork>(a(i, k)) * v(k, j);
-                    for (std::size_t k = L; k < n; ++k) v(k, j) = static_cast<double>(v(k, j) + S * v(k, i));
-                }
-            }
-            for (std::size_t j = L; j < n; ++j) v(i, j) = v(j, i) = 0;
-        }
-        v(i, i) = 1;
-        G = Rv1[i];
-        L = i;
-    }
-    // Accumulation of the left-hand transformations (columns beyond the rows hold none).
-    for (std::size_t i = n; i-- > 0;) {
-        if (!Step()) return false;
-        if (i >= m) continue;
-        L = i + 1;
-        G = W[i];
-        for (std::size_t j = L; j < n; ++j) a(i, j) = 0;
-        if (G != 0) {
-            G = TWork(1) / G;
-            for (std::size_t j = L; j < n; ++j) {
-                TWork S = 0;
-                for (std::size_t k = L; k < m; ++k) S += static_cast<TWork>(a(k, i)) * a(k, j);
-                const TWork F = (S / a(i, i)) * G;
-                for (std::size_t k = i; k < m; ++k) a(k, j) = static_cast<double>(a(k, j) + F * a(k, i));
-            }
-            for (std::size_t j = i; j < m; ++j) a(j, i) = static_cast<double>(a(j, i) * G);
-        } else {
-            for (std::size_t j = i; j < m; ++j) a(j, i) = 0;
-        }
-        a(i, i) += 1;
-    }
     // Diagonalisation of the bidiagonal form by implicit-shift QR sweeps.
     auto Negligible = [&](double X) { return std::fabs(X) + ANorm == ANorm; };
     for (std::size_t k = n; k-- > 0;) {
@@ -384,19 +326,11 @@ bool SingValDecomp(std::vector<double>& A, std::size_t m, std::size_t n, std::ve
                     H = TWork(1) / H;
                     C = G * H;
                     S = -F * H;
-                    for (std::size_t j = 0; j < m; ++j) {
-                        const TWork Y = a(j, nm), Z = a(j, i);
-                        a(j, nm) = static_cast<double>(Y * C + Z * S);
-                        a(j, i) = static_cast<double>(Z * C - Y * S);
-                    }
                 }
             }
             TWork Z = W[k];
             if (l == k) {
-                if (Z < 0) {
-                    W[k] = static_cast<double>(-Z);
-                    for (std::size_t j = 0; j < n; ++j) v(j, k) = -v(j, k);
-                }
+                if (Z < 0) W[k] = static_cast<double>(-Z);
                 Converged = true;
                 break;
             }
@@ -424,11 +358,6 @@ bool SingValDecomp(std::vector<double>& A, std::size_t m, std::size_t n, std::ve
                 G = G * C - X * S;
                 H = Y * S;
                 Y *= C;
-                for (std::size_t jj = 0; jj < n; ++jj) {
-                    const TWork Xv = v(jj, j), Zv = v(jj, i);
-                    v(jj, j) = static_cast<double>(Xv * C + Zv * S);
-                    v(jj, i) = static_cast<double>(Zv * C - Xv * S);
-                }
                 Z = Pythag(F, H);
                 W[j] = static_cast<double>(Z);
                 if (Z != 0) {
@@ -438,11 +367,6 @@ bool SingValDecomp(std::vector<double>& A, std::size_t m, std::size_t n, std::ve
                 }
                 F = C * G + S * Y;
                 X = C * Y - S * G;
-                for (std::size_t jj = 0; jj < m; ++jj) {
-                    const TWork Ya = a(jj, j), Za = a(jj, i);
-                    a(jj, j) = static_cast<double>(Ya * C + Za * S);
-                    a(jj, i) = static_cast<double>(Za * C - Ya * S);
-                }
             }
             Rv1[l] = 0;
             Rv1[k] = static_cast<double>(F);
@@ -491,9 +415,9 @@ Extended TMatrix::Norm(TNormType nt) {
         }
         case TNormType::ntSpectral: {
             const std::size_t n = static_cast<std::size_t>(FNCol);
-            std::vector<double> A(Rows * n), V, W;
+            std::vector<double> A(Rows * n), W;
             for (std::size_t c = 0; c < n; ++c) std::copy_n(Column(static_cast<std::int32_t>(c + 1)), Rows, A.data() + c * Rows);
-            if (!SingValDecomp(A, Rows, n, V, W)) throw EQMRMatrixError("near singular covariance matrix");
+            if (!SingularValues(A, Rows, n, W)) throw EQMRMatrixError("near singular covariance matrix");
             double Best = 0;
             for (double X : W)
                 if (X > Best) Best = X;

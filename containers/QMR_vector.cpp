@@ -1,13 +1,11 @@
 // TVector: storage, element access, sizing, events, copies and fills.
 #include "containers/QMR_vector.h"
+#include "containers/QMR_container_range.h"
 #include "containers/QMR_vector_crc.h"
 #include "foundations/QMR_math1_random.h"
-#include "foundations/QMR_math1_sort.h"
 
 #include <cmath>
 #include <new>
-#include <stdexcept>
-#include <utility>
 
 namespace qmr {
 
@@ -93,8 +91,6 @@ bool TVector::Resize(std::int32_t NE) {
         FVec.resize(static_cast<std::size_t>(NE), 0.0);
     } catch (const std::bad_alloc&) {
         throw EQMRVectorError(ComponentMessage(this, kNoMem));
-    } catch (const std::length_error&) {
-        throw EQMRVectorError(ComponentMessage(this, kNoMem));
     }
     FNElem = NE;
     Changed();
@@ -102,16 +98,7 @@ bool TVector::Resize(std::int32_t NE) {
 }
 
 void TVector::MakeValidElemRange(std::int32_t& LowElem, std::int32_t& HighElem) const noexcept {
-    if (LowElem == 0 && HighElem == 0) {
-        LowElem = 1;
-        HighElem = FNElem;
-        return;
-    }
-    if (LowElem <= 0) LowElem = 1;
-    if (LowElem > FNElem) LowElem = FNElem;
-    if (HighElem <= 0) HighElem = 1;
-    if (HighElem > FNElem) HighElem = FNElem;
-    if (HighElem < LowElem) ExChange(LowElem, HighElem);
+    detail::NormaliseRange(LowElem, HighElem, FNElem);
 }
 
 void TVector::Changed() {
@@ -163,11 +150,7 @@ void TVector::CopyFrom(const TVector* VecSource, std::int32_t SourceElemLo, std:
                        std::int32_t DestElem) {
     if (VecSource == nullptr) return;
     const std::int32_t N = VecSource->FNElem;
-    if (SourceElemLo <= 0) SourceElemLo = 1;
-    if (SourceElemLo > N) SourceElemLo = N;
-    if (SourceElemHi <= 0) SourceElemHi = 1;
-    if (SourceElemHi > N) SourceElemHi = N;
-    if (SourceElemHi < SourceElemLo) ExChange(SourceElemLo, SourceElemHi);
+    detail::ClampRange(SourceElemLo, SourceElemHi, N);
     // Copying a vector onto itself: read from a snapshot so overlapping ranges stay intact.
     TDoubleArray Snapshot;
     const TDoubleArray* Src = &VecSource->FVec;
