@@ -104,21 +104,12 @@ public:
 protected:
     void AssignTo(TPersistent* Dest) const override;
 
-    // A normalised two-dimensional range, 1-based and inclusive; empty when a count is 0.
-    struct TCellRange {
-        std::int32_t LowCol, HighCol, LowRow, HighRow;
-        bool Empty() const noexcept { return HighCol < LowCol || HighRow < LowRow; }
-    };
-    // Applies the range rule to both pairs.
-    TCellRange ValidRange(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,
-                          std::int32_t HighRow) const noexcept;
-
-    // Rows of storage per column (the column stride), at least 1.
-    std::size_t Stride() const noexcept { return FStoreRows; }
+    // Rows of storage per column (the column stride): the row count, at least 1.
+    std::size_t StoreRows() const noexcept { return FNRow > 0 ? static_cast<std::size_t>(FNRow) : 1; }
     // Storage of column Nc (1-based), contiguous over the rows.
-    double* Column(std::int32_t Nc) noexcept { return FMat.data() + static_cast<std::size_t>(Nc - 1) * FStoreRows; }
+    double* Column(std::int32_t Nc) noexcept { return FMat.data() + static_cast<std::size_t>(Nc - 1) * StoreRows(); }
     const double* Column(std::int32_t Nc) const noexcept {
-        return FMat.data() + static_cast<std::size_t>(Nc - 1) * FStoreRows;
+        return FMat.data() + static_cast<std::size_t>(Nc - 1) * StoreRows();
     }
     // Raises EQMRMatrixError with the component message "not enough memory on heap".
     [[noreturn]] void RaiseNoMemory() const;
@@ -127,12 +118,9 @@ protected:
     std::int32_t FNRow = 1;
     std::string FDataID;
     std::int32_t FPrecis[2] = {15, -1};
-    // Elements, column-major: element (c, r) at (c - 1) * FStoreRows + (r - 1).
+    // Elements, column-major: element (c, r) at (c - 1) * StoreRows() + (r - 1); at
+    // least one column of one row even when a count is 0.
     TDoubleArray FMat;
-    std::size_t FStoreCols = 1;
-    std::size_t FStoreRows = 1;
-    // Set by the XML reader before the first tag.
-    bool FFirstCell = false;
 };
 
 }  // namespace qmr

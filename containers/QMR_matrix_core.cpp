@@ -37,8 +37,6 @@ void TMatrix::Assign(const TPersistent* Source) {
         } catch (const std::bad_alloc&) {
             RaiseNoMemory();
         }
-        FStoreCols = Src->FStoreCols;
-        FStoreRows = Src->FStoreRows;
         FNCol = Src->FNCol;
         FNRow = Src->FNRow;
         FDataID = Src->FDataID;
@@ -112,8 +110,6 @@ bool TMatrix::Resize(std::int32_t Nc, std::int32_t Nr) {
             std::memcpy(NewMat.data() + static_cast<std::size_t>(C - 1) * NewRows, Column(C),
                         KeepRows * sizeof(double));
     FMat.swap(NewMat);
-    FStoreCols = NewCols;
-    FStoreRows = NewRows;
     FNCol = Nc;
     FNRow = Nr;
     Changed();
@@ -152,13 +148,6 @@ void TMatrix::MakeValidRowRange(std::int32_t& LowRow, std::int32_t& HighRow) con
     detail::NormaliseRange(LowRow, HighRow, FNRow);
 }
 
-TMatrix::TCellRange TMatrix::ValidRange(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,
-                                        std::int32_t HighRow) const noexcept {
-    MakeValidColRange(LowCol, HighCol);
-    MakeValidRowRange(LowRow, HighRow);
-    return {LowCol, HighCol, LowRow, HighRow};
-}
-
 std::string TMatrix::CRCofData() const {
     detail::TCrc8Registers Crc;
     if (FNRow > 0)
@@ -168,7 +157,7 @@ std::string TMatrix::CRCofData() const {
 
 bool TMatrix::RemoveColumn(std::int32_t Col) {
     if (Col < 1 || Col > FNCol || FNCol <= 1) return false;
-    for (std::int32_t C = Col; C < FNCol; ++C) std::memcpy(Column(C), Column(C + 1), FStoreRows * sizeof(double));
+    for (std::int32_t C = Col; C < FNCol; ++C) std::memcpy(Column(C), Column(C + 1), StoreRows() * sizeof(double));
     Resize(FNCol - 1, FNRow);
     return true;
 }

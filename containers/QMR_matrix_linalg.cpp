@@ -97,12 +97,12 @@ bool TMatrix::Invert() {
         std::vector<TWork> Work(n * n);
         TLUFactors F;
         std::vector<std::size_t> ColOf;
-        if (!detail::AbortRequested() && Decompose(FMat.data(), n, FStoreRows, F, true, Work.data()) &&
+        if (!detail::AbortRequested() && Decompose(FMat.data(), n, StoreRows(), F, true, Work.data()) &&
             mk::InverseFromLU<TWork>(F.LU, n, F.ld, F.Perm.data(), Work.data(), ColOf) &&
             std::all_of(Work.begin(), Work.end(), [](TWork V) { return std::isfinite(V); })) {
             for (std::size_t c = 0; c < n; ++c) {
                 const TWork* Src = Work.data() + c * n;
-                double* Dst = FMat.data() + ColOf[c] * FStoreRows;
+                double* Dst = FMat.data() + ColOf[c] * StoreRows();
                 for (std::size_t r = 0; r < n; ++r) Dst[r] = static_cast<double>(Src[r]);
             }
             Result = true;
@@ -125,12 +125,12 @@ bool TMatrix::LUdecomposition(TMatrix* MatL, TMatrix* MatU, std::int32_t& NumPer
     MatU->Clone(this);
     const auto n = static_cast<std::size_t>(N);
     TLUFactors F;
-    const bool Ok = Decompose(MatU->FMat.data(), n, MatU->FStoreRows, F, false, nullptr);
+    const bool Ok = Decompose(MatU->FMat.data(), n, MatU->StoreRows(), F, false, nullptr);
     NumPerm = F.NumPerm;
     if (!Ok) return false;
     for (std::size_t k = 0; k < n; ++k) {
-        double* L = MatL->FMat.data() + k * MatL->FStoreRows;
-        double* U = MatU->FMat.data() + k * MatU->FStoreRows;
+        double* L = MatL->FMat.data() + k * MatL->StoreRows();
+        double* U = MatU->FMat.data() + k * MatU->StoreRows();
         L[k] = 1;
         for (std::size_t r = k + 1; r < n; ++r) {
             L[r] = U[r];
@@ -146,7 +146,7 @@ Extended TMatrix::Determinant() {
     if (FNCol != FNRow) return 0;
     const auto n = static_cast<std::size_t>(FNCol);
     std::vector<double> A(n * n);
-    for (std::size_t c = 0; c < n; ++c) std::copy_n(FMat.data() + c * FStoreRows, n, A.data() + c * n);
+    for (std::size_t c = 0; c < n; ++c) std::copy_n(FMat.data() + c * StoreRows(), n, A.data() + c * n);
     TLUFactors F;
     if (!Decompose(A.data(), n, n, F, false, nullptr)) return 0;
     double Prod = 1;
@@ -159,7 +159,7 @@ Extended TMatrix::Determinant() {
 bool TMatrix::CholeskyDecomp(TMatrix* MatL) {
     if (FNCol != FNRow || MatL == nullptr) return false;
     const auto n = static_cast<std::size_t>(FNCol);
-    const std::size_t ld = FStoreRows;
+    const std::size_t ld = StoreRows();
     double* A = FMat.data();
     // Element (row r, column c) is A[c * ld + r]; L(j, i) for j > i goes to (row i, column j),
     // so the factor's row j is the contiguous column j of the upper triangle.
@@ -192,7 +192,7 @@ bool TMatrix::CholeskyDecomp(TMatrix* MatL) {
 bool TMatrix::Balance() {
     if (FNCol != FNRow) return false;
     const auto n = static_cast<std::size_t>(FNCol);
-    const std::size_t ld = FStoreRows;
+    const std::size_t ld = StoreRows();
     double* A = FMat.data();
     constexpr int kMaxPasses = 100;
     for (int Pass = 0; Pass < kMaxPasses; ++Pass) {
