@@ -27,41 +27,17 @@ void CopyCells(const V& S, V& D, const std::size_t* From, const std::size_t* Cou
     }
 }
 
-// Appends the cells of the block to Buf in storage order.
-template <class V>
-void GatherCells(const V& S, const std::size_t* From, const std::size_t* Count, std::vector<Cell<V>>& Buf) {
-    for (std::size_t I = 0; I < Count[0]; ++I) {
-        if constexpr (IsVector<typename V::value_type>::value)
-            GatherCells(S[From[0] + I], From + 1, Count + 1, Buf);
-        else
-            Buf.push_back(S[From[0] + I]);
-    }
-}
-
-// Writes Buf, in storage order, into the block of D starting at To; Next walks Buf.
-template <class V>
-void ScatterCells(V& D, const std::size_t* To, const std::size_t* Count, const std::vector<Cell<V>>& Buf,
-                  std::size_t& Next) {
-    for (std::size_t I = 0; I < Count[0]; ++I) {
-        if constexpr (IsVector<typename V::value_type>::value)
-            ScatterCells(D[To[0] + I], To + 1, Count + 1, Buf, Next);
-        else
-            D[To[0] + I] = Buf[Next++];
-    }
-}
-
 // Copies a checked block; when source and destination are one array the block goes
-// through a buffer, so overlapping parts come out as with memmove.
+// through a copy of its own, so overlapping parts come out as with memmove.
 template <class V>
-void CopyBlockChecked(const V& Src, V& Dest, const std::size_t* From, const std::size_t* Count,
-                      const std::size_t* To) {
+void CopyBlockChecked(const V& Src, V& Dest, const std::size_t* From, const TExtents& Count, const std::size_t* To) {
     if (static_cast<const void*>(&Src) == static_cast<const void*>(&Dest)) {
-        std::vector<Cell<V>> Buf;
-        GatherCells(Src, From, Count, Buf);
-        std::size_t Next = 0;
-        ScatterCells(Dest, To, Count, Buf, Next);
+        const std::size_t Origin[4] = {0, 0, 0, 0};
+        V Block = Shaped<V>(Count);
+        CopyCells(Src, Block, From, Count.data(), Origin);
+        CopyCells(Block, Dest, Origin, Count.data(), To);
     } else {
-        CopyCells(Src, Dest, From, Count, To);
+        CopyCells(Src, Dest, From, Count.data(), To);
     }
 }
 
@@ -76,7 +52,7 @@ template <class V> std::int32_t CopyWhole(const V& Src, const Bounds& Offset, V&
         if (SE[D] + static_cast<std::size_t>(Offset[D]) > DE[D]) return -2;
         To[D] = static_cast<std::size_t>(Offset[D]);
     }
-    CopyBlockChecked(Src, Dest, From, SE.data(), To);
+    CopyBlockChecked(Src, Dest, From, SE, To);
     return 0;
 }
 
@@ -86,7 +62,8 @@ template <class V> std::int32_t CopyBlock(const V& Src, const Bounds& First, con
     if (!Usable(Src) || !Usable(Dest)) return -1;
     const auto SE = Extents(Src);
     const auto DE = Extents(Dest);
-    std::size_t From[4] = {0, 0, 0, 0}, Count[4] = {0, 0, 0, 0}, To[4] = {0, 0, 0, 0};
+    std::size_t From[4] = {0, 0, 0, 0}, To[4] = {0, 0, 0, 0};
+    TExtents Count{};
     for (int D = 0; D < R; ++D) {
         if (!RangeOk(First[D], Last[D], SE[D]) || !IndexOk(Pos[D], DE[D])) return -2;
         const std::int64_t N = static_cast<std::int64_t>(Last[D]) - First[D] + 1;
@@ -156,7 +133,7 @@ std::int32_t VectorInto(const std::vector<T>& Vec, std::int32_t First, std::int3
 template <class V> std::int32_t CountTrue(const V& A) {
     if (!Usable(A)) return -1;
     std::int64_t N = 0;
-    ForEachCellAt(A, [&N](bool X, const std::size_t*) { N += X ? 1 : 0; });
+    ForEachCell(A, Extents(A), [&N](bool X) { N += X ? 1 : 0; });
     return N > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(N);
 }
 

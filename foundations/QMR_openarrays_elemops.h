@@ -2,7 +2,7 @@
 // Boolean arrays as numbers, searching integer and string arrays.
 #pragma once
 
-#include "foundations/detail/openarrays_core.h"
+#include "platform/Qmr_qmrbase.h"
 
 #include <cstdint>
 #include <string>

@@ -2,6 +2,7 @@
 #include "foundations/QMR_openarrays_extremes.h"
 
 #include "foundations/detail/openarrays_cells.h"
+#include "platform/Qmr_univconst.h"
 
 #include <array>
 #include <cstdint>
@@ -14,8 +15,8 @@ namespace {
 
 using namespace qmr::detail::oa;
 
-constexpr double MaxDouble = std::numeric_limits<double>::max();
-constexpr double MaxSingle = std::numeric_limits<float>::max();
+constexpr double MaxDouble = uc_MaxDouble;
+constexpr double MaxSingle = uc_MaxSingle;
 
 template <class T> bool IsNumber(T X) {
     if constexpr (std::is_floating_point_v<T>) return X == X;
@@ -62,29 +63,16 @@ template <class T> T HighSentinel() {
     else return std::numeric_limits<T>::max();
 }
 
-template <class V> Cell<V> MaxOf(const V& A) {
+// The largest (Largest) or smallest number of A, its first position written through
+// P0 and P1 when given; the sentinel, positions untouched, when A holds no number.
+template <bool Largest, class V>
+Cell<V> ExtremeOf(const V& A, std::int32_t* P0 = nullptr, std::int32_t* P1 = nullptr) {
     const auto E = ScanWhole(A);
-    return E.Found ? E.Max : LowSentinel<Cell<V>>();
-}
-template <class V> Cell<V> MinOf(const V& A) {
-    const auto E = ScanWhole(A);
-    return E.Found ? E.Min : HighSentinel<Cell<V>>();
-}
-
-// Writes the positions only when the array had a number.
-template <class V> Cell<V> MaxOf(const V& A, std::int32_t* P0, std::int32_t* P1) {
-    const auto E = ScanWhole(A);
-    if (!E.Found) return LowSentinel<Cell<V>>();
-    *P0 = static_cast<std::int32_t>(E.MaxPos[0]);
-    if (P1) *P1 = static_cast<std::int32_t>(E.MaxPos[1]);
-    return E.Max;
-}
-template <class V> Cell<V> MinOf(const V& A, std::int32_t* P0, std::int32_t* P1) {
-    const auto E = ScanWhole(A);
-    if (!E.Found) return HighSentinel<Cell<V>>();
-    *P0 = static_cast<std::int32_t>(E.MinPos[0]);
-    if (P1) *P1 = static_cast<std::int32_t>(E.MinPos[1]);
-    return E.Min;
+    if (!E.Found) return Largest ? LowSentinel<Cell<V>>() : HighSentinel<Cell<V>>();
+    const auto& Pos = Largest ? E.MaxPos : E.MinPos;
+    if (P0) *P0 = static_cast<std::int32_t>(Pos[0]);
+    if (P1) *P1 = static_cast<std::int32_t>(Pos[1]);
+    return Largest ? E.Max : E.Min;
 }
 
 // Whole-array MinMaxArray; Min starts at High, Max at Low.
@@ -157,27 +145,27 @@ std::int32_t MinMaxRange(const V& A, std::int32_t FirstCol, std::int32_t FirstRo
 
 // ------------------------------------------------------------------ MaxArray / MinArray
 
-std::int32_t MaxArray(const TIntArray& A) { return MaxOf(A); }
-std::int32_t MaxArray(const TIntArray& A, std::int32_t& Pos) { return MaxOf(A, &Pos, nullptr); }
-std::int32_t MaxArray(const TInt2DArray& A) { return MaxOf(A); }
-std::int32_t MaxArray(const TInt2DArray& A, std::int32_t& Col, std::int32_t& Row) { return MaxOf(A, &Col, &Row); }
-std::int32_t MaxArray(const TInt3DArray& A) { return MaxOf(A); }
-std::int32_t MaxArray(const TInt4DArray& A) { return MaxOf(A); }
-double MaxArray(const TDoubleArray& A) { return MaxOf(A); }
-double MaxArray(const TDouble2DArray& A) { return MaxOf(A); }
-double MaxArray(const TDouble3DArray& A) { return MaxOf(A); }
-double MaxArray(const TDouble4DArray& A) { return MaxOf(A); }
+std::int32_t MaxArray(const TIntArray& A) { return ExtremeOf<true>(A); }
+std::int32_t MaxArray(const TIntArray& A, std::int32_t& Pos) { return ExtremeOf<true>(A, &Pos, nullptr); }
+std::int32_t MaxArray(const TInt2DArray& A) { return ExtremeOf<true>(A); }
+std::int32_t MaxArray(const TInt2DArray& A, std::int32_t& Col, std::int32_t& Row) { return ExtremeOf<true>(A, &Col, &Row); }
+std::int32_t MaxArray(const TInt3DArray& A) { return ExtremeOf<true>(A); }
+std::int32_t MaxArray(const TInt4DArray& A) { return ExtremeOf<true>(A); }
+double MaxArray(const TDoubleArray& A) { return ExtremeOf<true>(A); }
+double MaxArray(const TDouble2DArray& A) { return ExtremeOf<true>(A); }
+double MaxArray(const TDouble3DArray& A) { return ExtremeOf<true>(A); }
+double MaxArray(const TDouble4DArray& A) { return ExtremeOf<true>(A); }
 
-std::int32_t MinArray(const TIntArray& A) { return MinOf(A); }
-std::int32_t MinArray(const TIntArray& A, std::int32_t& Pos) { return MinOf(A, &Pos, nullptr); }
-std::int32_t MinArray(const TInt2DArray& A) { return MinOf(A); }
-std::int32_t MinArray(const TInt2DArray& A, std::int32_t& Col, std::int32_t& Row) { return MinOf(A, &Col, &Row); }
-std::int32_t MinArray(const TInt3DArray& A) { return MinOf(A); }
-std::int32_t MinArray(const TInt4DArray& A) { return MinOf(A); }
-double MinArray(const TDoubleArray& A) { return MinOf(A); }
-double MinArray(const TDouble2DArray& A) { return MinOf(A); }
-double MinArray(const TDouble3DArray& A) { return MinOf(A); }
-double MinArray(const TDouble4DArray& A) { return MinOf(A); }
+std::int32_t MinArray(const TIntArray& A) { return ExtremeOf<false>(A); }
+std::int32_t MinArray(const TIntArray& A, std::int32_t& Pos) { return ExtremeOf<false>(A, &Pos, nullptr); }
+std::int32_t MinArray(const TInt2DArray& A) { return ExtremeOf<false>(A); }
+std::int32_t MinArray(const TInt2DArray& A, std::int32_t& Col, std::int32_t& Row) { return ExtremeOf<false>(A, &Col, &Row); }
+std::int32_t MinArray(const TInt3DArray& A) { return ExtremeOf<false>(A); }
+std::int32_t MinArray(const TInt4DArray& A) { return ExtremeOf<false>(A); }
+double MinArray(const TDoubleArray& A) { return ExtremeOf<false>(A); }
+double MinArray(const TDouble2DArray& A) { return ExtremeOf<false>(A); }
+double MinArray(const TDouble3DArray& A) { return ExtremeOf<false>(A); }
+double MinArray(const TDouble4DArray& A) { return ExtremeOf<false>(A); }
 
 // ------------------------------------------------------------------ MinMaxArray, whole arrays
 

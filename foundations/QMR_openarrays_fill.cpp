@@ -4,7 +4,6 @@
 #include "foundations/detail/openarrays_cells.h"
 
 #include <cmath>
-#include <limits>
 
 namespace qmr {
 
@@ -18,10 +17,11 @@ template <class V, class T> int FillAll(V& A, T Value) {
     return 0;
 }
 
-template <class V, class T> int FillBlock(V& A, T Value, const std::int64_t* Lo, const std::int64_t* Hi) {
+template <class V, class T>
+int FillBlock(V& A, T Value, const TBlockBounds<V>& Lo, const TBlockBounds<V>& Hi) {
     if (!Usable(A)) return -1;
-    if (!BlockOk(A, Lo, Hi)) return -2;
-    ForEachInBlock(A, Lo, Hi, [Value](auto&& C) { C = Value; });
+    if (!BlockOk(A, Lo.data(), Hi.data())) return -2;
+    ForEachInBlock(A, Lo.data(), Hi.data(), [Value](auto&& C) { C = Value; });
     return 0;
 }
 
@@ -31,47 +31,34 @@ template <class T> T RunningNumber(std::uint64_t N) {
     else return static_cast<T>(static_cast<std::uint32_t>(N));
 }
 
-template <class V> int FillRix1(V& A) {
+// Running index of each cell: the last index counts fastest in two dimensions, the
+// first one in three.
+template <class V> int FillRix(V& A) {
     if (!Usable(A)) return -1;
-    using T = Cell<V>;
-    for (std::size_t I = 0; I < A.size(); ++I) A[I] = RunningNumber<T>(I);
-    return 0;
-}
-
-template <class V> int FillRix2(V& A) {
-    if (!Usable(A)) return -1;
-    using T = Cell<V>;
+    constexpr int R = Rank<V>();
     const TExtents E = Extents(A);
-    for (std::size_t X = 0; X < E[0]; ++X)
-        for (std::size_t Y = 0; Y < E[1]; ++Y) A[X][Y] = RunningNumber<T>(X * E[1] + Y);
+    ForEachCellAt(A, [&](auto& C, const std::size_t* P) {
+        std::uint64_t N = P[0];
+        if constexpr (R == 2) N = P[0] * E[1] + P[1];
+        if constexpr (R == 3) N = P[0] + E[0] * (P[1] + E[1] * P[2]);
+        C = RunningNumber<Cell<V>>(N);
+    });
     return 0;
 }
 
-template <class V> int FillRix3(V& A) {
-    if (!Usable(A)) return -1;
-    using T = Cell<V>;
-    const TExtents E = Extents(A);
-    for (std::size_t I = 0; I < E[0]; ++I)
-        for (std::size_t J = 0; J < E[1]; ++J)
-            for (std::size_t K = 0; K < E[2]; ++K) A[I][J][K] = RunningNumber<T>(I + E[0] * (J + E[1] * K));
-    return 0;
-}
-
-// Diagonal fill below the top level: a cell is on the diagonal when every index
-// equals Top, the index taken at the top level.
-template <class V, class T> void DiagWalk(V& A, std::size_t N, T Value, std::size_t Top, bool OnDiag) {
-    for (std::size_t I = 0; I < N; ++I) {
-        if constexpr (IsVector<typename V::value_type>::value) DiagWalk(A[I], N, Value, Top, OnDiag && I == Top);
-        else A[I] = (OnDiag && I == Top) ? Value : T(0);
-    }
-}
-
+// Every dimension must be as long as the first; cells whose indices are all equal get
+// Value, the others 0.
 template <class V, class T> int FillDiag(V& A, T Value) {
     if (!Usable(A)) return -1;
+    constexpr int R = Rank<V>();
     const TExtents E = Extents(A);
-    for (int D = 1; D < Rank<V>(); ++D)
+    for (int D = 1; D < R; ++D)
         if (E[static_cast<std::size_t>(D)] != E[0]) return -2;
-    for (std::size_t I = 0; I < E[0]; ++I) DiagWalk(A[I], E[0], Value, I, true);
+    ForEachCellAt(A, [Value](T& C, const std::size_t* P) {
+        bool OnDiag = true;
+        for (int D = 1; D < R; ++D) OnDiag = OnDiag && P[D] == P[0];
+        C = OnDiag ? Value : T(0);
+    });
     return 0;
 }
 
@@ -137,52 +124,44 @@ int FillArray(TDouble4DArray& A, double Value) { return FillAll(A, Value); }
 // ---------------------------------------------------------------- blocks
 
 int FillArray(TIntArray& A, std::int32_t Value, std::int32_t First, std::int32_t Last) {
-    const std::int64_t Lo[] = {First}, Hi[] = {Last};
-    return FillBlock(A, Value, Lo, Hi);
+    return FillBlock(A, Value, {First}, {Last});
 }
 int FillArray(TDoubleArray& A, double Value, std::int32_t First, std::int32_t Last) {
-    const std::int64_t Lo[] = {First}, Hi[] = {Last};
-    return FillBlock(A, Value, Lo, Hi);
+    return FillBlock(A, Value, {First}, {Last});
 }
 int FillArray(TInt2DArray& A, std::int32_t Value, std::int32_t FirstCol, std::int32_t FirstRow,
               std::int32_t LastCol, std::int32_t LastRow) {
-    const std::int64_t Lo[] = {FirstCol, FirstRow}, Hi[] = {LastCol, LastRow};
-    return FillBlock(A, Value, Lo, Hi);
+    return FillBlock(A, Value, {FirstCol, FirstRow}, {LastCol, LastRow});
 }
 int FillArray(TDouble2DArray& A, double Value, std::int32_t FirstCol, std::int32_t FirstRow,
               std::int32_t LastCol, std::int32_t LastRow) {
-    const std::int64_t Lo[] = {FirstCol, FirstRow}, Hi[] = {LastCol, LastRow};
-    return FillBlock(A, Value, Lo, Hi);
+    return FillBlock(A, Value, {FirstCol, FirstRow}, {LastCol, LastRow});
 }
 int FillArray(TInt3DArray& A, std::int32_t Value, std::int32_t First0, std::int32_t First1, std::int32_t First2,
               std::int32_t Last0, std::int32_t Last1, std::int32_t Last2) {
-    const std::int64_t Lo[] = {First0, First1, First2}, Hi[] = {Last0, Last1, Last2};
-    return FillBlock(A, Value, Lo, Hi);
+    return FillBlock(A, Value, {First0, First1, First2}, {Last0, Last1, Last2});
 }
 int FillArray(TDouble3DArray& A, double Value, std::int32_t First0, std::int32_t First1, std::int32_t First2,
               std::int32_t Last0, std::int32_t Last1, std::int32_t Last2) {
-    const std::int64_t Lo[] = {First0, First1, First2}, Hi[] = {Last0, Last1, Last2};
-    return FillBlock(A, Value, Lo, Hi);
+    return FillBlock(A, Value, {First0, First1, First2}, {Last0, Last1, Last2});
 }
 int FillArray(TInt4DArray& A, std::int32_t Value, std::int32_t First0, std::int32_t First1, std::int32_t First2,
               std::int32_t First3, std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, std::int32_t Last3) {
-    const std::int64_t Lo[] = {First0, First1, First2, First3}, Hi[] = {Last0, Last1, Last2, Last3};
-    return FillBlock(A, Value, Lo, Hi);
+    return FillBlock(A, Value, {First0, First1, First2, First3}, {Last0, Last1, Last2, Last3});
 }
 int FillArray(TDouble4DArray& A, double Value, std::int32_t First0, std::int32_t First1, std::int32_t First2,
               std::int32_t First3, std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, std::int32_t Last3) {
-    const std::int64_t Lo[] = {First0, First1, First2, First3}, Hi[] = {Last0, Last1, Last2, Last3};
-    return FillBlock(A, Value, Lo, Hi);
+    return FillBlock(A, Value, {First0, First1, First2, First3}, {Last0, Last1, Last2, Last3});
 }
 
 // ---------------------------------------------------------------- running indices
 
-int FillArrayRix(TIntArray& A) { return FillRix1(A); }
-int FillArrayRix(TDoubleArray& A) { return FillRix1(A); }
-int FillArrayRix(TInt2DArray& A) { return FillRix2(A); }
-int FillArrayRix(TDouble2DArray& A) { return FillRix2(A); }
-int FillArrayRix(TInt3DArray& A) { return FillRix3(A); }
-int FillArrayRix(TDouble3DArray& A) { return FillRix3(A); }
+int FillArrayRix(TIntArray& A) { return FillRix(A); }
+int FillArrayRix(TDoubleArray& A) { return FillRix(A); }
+int FillArrayRix(TInt2DArray& A) { return FillRix(A); }
+int FillArrayRix(TDouble2DArray& A) { return FillRix(A); }
+int FillArrayRix(TInt3DArray& A) { return FillRix(A); }
+int FillArrayRix(TDouble3DArray& A) { return FillRix(A); }
 
 // ---------------------------------------------------------------- diagonals
 

@@ -3,7 +3,7 @@
 // -1 for an empty or ragged array, -2 for bad bounds, shape or parameters.
 #pragma once
 
-#include "foundations/detail/openarrays_core.h"
+#include "platform/Qmr_qmrbase.h"
 
 #include <cstdint>
 

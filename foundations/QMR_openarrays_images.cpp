@@ -35,7 +35,7 @@ template <class T> std::int32_t FillMasked(std::vector<std::vector<T>>& A, T Val
     if (!Usable(A)) return -2;
     if (Mask.empty()) {
         if (!EmptyMaskFillsAll) return -2;
-    } else if (Mask.size() != A.size() || Mask[0].size() != A[0].size() || !Rectangular(Mask)) {
+    } else if (!SameExtents(Mask, A) || !Rectangular(Mask)) {
         return -1;
     }
     const std::size_t Rows = A[0].size();

@@ -52,10 +52,9 @@ template <class T> bool ScanTwoValues(const std::vector<T>& A, T& First, T& Seco
 
 template <class V, class Pred> int Dichotomize(const V& A, TBool2DArray& Mask, Pred P) {
     if (!Usable(A)) return -1;
-    const std::size_t W = A.size(), H = A[0].size();
-    TBool2DArray M(W, TBoolArray(H));
-    for (std::size_t X = 0; X < W; ++X)
-        for (std::size_t Y = 0; Y < H; ++Y) M[X][Y] = P(A[X][Y]);
+    const TExtents E = Extents(A);
+    TBool2DArray M = Shaped<TBool2DArray>(E);
+    ForEachCellPair(A, M, E, [&P](const auto& X, auto&& Y) { Y = P(X); });
     Mask = std::move(M);
     return 0;
 }

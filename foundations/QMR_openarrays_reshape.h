@@ -1,7 +1,7 @@
 // Trace, transposition, dichotomy and discretization of arrays.
 #pragma once
 
-#include "foundations/detail/openarrays_core.h"
+#include "platform/Qmr_qmrbase.h"
 
 #include <cstdint>
 

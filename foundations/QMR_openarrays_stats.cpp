@@ -11,13 +11,13 @@ namespace {
 
 using namespace detail::oa;
 
-template <class V> int BlockMean(const V& A, const std::int64_t* Lo, const std::int64_t* Hi, double& Mean) {
+template <class V> int BlockMean(const V& A, const TBlockBounds<V>& Lo, const TBlockBounds<V>& Hi, double& Mean) {
     Mean = 0;
     if (!Usable(A)) return -1;
-    if (!BlockOk(A, Lo, Hi)) return -2;
+    if (!BlockOk(A, Lo.data(), Hi.data())) return -2;
     double Sum = 0;
     std::size_t N = 0;
-    ForEachInBlock(A, Lo, Hi, [&](const auto& X) {
+    ForEachInBlock(A, Lo.data(), Hi.data(), [&](const auto& X) {
         Sum += static_cast<double>(X);
         ++N;
     });
@@ -26,27 +26,19 @@ template <class V> int BlockMean(const V& A, const std::int64_t* Lo, const std::
 }
 
 // Sample standard deviation: square root of the sum of squared deviations from the
-// mean divided by n - 1.
-double SampleStdDev(const std::vector<double>& W) {
-    const std::size_t N = W.size();
-    double Sum = 0;
-    for (double X : W) Sum += X;
-    const double Mean = Sum / static_cast<double>(N);
-    double Sq = 0;
-    for (double X : W) Sq += (X - Mean) * (X - Mean);
-    return std::sqrt(Sq / static_cast<double>(N - 1));
-}
-
-template <class V> int BlockStdDev(const V& A, const std::int64_t* Lo, const std::int64_t* Hi, double& StdDev) {
+// mean divided by n - 1 (0 for a single cell).
+template <class V> int BlockStdDev(const V& A, const TBlockBounds<V>& Lo, const TBlockBounds<V>& Hi, double& StdDev) {
     StdDev = 0;
-    if (!Usable(A)) return -1;
-    if (!BlockOk(A, Lo, Hi)) return -2;
-    std::vector<double> Work;
-    std::size_t Count = 1;
-    for (int D = 0; D < Rank<V>(); ++D) Count *= static_cast<std::size_t>(Hi[D] - Lo[D] + 1);
-    Work.reserve(Count);
-    ForEachInBlock(A, Lo, Hi, [&Work](const auto& X) { Work.push_back(static_cast<double>(X)); });
-    if (Work.size() > 1) StdDev = SampleStdDev(Work);
+    double Mean = 0;
+    if (const int Res = BlockMean(A, Lo, Hi, Mean); Res != 0) return Res;
+    double Sq = 0;
+    std::size_t N = 0;
+    ForEachInBlock(A, Lo.data(), Hi.data(), [&](const auto& X) {
+        const double D = static_cast<double>(X) - Mean;
+        Sq += D * D;
+        ++N;
+    });
+    if (N > 1) StdDev = std::sqrt(Sq / static_cast<double>(N - 1));
     return 0;
 }
 
@@ -90,102 +82,82 @@ template <class V, class T, class Op> int ScalarInPlace(V& A, T Scalar, Op F) {
     return 0;
 }
 
+// Sum of (A[i] - B[i])^2 over the items of A; B is at least as long.
+double SquaredDiffSum(const TDoubleArray& A, const TDoubleArray& B) {
+    double Sum = 0;
+    for (std::size_t I = 0; I < A.size(); ++I) Sum += (A[I] - B[I]) * (A[I] - B[I]);
+    return Sum;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- block statistics
 
-#define QMR_BLOCK1 const std::int64_t Lo[] = {First}, Hi[] = {Last}
-#define QMR_BLOCK2 const std::int64_t Lo[] = {FirstCol, FirstRow}, Hi[] = {LastCol, LastRow}
-#define QMR_BLOCK3 const std::int64_t Lo[] = {First0, First1, First2}, Hi[] = {Last0, Last1, Last2}
-#define QMR_BLOCK4 \
-    const std::int64_t Lo[] = {First0, First1, First2, First3}, Hi[] = {Last0, Last1, Last2, Last3}
-
 int MeanArray(const TDoubleArray& A, std::int32_t First, std::int32_t Last, double& Mean) {
-    QMR_BLOCK1;
-    return BlockMean(A, Lo, Hi, Mean);
+    return BlockMean(A, {First}, {Last}, Mean);
 }
 int MeanArray(const TIntArray& A, std::int32_t First, std::int32_t Last, double& Mean) {
-    QMR_BLOCK1;
-    return BlockMean(A, Lo, Hi, Mean);
+    return BlockMean(A, {First}, {Last}, Mean);
 }
 int MeanArray(const TDouble2DArray& A, std::int32_t FirstCol, std::int32_t FirstRow, std::int32_t LastCol,
               std::int32_t LastRow, double& Mean) {
-    QMR_BLOCK2;
-    return BlockMean(A, Lo, Hi, Mean);
+    return BlockMean(A, {FirstCol, FirstRow}, {LastCol, LastRow}, Mean);
 }
 int MeanArray(const TInt2DArray& A, std::int32_t FirstCol, std::int32_t FirstRow, std::int32_t LastCol,
               std::int32_t LastRow, double& Mean) {
-    QMR_BLOCK2;
-    return BlockMean(A, Lo, Hi, Mean);
+    return BlockMean(A, {FirstCol, FirstRow}, {LastCol, LastRow}, Mean);
 }
 int MeanArray(const TDouble3DArray& A, std::int32_t First0, std::int32_t First1, std::int32_t First2,
               std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, double& Mean) {
-    QMR_BLOCK3;
-    return BlockMean(A, Lo, Hi, Mean);
+    return BlockMean(A, {First0, First1, First2}, {Last0, Last1, Last2}, Mean);
 }
 int MeanArray(const TInt3DArray& A, std::int32_t First0, std::int32_t First1, std::int32_t First2,
               std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, double& Mean) {
-    QMR_BLOCK3;
-    return BlockMean(A, Lo, Hi, Mean);
+    return BlockMean(A, {First0, First1, First2}, {Last0, Last1, Last2}, Mean);
 }
 int MeanArray(const TDouble4DArray& A, std::int32_t First0, std::int32_t First1, std::int32_t First2,
               std::int32_t First3, std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, std::int32_t Last3,
               double& Mean) {
-    QMR_BLOCK4;
-    return BlockMean(A, Lo, Hi, Mean);
+    return BlockMean(A, {First0, First1, First2, First3}, {Last0, Last1, Last2, Last3}, Mean);
 }
 int MeanArray(const TInt4DArray& A, std::int32_t First0, std::int32_t First1, std::int32_t First2,
               std::int32_t First3, std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, std::int32_t Last3,
               double& Mean) {
-    QMR_BLOCK4;
-    return BlockMean(A, Lo, Hi, Mean);
+    return BlockMean(A, {First0, First1, First2, First3}, {Last0, Last1, Last2, Last3}, Mean);
 }
 
 int StdDevArray(const TDoubleArray& A, std::int32_t First, std::int32_t Last, double& StdDev) {
-    QMR_BLOCK1;
-    return BlockStdDev(A, Lo, Hi, StdDev);
+    return BlockStdDev(A, {First}, {Last}, StdDev);
 }
 int StdDevArray(const TIntArray& A, std::int32_t First, std::int32_t Last, double& StdDev) {
-    QMR_BLOCK1;
-    return BlockStdDev(A, Lo, Hi, StdDev);
+    return BlockStdDev(A, {First}, {Last}, StdDev);
 }
 int StdDevArray(const TDouble2DArray& A, std::int32_t FirstCol, std::int32_t FirstRow, std::int32_t LastCol,
                 std::int32_t LastRow, double& StdDev) {
-    QMR_BLOCK2;
-    return BlockStdDev(A, Lo, Hi, StdDev);
+    return BlockStdDev(A, {FirstCol, FirstRow}, {LastCol, LastRow}, StdDev);
 }
 int StdDevArray(const TInt2DArray& A, std::int32_t FirstCol, std::int32_t FirstRow, std::int32_t LastCol,
                 std::int32_t LastRow, double& StdDev) {
-    QMR_BLOCK2;
-    return BlockStdDev(A, Lo, Hi, StdDev);
+    return BlockStdDev(A, {FirstCol, FirstRow}, {LastCol, LastRow}, StdDev);
 }
 int StdDevArray(const TDouble3DArray& A, std::int32_t First0, std::int32_t First1, std::int32_t First2,
                 std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, double& StdDev) {
-    QMR_BLOCK3;
-    return BlockStdDev(A, Lo, Hi, StdDev);
+    return BlockStdDev(A, {First0, First1, First2}, {Last0, Last1, Last2}, StdDev);
 }
 int StdDevArray(const TInt3DArray& A, std::int32_t First0, std::int32_t First1, std::int32_t First2,
                 std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, double& StdDev) {
-    QMR_BLOCK3;
-    return BlockStdDev(A, Lo, Hi, StdDev);
+    return BlockStdDev(A, {First0, First1, First2}, {Last0, Last1, Last2}, StdDev);
 }
 int StdDevArray(const TDouble4DArray& A, std::int32_t First0, std::int32_t First1, std::int32_t First2,
                 std::int32_t First3, std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, std::int32_t Last3,
                 double& StdDev) {
-    QMR_BLOCK4;
-    return BlockStdDev(A, Lo, Hi, StdDev);
+    return BlockStdDev(A, {First0, First1, First2, First3}, {Last0, Last1, Last2, Last3}, StdDev);
 }
 int StdDevArray(const TInt4DArray& A, std::int32_t First0, std::int32_t First1, std::int32_t First2,
                 std::int32_t First3, std::int32_t Last0, std::int32_t Last1, std::int32_t Last2, std::int32_t Last3,
                 double& StdDev) {
-    QMR_BLOCK4;
-    return BlockStdDev(A, Lo, Hi, StdDev);
+    return BlockStdDev(A, {First0, First1, First2, First3}, {Last0, Last1, Last2, Last3}, StdDev);
 }
-
-#undef QMR_BLOCK1
-#undef QMR_BLOCK2
-#undef QMR_BLOCK3
-#undef QMR_BLOCK4
 
 // ---------------------------------------------------------------- cell-by-cell operations
 
@@ -255,9 +227,7 @@ int IncArray(TInt4DArray& A, std::int32_t S) { return ScalarInPlace(A, S, OpAdd{
 double SumOfSquaredDiffs(const TDoubleArray& A, const TDoubleArray& B) {
     if (A.empty() || B.empty()) return -1.0;
     if (A.size() != B.size()) return -2.0;
-    double Sum = 0;
-    for (std::size_t I = 0; I < A.size(); ++I) Sum += (A[I] - B[I]) * (A[I] - B[I]);
-    return Sum;
+    return SquaredDiffSum(A, B);
 }
 
 double SumOfSquaredDiffs(const TDoubleArray& A, const TDouble2DArray& B, std::int32_t Col) {
@@ -265,10 +235,7 @@ double SumOfSquaredDiffs(const TDoubleArray& A, const TDouble2DArray& B, std::in
     if (A.size() != B[0].size()) return -2.0;
     if (!Usable(B)) return -1.0;  // a later column shorter than the first
     if (!IndexOk(Col, B.size())) return -3.0;
-    const TDoubleArray& Column = B[static_cast<std::size_t>(Col)];
-    double Sum = 0;
-    for (std::size_t I = 0; I < A.size(); ++I) Sum += (A[I] - Column[I]) * (A[I] - Column[I]);
-    return Sum;
+    return SquaredDiffSum(A, B[static_cast<std::size_t>(Col)]);
 }
 
 }  // namespace qmr

@@ -2,7 +2,7 @@
 // squared distances. Integer arithmetic wraps around at 32 bits.
 #pragma once
 
-#include "foundations/detail/openarrays_core.h"
+#include "platform/Qmr_qmrbase.h"
 
 #include <cstdint>
 

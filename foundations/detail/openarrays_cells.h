@@ -13,25 +13,6 @@
 
 namespace qmr::detail::oa {
 
-using TExtents = std::array<std::size_t, 4>;
-
-// Extents of every dimension (unused trailing entries are 0).
-template <class V> TExtents Extents(const V& A) {
-    constexpr int R = Rank<V>();
-    TExtents E{Extent0(A), 0, 0, 0};
-    if constexpr (R >= 2) E[1] = Extent1(A);
-    if constexpr (R >= 3) E[2] = Extent2(A);
-    if constexpr (R >= 4) E[3] = Extent3(A);
-    return E;
-}
-
-// True when no sub-array is shorter than the first one of its level; unlike Usable,
-// empty dimensions are allowed (a 3 x 0 array is rectangular).
-template <class V> bool Rectangular(const V& A) {
-    const TExtents Ext = Extents(A);
-    return impl::CoversExtents(A, Ext.data());
-}
-
 // True when both arrays have the same extents in every dimension.
 template <class V, class W> bool SameExtents(const V& A, const W& B) {
     static_assert(Rank<V>() == Rank<W>());
@@ -116,6 +97,9 @@ template <class V, class F> void ForEachCellAt(V& A, F&& Visit) {
     std::size_t Pos[4] = {0, 0, 0, 0};
     impl::WalkCellsAt(A, Ext.data(), Pos, 0, Visit);
 }
+
+// Block bounds of an array type, one per dimension.
+template <class V> using TBlockBounds = std::array<std::int64_t, Rank<V>()>;
 
 // Strict block test: per dimension 0 <= Lo <= Hi < extent.
 template <class V> bool BlockOk(const V& A, const std::int64_t* Lo, const std::int64_t* Hi) {

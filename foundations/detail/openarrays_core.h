@@ -1,9 +1,10 @@
-// Internal layer shared by the open-array routines: shape tests, strict bound checks,
+// Internal layer shared by the open-array routines: extents and shape tests, strict bound checks,
 // 32-bit wrap-around arithmetic and the rounding conversion of array cells.
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -44,17 +45,32 @@ template <class V> bool CoversExtents(const V& A, const std::size_t* Ext) {
 }
 }  // namespace impl
 
-// A usable array is non-empty in every dimension and not ragged: each sub-array is at
-// least as long as the first one of its level, so every index below the extents is valid.
-template <class V> bool Usable(const V& A) {
+using TExtents = std::array<std::size_t, 4>;
+
+// Extents of every dimension (unused trailing entries are 0).
+template <class V> TExtents Extents(const V& A) {
     constexpr int R = Rank<V>();
-    std::size_t Ext[4] = {Extent0(A), 0, 0, 0};
-    if constexpr (R >= 2) Ext[1] = Extent1(A);
-    if constexpr (R >= 3) Ext[2] = Extent2(A);
-    if constexpr (R >= 4) Ext[3] = Extent3(A);
-    for (int D = 0; D < R; ++D)
-        if (Ext[D] == 0) return false;
-    return impl::CoversExtents(A, Ext);
+    TExtents E{Extent0(A), 0, 0, 0};
+    if constexpr (R >= 2) E[1] = Extent1(A);
+    if constexpr (R >= 3) E[2] = Extent2(A);
+    if constexpr (R >= 4) E[3] = Extent3(A);
+    return E;
+}
+
+// True when no sub-array is shorter than the first one of its level; empty dimensions
+// are allowed (a 3 x 0 array is rectangular).
+template <class V> bool Rectangular(const V& A) {
+    const TExtents Ext = Extents(A);
+    return impl::CoversExtents(A, Ext.data());
+}
+
+// A usable array is rectangular and non-empty in every dimension, so every index below
+// the extents is valid.
+template <class V> bool Usable(const V& A) {
+    const TExtents Ext = Extents(A);
+    for (int D = 0; D < Rank<V>(); ++D)
+        if (Ext[static_cast<std::size_t>(D)] == 0) return false;
+    return impl::CoversExtents(A, Ext.data());
 }
 
 // Strict range test: 0 <= Lo <= Hi < N.
