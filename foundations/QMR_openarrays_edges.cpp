@@ -19,7 +19,6 @@ namespace qmr {
 namespace {
 
 using detail::oa::Extents;
-using detail::oa::IsVector;
 using detail::oa::TExtents;
 using detail::oa::Usable;
 
@@ -55,27 +54,20 @@ std::int32_t EdgeVectorOf(const std::vector<std::vector<T>>& A, TOrientation Ori
 
 // ---------------------------------------------------------------- counting
 
-template <class V, class T> std::int32_t CountIn(const V& A, const std::int32_t* B, T Lo, T Hi) {
-    std::int32_t N = 0;
-    for (std::int32_t I = B[0]; I <= B[1]; ++I) {
-        if constexpr (IsVector<typename V::value_type>::value) {
-            N += CountIn(A[static_cast<std::size_t>(I)], B + 2, Lo, Hi);
-        } else {
-            const T X = A[static_cast<std::size_t>(I)];
-            if (Lo <= X && X <= Hi) ++N;
-        }
-    }
-    return N;
-}
-
+// B holds the low and high index of each dimension in turn.
 template <class V, class T> std::int32_t CountValuesOf(const V& A, const std::int32_t* B, T Lo, T Hi) {
-    constexpr int R = detail::oa::Rank<V>();
     if (!Usable(A)) return -1;
-    const TExtents E = Extents(A);
-    for (int D = 0; D < R; ++D)
-        if (!detail::oa::RangeOk(B[2 * D], B[2 * D + 1], E[static_cast<std::size_t>(D)])) return -2;
-    if (!(Lo <= Hi)) return -2;
-    return CountIn(A, B, Lo, Hi);
+    std::int64_t First[4] = {}, Last[4] = {};
+    for (int D = 0; D < detail::oa::Rank<V>(); ++D) {
+        First[D] = B[2 * D];
+        Last[D] = B[2 * D + 1];
+    }
+    if (!detail::oa::BlockOk(A, First, Last) || !(Lo <= Hi)) return -2;
+    std::int32_t N = 0;
+    detail::oa::ForEachInBlock(A, First, Last, [&](T X) {
+        if (Lo <= X && X <= Hi) ++N;
+    });
+    return N;
 }
 
 // ---------------------------------------------------------------- cloning
@@ -102,19 +94,15 @@ template <class D, class S> D ConvertCell(S X) {
     }
 }
 
-template <class D, class S> D Converted(const S& Src, const TExtents& E, std::size_t Level = 0) {
-    D Out(E[Level]);
-    for (std::size_t I = 0; I < E[Level]; ++I) {
-        if constexpr (IsVector<typename D::value_type>::value) Out[I] = Converted<typename D::value_type>(Src[I], E, Level + 1);
-        else Out[I] = ConvertCell<typename D::value_type>(Src[I]);
-    }
-    return Out;
-}
-
 template <class S, class D> std::int32_t Clone(const S& Source, D& Dest) {
     static_assert(detail::oa::Rank<S>() == detail::oa::Rank<D>());
     if (!Usable(Source)) return -1;
-    Dest = Converted<D>(Source, Extents(Source));
+    const TExtents E = Extents(Source);
+    D Out = detail::oa::Shaped<D>(E);
+    detail::oa::ForEachCellPair(Out, Source, E, [](auto&& To, const auto& From) {
+        To = ConvertCell<detail::oa::Cell<D>>(From);
+    });
+    Dest = std::move(Out);
     return 0;
 }
 
@@ -183,10 +171,10 @@ double PercentileArray(double P, const TDouble2DArray& A, std::int32_t ColLo, st
     RowLo = std::clamp(RowLo, 0, MaxRow);
     RowHi = std::clamp(RowHi, 0, MaxRow);
     if (ColHi < ColLo || RowHi < RowLo) return 0.0;
+    const std::int64_t BlockLo[] = {ColLo, RowLo}, BlockHi[] = {ColHi, RowHi};
     TDoubleArray Work;
     Work.reserve(static_cast<std::size_t>(ColHi - ColLo + 1) * static_cast<std::size_t>(RowHi - RowLo + 1));
-    for (std::int32_t C = ColLo; C <= ColHi; ++C)
-        for (std::int32_t R = RowLo; R <= RowHi; ++R) Work.push_back(A[static_cast<std::size_t>(C)][static_cast<std::size_t>(R)]);
+    detail::oa::ForEachInBlock(A, BlockLo, BlockHi, [&Work](double X) { Work.push_back(X); });
     const std::int32_t Last = static_cast<std::int32_t>(Work.size() - 1);
     return QuickSelect(Work, PercentilePos(P, Work.size()), 0, Last);
 }

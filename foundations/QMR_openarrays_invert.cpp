@@ -63,7 +63,6 @@ std::int32_t InvertArray(TDouble2DArray& M) {
     // Row scaling: the inverse of each row's largest magnitude (scanned in storage order,
     // each row still seeing its columns in increasing order; NaN never counts as larger).
     bool Singular = false;
-    std::fill(Scale.begin(), Scale.end(), 0.0);
     for (std::size_t J = 0; J < N; ++J) {
         const double* Cj = M[J].data();
         for (std::size_t I = 0; I < N; ++I) {

@@ -12,7 +12,7 @@ namespace qmr {
 // 0 inverted; -1 not square, empty or ragged; -2 work storage not obtained; -3 singular,
 // aborted or no finite inverse (the matrix may then hold its LU factors).
 QMR_API std::int32_t InvertArray(TDouble2DArray& Matrix);
-// Negates every cell; -1 when there is no column or the first column is empty.
+// Negates every cell; -1 when there is no column, the first column is empty or a column is shorter.
 QMR_API std::int32_t InvertArray(TBool2DArray& Cells);
 // Negates every cell; -1 when the array is empty.
 QMR_API std::int32_t InvertArray(TBoolArray& Cells);

@@ -3,6 +3,8 @@
 #include "foundations/QMR_openarrays_search.h"
 
 #include "foundations/QMR_math1_sort.h"
+#include "foundations/detail/combsort.h"
+#include "foundations/detail/openarrays_cells.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,22 +21,16 @@ using detail::oa::Usable;
 
 // ---------------------------------------------------------------- sorting
 
-// Next comb-sort gap: Trunc(Gap / 1.3), at least 1.
-std::size_t NextGap(std::size_t Gap) {
-    const Extended Shrunk = static_cast<Extended>(Gap) / static_cast<Extended>(1.3L);
-    const std::int32_t G = detail::TruncToInt32Sat(Shrunk, 1);
-    return G < 1 ? 1 : static_cast<std::size_t>(G);
-}
-
 template <class T> std::int32_t SortWithIndex(bool Ascending, std::vector<T>& A, TIntArray& Idx) {
     const std::size_t N = A.size();
     Idx.resize(N);
     for (std::size_t I = 0; I < N; ++I) Idx[I] = static_cast<std::int32_t>(I + 1);
     if (N < 2) return -1;
+    // The shared comb gaps, but starting from N - 1 and without progress reports.
     std::size_t Gap = N - 1;
     bool Exchanged = true;
     while (Gap > 1 || Exchanged) {
-        Gap = NextGap(Gap);
+        Gap = static_cast<std::size_t>(detail::NextCombGap(static_cast<std::int64_t>(Gap)));
         Exchanged = false;
         for (std::size_t I = 0; I + Gap < N; ++I) {
             const bool Swap = Ascending ? A[I + Gap] < A[I] : A[I + Gap] > A[I];
@@ -200,7 +196,7 @@ std::int32_t BlockFrequencies(const TDouble2DArray& A, const TBool2DArray* Mask,
     std::int32_t Status = BlockStatus(A, FirstCol, FirstRow, LastCol, LastRow);
     if (Status != 0) return Status;
     std::int32_t MaskStatus = 0;
-    if (Mask && (Mask->size() != A.size() || !Usable(*Mask) || (*Mask)[0].size() != A[0].size())) MaskStatus = -6;
+    if (Mask && (!Usable(*Mask) || !detail::oa::SameExtents(A, *Mask))) MaskStatus = -6;
     Bins B;
     Status = MakeBins(Lo, Hi, Width, MaskStatus, B);
     if (Status != 0) return Status;
