@@ -38,7 +38,7 @@ std::string TBitFld::ClassName() const { return "TBitFld"; }
 
 void TBitFld::ClearTail() noexcept {
     // Bits above FSize in the last word stay 0, so counts and searches need no masking.
-    if (FBits.empty() || FSize < 0) return;
+    if (FSize < 0) return;  // no words at all
     int Used = FSize % kWordBits + 1;
     if (Used < kWordBits) FBits.back() &= (std::uint64_t{1} << Used) - 1;
 }

@@ -10,10 +10,7 @@ namespace {
 
 // Reads one line (without its LF or CR LF); false when F has no further character.
 bool ReadLine(std::istream& F, std::string& Line) {
-    Line.clear();
-    if (!std::getline(F, Line)) {
-        if (Line.empty()) return false;
-    }
+    if (!std::getline(F, Line)) return false;  // fails only when nothing was extracted
     if (!Line.empty() && Line.back() == '\r') Line.pop_back();
     return true;
 }

@@ -8,19 +8,13 @@ namespace qmr {
 // ---------------------------------------------------------------- typed values on streams
 // Values are copied as their in-memory bytes: the library runs on little-endian x86.
 
-void WriteExtendedToStream(TStream& S, Extended X) {
-    unsigned char Buf[sizeof(Extended)] = {};
-    std::memcpy(Buf, &X, sizeof(Extended));
-    S.WriteBuffer(Buf, ExtendedStreamSize);
-}
+// The first ExtendedStreamSize bytes of an Extended hold its whole value.
+void WriteExtendedToStream(TStream& S, Extended X) { S.WriteBuffer(&X, ExtendedStreamSize); }
 
 Extended ReadExtendedFromStream(TStream& S, bool& Error) {
-    unsigned char Buf[sizeof(Extended)] = {};
-    Error = S.Read(Buf, ExtendedStreamSize) != ExtendedStreamSize;
-    if (Error) return 0;
     Extended X = 0;
-    std::memcpy(&X, Buf, sizeof(Extended));
-    return X;
+    Error = S.Read(&X, ExtendedStreamSize) != ExtendedStreamSize;
+    return Error ? 0 : X;
 }
 
 void WriteLongintToStream(TStream& S, std::int32_t X) { S.WriteBuffer(&X, sizeof X); }
@@ -49,6 +43,7 @@ void TMixedFStream::WriteLn(const std::string& Line) {
 
 bool TMixedFStream::ReadExact(void* Buffer, std::int64_t Count) {
     if (Read(Buffer, Count) == Count) return true;
+    std::memset(Buffer, 0, static_cast<std::size_t>(Count));
     Seek(0, TSeekOrigin::soEnd);
     return false;
 }
@@ -56,19 +51,19 @@ bool TMixedFStream::ReadExact(void* Buffer, std::int64_t Count) {
 std::int32_t TMixedFStream::ReadInteger(bool& Error) {
     std::int32_t V = 0;
     Error = !ReadExact(&V, sizeof V);
-    return Error ? 0 : V;
+    return V;
 }
 
 double TMixedFStream::ReadDouble(bool& Error) {
     double V = 0;
     Error = !ReadExact(&V, sizeof V);
-    return Error ? 0.0 : V;
+    return V;
 }
 
 std::uint8_t TMixedFStream::ReadByte(bool& Error) {
     std::uint8_t V = 0;
     Error = !ReadExact(&V, 1);
-    return Error ? 0 : V;
+    return V;
 }
 
 std::string TMixedFStream::ReadLn(bool& Error) {
@@ -96,10 +91,7 @@ struct StringSource {
     int Get() { return I < S.size() ? static_cast<unsigned char>(S[I++]) : -1; }
     // Current place, to come back to with Rewind.
     std::size_t Tell() const { return I; }
-    bool Rewind(std::size_t Mark) {
-        I = Mark;
-        return true;
-    }
+    void Rewind(std::size_t Mark) { I = Mark; }
 };
 
 struct StreamSource {
@@ -110,12 +102,11 @@ struct StreamSource {
     }
     // Current place (-1 when the stream cannot tell it).
     std::istream::pos_type Tell() { return F.tellg(); }
-    // Goes back to Mark; false when the stream cannot seek.
-    bool Rewind(std::istream::pos_type Mark) {
-        if (Mark == std::istream::pos_type(-1)) return false;
+    // Goes back to Mark; stays put when the stream cannot seek.
+    void Rewind(std::istream::pos_type Mark) {
+        if (Mark == std::istream::pos_type(-1)) return;
         F.clear();
         F.seekg(Mark);
-        return !F.fail();
     }
 };
 
@@ -261,7 +252,7 @@ int ReadNextTag(Src& S, std::span<const std::string_view> Tags, std::string& Att
         // Content up to the matching closing tag. An element holding further tags is
         // left open, so that its inner tags follow; a plain one is consumed whole.
         const auto Mark = S.Tell();
-        const std::string Name = M.Name;
+        const std::string& Name = M.Name;
         int Depth = 1;
         bool Nested = false;
         TMarkup Inner;

@@ -53,6 +53,7 @@ public:
     std::string ReadLn(bool& Error);
 
 private:
+    // Reads Count bytes into Buffer; on a shortfall zeroes Buffer, moves to the end and returns false.
     bool ReadExact(void* Buffer, std::int64_t Count);
 };
 

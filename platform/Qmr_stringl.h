@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
-#include "platform/rtl_text.h"
 
 #include <string>
 

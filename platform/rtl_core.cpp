@@ -178,15 +178,19 @@ void Randomize() {
     RandSeed = static_cast<std::int32_t>(static_cast<std::uint32_t>(U ^ (U >> 32)));
 }
 
-double RandG(double Mean, double StdDev) {
-    // Marsaglia's polar method.
-    double U1 = 0, U2 = 0, S2 = 0;
+detail::TPolarDraw detail::PolarDraw() {
+    double U = 0, V = 0, S = 0;
     do {
-        U1 = 2.0 * Random() - 1.0;
-        U2 = 2.0 * Random() - 1.0;
-        S2 = U1 * U1 + U2 * U2;
-    } while (S2 >= 1.0 || S2 == 0.0);
-    return Mean + StdDev * U1 * std::sqrt(-2.0 * std::log(S2) / S2);
+        U = 2.0 * Random() - 1.0;
+        V = 2.0 * Random() - 1.0;
+        S = U * U + V * V;
+    } while (S >= 1.0 || S == 0.0);
+    return {U, V, std::sqrt(-2.0 * std::log(S) / S)};
+}
+
+double RandG(double Mean, double StdDev) {
+    const detail::TPolarDraw P = detail::PolarDraw();
+    return Mean + StdDev * P.U * P.Factor;
 }
 
 int ProcessorCount() noexcept {

@@ -136,6 +136,16 @@ QMR_API void Randomize();
 // Gaussian deviate with the given mean and standard deviation (drawn from Random()).
 QMR_API double RandG(double Mean, double StdDev);
 
+namespace detail {
+// One accepted draw of Marsaglia's polar method over Random(): the point (U, V) lies
+// strictly inside the unit circle and off the origin, and U * Factor and V * Factor
+// are two independent standard normal deviates.
+struct TPolarDraw {
+    double U, V, Factor;
+};
+QMR_API TPolarDraw PolarDraw();
+}  // namespace detail
+
 // Number of logical processors (at least 1).
 QMR_API int ProcessorCount() noexcept;
 

@@ -62,28 +62,30 @@ TFileStream::~TFileStream() {
 
 std::string TFileStream::ClassName() const { return "TFileStream"; }
 
-std::int64_t TFileStream::Read(void* Buffer, std::int64_t Count) {
+namespace {
+// Calls Step(Done, Left) (one read or write of up to Left bytes after the Done already
+// moved) until Count bytes are moved or a call moves nothing; an interrupted call is
+// repeated. Returns the bytes moved.
+template <class StepFn> std::int64_t Transfer(std::int64_t Count, StepFn Step) {
     std::int64_t Done = 0;
-    auto* P = static_cast<char*>(Buffer);
     while (Done < Count) {
-        ssize_t R = ::read(FHandle, P + Done, static_cast<std::size_t>(Count - Done));
+        ssize_t R = Step(Done, static_cast<std::size_t>(Count - Done));
         if (R < 0 && errno == EINTR) continue;
         if (R <= 0) break;
         Done += R;
     }
     return Done;
 }
+}  // namespace
+
+std::int64_t TFileStream::Read(void* Buffer, std::int64_t Count) {
+    auto* P = static_cast<char*>(Buffer);
+    return Transfer(Count, [&](std::int64_t Done, std::size_t Left) { return ::read(FHandle, P + Done, Left); });
+}
 
 std::int64_t TFileStream::Write(const void* Buffer, std::int64_t Count) {
-    std::int64_t Done = 0;
     const auto* P = static_cast<const char*>(Buffer);
-    while (Done < Count) {
-        ssize_t R = ::write(FHandle, P + Done, static_cast<std::size_t>(Count - Done));
-        if (R < 0 && errno == EINTR) continue;
-        if (R <= 0) break;
-        Done += R;
-    }
-    return Done;
+    return Transfer(Count, [&](std::int64_t Done, std::size_t Left) { return ::write(FHandle, P + Done, Left); });
 }
 
 std::int64_t TFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
