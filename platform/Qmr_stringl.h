@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
+#include "platform/rtl_text.h"  // strff belongs with the string routines
 
 #include <string>
 
