@@ -18,11 +18,9 @@ using Progress = qmr::test::ProgressFixture;
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 const double Inf = std::numeric_limits<double>::infinity();
 
-TDouble2DArray Square(int N) { return TDouble2DArray(N, TDoubleArray(N, 0.0)); }
-
 TDouble2DArray RandomSquare(int N, std::mt19937_64& Gen, double R) {
     std::uniform_real_distribution<double> U(-R, R);
-    TDouble2DArray A = Square(N);
+    TDouble2DArray A = qmr::test::Make2<double>(N, N);
     for (auto& C : A)
         for (auto& V : C) V = U(Gen);
     return A;
@@ -62,7 +60,7 @@ int ReferenceInvert(TDouble2DArray& A, int Columns = 1 << 30) {
         for (int I = J + 1; I <= N; ++I) a(I, J) /= a(J, J);
     }
     if (Sing || Columns <= N) return -3;
-    TDouble2DArray R = Square(N);
+    TDouble2DArray R = qmr::test::Make2<double>(N, N);
     for (int T = 1; T <= N; ++T) {
         for (int I = 1; I <= N; ++I) W[I] = I == T;
         for (int I = 1, First = 0; I <= N; ++I) {
@@ -125,7 +123,7 @@ TEST_F(Progress, InvertMatchesTheReferenceBitForBitAndCountsTwoN) {
 
 TEST_F(Progress, InvertHilbertAgainstExactRationalInverse) {
     for (int N : {2, 3, 4, 6, 8}) {
-        TDouble2DArray H = Square(N);
+        TDouble2DArray H = qmr::test::Make2<double>(N, N);
         for (int I = 1; I <= N; ++I)
             for (int J = 1; J <= N; ++J) H[J - 1][I - 1] = 1.0 / (I + J - 1);  // symmetric
         ASSERT_EQ(InvertArray(H), 0);
