@@ -12,10 +12,16 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-std::int32_t SaturateToInt32(std::int64_t V) {
-    if (V > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-    if (V < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(V);
+// Clamps V into the range spanned by A and B (in any order); true when V had to be moved.
+bool ClampToSpan(double& V, double A, double B) {
+    const double Lo = std::min(A, B), Hi = std::max(A, B);
+    if (V < Lo)
+        V = Lo;
+    else if (V > Hi)
+        V = Hi;
+    else
+        return false;
+    return true;
 }
 
 // Rounded distance between two integer points; squares are taken in double, which holds
@@ -148,7 +154,8 @@ std::int32_t DistFromRect(const TPoint& P, const TRect& R) {
         D = std::min(std::min(RoundedCornerDist(X, Y, L, T), RoundedCornerDist(X, Y, Rt, T)),
                      std::min(RoundedCornerDist(X, Y, L, B), RoundedCornerDist(X, Y, Rt, B)));
     }
-    return SaturateToInt32(D);
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(D, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
 }
 
 double DistFromEllipse(const TPointDouble& P, double Cx, double Cy, double SemiX, double SemiY,
@@ -186,24 +193,9 @@ bool WithinRect(const TPointDouble& P, const TRectDouble& R) {
 }
 
 bool ConfinePointToRect(TPointDouble& P, const TRectDouble& R) {
-    const double X0 = std::min(R.Left, R.Right), X1 = std::max(R.Left, R.Right);
-    const double Y0 = std::min(R.Top, R.Bottom), Y1 = std::max(R.Top, R.Bottom);
-    bool Moved = false;
-    if (P.x < X0) {
-        P.x = X0;
-        Moved = true;
-    } else if (P.x > X1) {
-        P.x = X1;
-        Moved = true;
-    }
-    if (P.y < Y0) {
-        P.y = Y0;
-        Moved = true;
-    } else if (P.y > Y1) {
-        P.y = Y1;
-        Moved = true;
-    }
-    return Moved;
+    const bool MovedX = ClampToSpan(P.x, R.Left, R.Right);
+    const bool MovedY = ClampToSpan(P.y, R.Top, R.Bottom);
+    return MovedX || MovedY;
 }
 
 double EuclideanDistance(const TPointDouble& P1, const TPointDouble& P2) {

@@ -50,10 +50,23 @@ void ParseHexImage(const std::string& S, unsigned char* Image, std::size_t Size,
     }
 }
 
-std::string HexImage(const unsigned char* Image, std::size_t Size) {
+// The first Bytes bytes of the memory image of T read from hexadecimal text (see
+// ParseHexImage); any bytes beyond them are zero.
+template <class T, std::size_t Bytes = sizeof(T)> T FromHexImage(const std::string& S, const char* Routine) {
+    unsigned char Image[sizeof(T)] = {};
+    ParseHexImage(S, Image, Bytes, Routine);
+    T X;
+    std::memcpy(&X, Image, sizeof X);
+    return X;
+}
+
+// The first Bytes bytes of the memory image of X as hexadecimal text, most significant byte first.
+template <class T, std::size_t Bytes = sizeof(T)> std::string ToHexImage(T X) {
+    unsigned char Image[sizeof(T)];
+    std::memcpy(Image, &X, sizeof Image);
     std::string S;
-    S.reserve(2 * Size);
-    for (std::size_t i = Size; i-- > 0;) {
+    S.reserve(2 * Bytes);
+    for (std::size_t i = Bytes; i-- > 0;) {
         S += kHexDigits[Image[i] >> 4];
         S += kHexDigits[Image[i] & 15];
     }
@@ -80,48 +93,19 @@ std::string Bin(std::int32_t N, std::uint8_t Digits) { return RadixText(N, Digit
 
 // ---------------------------------------------------------------- hexadecimal images
 
-double HexToDouble(const std::string& S) {
-    unsigned char Image[sizeof(double)];
-    ParseHexImage(S, Image, sizeof Image, "HexToDouble");
-    double X;
-    std::memcpy(&X, Image, sizeof X);
-    return X;
-}
+double HexToDouble(const std::string& S) { return FromHexImage<double>(S, "HexToDouble"); }
 
-float HexToSingle(const std::string& S) {
-    unsigned char Image[sizeof(float)];
-    ParseHexImage(S, Image, sizeof Image, "HexToSingle");
-    float X;
-    std::memcpy(&X, Image, sizeof X);
-    return X;
-}
+float HexToSingle(const std::string& S) { return FromHexImage<float>(S, "HexToSingle"); }
 
-std::string FPNumToHex(double X) {
-    unsigned char Image[sizeof(double)];
-    std::memcpy(Image, &X, sizeof Image);
-    return HexImage(Image, sizeof Image);
-}
+std::string FPNumToHex(double X) { return ToHexImage(X); }
 
-std::string FPNumToHex(float X) {
-    unsigned char Image[sizeof(float)];
-    std::memcpy(Image, &X, sizeof Image);
-    return HexImage(Image, sizeof Image);
-}
+std::string FPNumToHex(float X) { return ToHexImage(X); }
 
 #if QMR_EXTENDED_80
-long double HexToExtended(const std::string& S) {
-    unsigned char Image[sizeof(long double)] = {};
-    ParseHexImage(S, Image, 10, "HexToExtended");
-    long double X;
-    std::memcpy(&X, Image, sizeof X);
-    return X;
-}
+// The 80-bit value occupies the low 10 bytes of a long double.
+long double HexToExtended(const std::string& S) { return FromHexImage<long double, 10>(S, "HexToExtended"); }
 
-std::string FPNumToHex(long double X) {
-    unsigned char Image[sizeof(long double)];
-    std::memcpy(Image, &X, sizeof Image);
-    return HexImage(Image, 10);
-}
+std::string FPNumToHex(long double X) { return ToHexImage<long double, 10>(X); }
 #endif
 
 // ---------------------------------------------------------------- Roman numerals, parsing
@@ -137,9 +121,8 @@ std::string Roman(std::int32_t N) {
 }
 
 std::int32_t StrToIntDefault(const std::string& S, std::int32_t Default) {
-    std::int32_t V = Default;
-    if (S.empty() || !TryStrToInt(S, V)) return Default;
-    return V;
+    std::int32_t V = 0;
+    return TryStrToInt(S, V) ? V : Default;
 }
 
 // ---------------------------------------------------------------- engineering and exponent text
@@ -163,7 +146,8 @@ std::string EEngStr(double X, std::int32_t Digits) {
     if (X == 0 || !std::isfinite(X)) return strff(X, 1, D);
     double AX = std::fabs(X);
     double L = lg(AX);
-    // The decimal exponent of a power of ten may come out a rounding step short of the integer.
+    // A magnitude within rounding noise of a power of ten (999.99999999999, or a subnormal
+    // 1e-312, which is not exactly that power) counts as that power.
     double LR = std::nearbyint(L);
     if (std::fabs(L - LR) < 1e-12) L = LR;
     std::int32_t E = IntNeg(L);

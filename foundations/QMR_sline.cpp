@@ -16,6 +16,16 @@ const TSLine& Other(const TSLine* OtherLine) {
     return *OtherLine;
 }
 
+// U from Coef * U + K * V + C = 0; a zero Coef is replaced by 1e-100 when Subst is on,
+// else raises Failure.
+double SolveFor(double V, double K, double C, double Coef, bool Subst, const char* Failure) {
+    if (Coef == 0) {
+        if (!Subst) throw EQMRSLineError(Failure);
+        Coef = kInfSubstitute;
+    }
+    return (-V * K - C) / Coef;
+}
+
 }  // namespace
 
 TSLine::TSLine(TComponent* AOwner) : TComponent(AOwner) {}
@@ -61,10 +71,14 @@ bool TSLine::LineFrom2Points(double P1X, double P1Y, double P2X, double P2Y) {
     return true;
 }
 
+void TSLine::SetThrough(double A, double B, double px, double py) {
+    FParA = A;
+    FParB = B;
+    FParC = -A * px - B * py;
+}
+
 void TSLine::LineThroughPoint(double px, double py, double Angle) {
-    FParA = -std::sin(Angle);
-    FParB = std::cos(Angle);
-    FParC = -FParA * px - FParB * py;
+    SetThrough(-std::sin(Angle), std::cos(Angle), px, py);
 }
 
 void TSLine::LineFromSlopeIcpt(double k, double d) {
@@ -75,18 +89,12 @@ void TSLine::LineFromSlopeIcpt(double k, double d) {
 
 void TSLine::NormalLine(double px, double py, const TSLine* OtherLine) {
     const TSLine& L = Other(OtherLine);
-    const double A = -L.FParB, B = L.FParA;
-    FParA = A;
-    FParB = B;
-    FParC = -A * px - B * py;
+    SetThrough(-L.FParB, L.FParA, px, py);
 }
 
 void TSLine::ParallelLine(double px, double py, const TSLine* OtherLine) {
     const TSLine& L = Other(OtherLine);
-    const double A = L.FParA, B = L.FParB;
-    FParA = A;
-    FParB = B;
-    FParC = -A * px - B * py;
+    SetThrough(L.FParA, L.FParB, px, py);
 }
 
 void TSLine::CalcKDForm(double& k, double& d) const {
@@ -95,17 +103,9 @@ void TSLine::CalcKDForm(double& k, double& d) const {
     d = -FParC / FParB;
 }
 
-double TSLine::CalcX(double y) const {
-    if (FParA != 0) return (-y * FParB - FParC) / FParA;
-    if (!FSubstInf) throw EQMRSLineError("cannot calculate x");
-    return (-y * FParB - FParC) / kInfSubstitute;
-}
+double TSLine::CalcX(double y) const { return SolveFor(y, FParB, FParC, FParA, FSubstInf, "cannot calculate x"); }
 
-double TSLine::CalcY(double x) const {
-    if (FParB != 0) return (-x * FParA - FParC) / FParB;
-    if (!FSubstInf) throw EQMRSLineError("cannot calculate y");
-    return (-x * FParA - FParC) / kInfSubstitute;
-}
+double TSLine::CalcY(double x) const { return SolveFor(x, FParA, FParC, FParB, FSubstInf, "cannot calculate y"); }
 
 double TSLine::Distance(double px, double py) const {
     return (FParA * px + FParB * py + FParC) / std::sqrt(FParA * FParA + FParB * FParB);
@@ -129,14 +129,6 @@ bool TSLine::InterSection(const TSLine* OtherLine, double& x, double& y) const {
 
 bool TSLine::ClipBox(double bllx, double blly, double burx, double bury, double& x1, double& y1, double& x2,
                      double& y2) {
-    // Substitution stays on while the edges are tested and is restored on every exit.
-    struct TRestore {
-        TSLine& Line;
-        bool Saved;
-        ~TRestore() { Line.FSubstInf = Saved; }
-    } Restore{*this, FSubstInf};
-    FSubstInf = true;
-
     int Found = 0;
     auto Collect = [&](double X, double Y) {
         if (Found == 0) {
@@ -149,7 +141,8 @@ bool TSLine::ClipBox(double bllx, double blly, double burx, double bury, double&
         ++Found;
     };
     // A vertical line never meets the left or right edge at a single y, nor a horizontal
-    // line the bottom or top edge at a single x: those edges are skipped.
+    // line the bottom or top edge at a single x: those edges are skipped, so CalcX and
+    // CalcY never meet a zero coefficient here and SubstituteInf plays no part.
     if (FParB != 0) {
         const double YLeft = CalcY(bllx);
         if (YLeft >= blly && YLeft <= bury) Collect(bllx, YLeft);

@@ -62,6 +62,9 @@ public:
                  double& y2);
 
 private:
+    // Sets A and B and the C that puts (px, py) on the line.
+    void SetThrough(double A, double B, double px, double py);
+
     double FParA = 0;
     double FParB = 1.0;
     double FParC = 0;

@@ -97,6 +97,8 @@ TEST(EEngStrTest, PrefixesDigitsAndLetterPlacement) {
         {12345, -1, "12k"}, {1.23456789e3, 20, "1.23456789k"}, {2.25, 2, "2.3"}, {-2.25e3, 2, "-2.3k"},
         {0.125, 2, "125m"}, {0, 3, "0.00"}, {0, -3, "0.00"}, {0, 1, "0"},
         {-1.5e-3, 2, "-1.5m"}, {std::nan(""), 3, "Nan"}, {-kInf, 3, "-Inf"},
+        // Within rounding noise of a power of ten: counted as that power.
+        {999.99999999999, 3, "1.00k"},
         // The smallest denormal: 4.94e-306 atto.
         {5e-324, 3, "0." + std::string(305, '0') + "494a"},
         {-5e-324, -3, "-0a" + std::string(305, '0') + "494"},

@@ -20,25 +20,34 @@ constexpr std::int64_t NextCombGap(std::int64_t Gap) noexcept {
     return Gap == 0 ? 1 : Gap;
 }
 
-// Sorts positions First..First + N - 1 through callbacks: OutOfOrder(i, j) with i < j tells
-// whether the pair must be exchanged, Exchange(i, j) exchanges it (and may fire events).
-template <class OutOfOrderFn, class ExchangeFn>
-void CombSort(std::int64_t First, std::int64_t N, OutOfOrderFn&& OutOfOrder, ExchangeFn&& Exchange) {
+// Runs the comb passes over N elements: Pass(Gap) makes one pass with the given gap and
+// returns whether it exchanged anything.
+template <class PassFn> void CombPasses(std::int64_t N, PassFn&& Pass) {
     if (N <= 1) return;
-    const std::int64_t Last = First + N - 1;
     std::int64_t Gap = N;
     bool Swapped = false;
     do {
         Gap = NextCombGap(Gap);
-        Swapped = false;
+        Swapped = Pass(Gap);
+        StepProgress();
+    } while (Gap > 1 || Swapped);
+}
+
+// Sorts positions First..First + N - 1 through callbacks: OutOfOrder(i, j) with i < j tells
+// whether the pair must be exchanged, Exchange(i, j) exchanges it (and may fire events).
+template <class OutOfOrderFn, class ExchangeFn>
+void CombSort(std::int64_t First, std::int64_t N, OutOfOrderFn&& OutOfOrder, ExchangeFn&& Exchange) {
+    const std::int64_t Last = First + N - 1;
+    CombPasses(N, [&](std::int64_t Gap) {
+        bool Swapped = false;
         for (std::int64_t I = First; I + Gap <= Last; ++I) {
             if (OutOfOrder(I, I + Gap)) {
                 Exchange(I, I + Gap);
                 Swapped = true;
             }
         }
-        StepProgress();
-    } while (Gap > 1 || Swapped);
+        return Swapped;
+    });
 }
 
 // One comb pass over the pairs (i, i + Gap), i = 0..Pairs - 1 in ascending order,
@@ -62,15 +71,10 @@ template <class T, class BeforeFn> bool CombPass(T* Data, std::int64_t Gap, std:
 // exchanged (the pair is exchanged only when the later value is strictly smaller, or
 // strictly greater for a descending sort); NaNs compare false and are never exchanged.
 template <class T> void CombSortValues(T* Data, std::int64_t N, bool Ascending) {
-    if (N <= 1) return;
-    std::int64_t Gap = N;
-    bool Swapped = false;
-    do {
-        Gap = NextCombGap(Gap);
-        Swapped = Ascending ? CombPass(Data, Gap, N - Gap, [](T A, T B) { return A < B; })
-                            : CombPass(Data, Gap, N - Gap, [](T A, T B) { return A > B; });
-        StepProgress();
-    } while (Gap > 1 || Swapped);
+    CombPasses(N, [&](std::int64_t Gap) {
+        return Ascending ? CombPass(Data, Gap, N - Gap, [](T A, T B) { return A < B; })
+                         : CombPass(Data, Gap, N - Gap, [](T A, T B) { return A > B; });
+    });
 }
 
 }  // namespace qmr::detail
