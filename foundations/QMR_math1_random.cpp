@@ -66,15 +66,9 @@ double GRandom() {
         return GGaussValue;
     }
     GGaussCached = true;
-    double U = 0, V = 0, S = 0;
-    do {
-        U = 2.0 * Random() - 1.0;
-        V = 2.0 * Random() - 1.0;
-        S = U * U + V * V;
-    } while (S >= 1.0 || S == 0.0);
-    const double F = std::sqrt(-2.0 * std::log(S) / S);
-    GGaussValue = U * F;
-    return V * F;
+    const TPolarDraw P = PolarDraw();
+    GGaussValue = P.U * P.Factor;
+    return P.V * P.Factor;
 }
 
 bool BRandom(double P) {
