@@ -3,6 +3,7 @@
 #include "platform/rtl_text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -139,6 +140,58 @@ bool TryStrToInt(const std::string& S, std::int32_t& Value) {
     if (Neg) V = -V;
     if (V > 2147483647LL) return false;
     Value = static_cast<std::int32_t>(V);
+    return true;
+}
+
+namespace {
+
+// Rough decimal exponent of the leading digit of a well-formed number text.
+std::int64_t DecimalMagnitude(const char* P, const char* Last) {
+    std::int64_t Mag = 0;
+    bool Seen = false, Point = false;
+    for (; P < Last && *P != 'e' && *P != 'E'; ++P) {
+        if (*P == '.') { Point = true; continue; }
+        if (!Seen && *P == '0') { if (Point) --Mag; continue; }
+        Seen = true;
+        if (!Point) ++Mag;
+    }
+    if (!Seen) return -1;  // all zeros never overflow
+    std::int64_t Exp = 0;
+    if (P < Last) {
+        ++P;
+        bool Neg = P < Last && *P == '-';
+        if (P < Last && (*P == '-' || *P == '+')) ++P;
+        for (; P < Last; ++P) Exp = std::min<std::int64_t>(Exp * 10 + (*P - '0'), 1000000000);
+        if (Neg) Exp = -Exp;
+    }
+    return Mag + Exp;
+}
+
+}  // namespace
+
+bool TryStrToFloat(const std::string& S, double& Value) {
+    std::size_t i = 0, e = S.size();
+    while (i < e && (S[i] == ' ' || S[i] == '\t')) ++i;
+    while (e > i && (S[e - 1] == ' ' || S[e - 1] == '\t')) --e;
+    bool Neg = false;
+    if (i < e && (S[i] == '+' || S[i] == '-')) Neg = S[i++] == '-';
+    // Only digits or a point may start the number: from_chars would also take "inf",
+    // "nan" and a second sign.
+    if (i >= e || !((S[i] >= '0' && S[i] <= '9') || S[i] == '.')) return false;
+    double V = 0;
+    const char* First = S.data() + i;
+    const char* Last = S.data() + e;
+    auto [Ptr, Ec] = std::from_chars(First, Last, V, std::chars_format::general);
+    if (Ptr != Last) return false;
+    if (Ec == std::errc::result_out_of_range) {
+        // from_chars leaves V untouched; out of range means a decimal magnitude far
+        // beyond +-300, so a rough one tells an overflow from an underflow.
+        if (DecimalMagnitude(First, Last) > 0) return false;
+        V = 0.0;
+    } else if (Ec != std::errc()) {
+        return false;
+    }
+    Value = Neg ? -V : V;
     return true;
 }
 

@@ -25,5 +25,10 @@ QMR_API std::string strff(long double X, std::int32_t Width, std::int32_t Decima
 // Parses a decimal 32-bit integer (leading blanks, optional sign, digits, nothing after);
 // false and Value untouched when S holds no such number.
 QMR_API bool TryStrToInt(const std::string& S, std::int32_t& Value);
+// Parses a real number in fixed or exponent notation with '.' as separator, whatever the
+// host's locale (leading and trailing blanks, optional sign, digits with an optional
+// fraction, optional exponent). A value too small for a double gives a zero of its sign;
+// false and Value untouched when S holds no such number or it overflows a double.
+QMR_API bool TryStrToFloat(const std::string& S, double& Value);
 
 }  // namespace qmr

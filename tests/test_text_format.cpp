@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <clocale>
 #include <random>
 
 using namespace qmr;
@@ -104,4 +105,40 @@ TEST(EEngStrTest, PrefixesDigitsAndLetterPlacement) {
         {-5e-324, -3, "-0a" + std::string(305, '0') + "494"},
     };
     for (const auto& C : Cases) EXPECT_EQ(EEngStr(C.X, C.D), C.Want) << C.X << " " << C.D;
+}
+
+TEST(NumberParsingTest, IntegersAndRealsWhateverTheLocale) {
+    std::int32_t I = 7;
+    EXPECT_TRUE(TryStrToInt(" -2147483648", I));
+    EXPECT_EQ(I, INT32_MIN);
+    EXPECT_FALSE(TryStrToInt("2147483648", I));
+    EXPECT_FALSE(TryStrToInt("12x", I));
+    EXPECT_EQ(I, INT32_MIN);
+
+    const struct { const char* S; double Want; } Good[] = {
+        {"1.5", 1.5}, {" -2.25e3 ", -2250}, {"+.5", 0.5}, {"7.", 7}, {"1E-3", 1e-3},
+        {"1e-400", 0.0}, {"0.1", 0.1}, {"1.7976931348623157e308", 1.7976931348623157e308}};
+    for (const auto& C : Good) {
+        double V = -99;
+        EXPECT_TRUE(TryStrToFloat(C.S, V)) << C.S;
+        EXPECT_EQ(V, C.Want) << C.S;
+    }
+    double Z = 1;
+    ASSERT_TRUE(TryStrToFloat("-1e-999", Z));
+    EXPECT_TRUE(Z == 0 && std::signbit(Z));
+    for (const char* Bad : {"", " ", "1,5", "inf", "nan", "-inf", "1e999", "--1", "+-1", ".", "1e", "0x10", "1.5 2"}) {
+        double V = 42;
+        EXPECT_FALSE(TryStrToFloat(Bad, V)) << Bad;
+        EXPECT_EQ(V, 42) << Bad;
+    }
+    // A host that switched its numeric locale does not change the separator.
+    const char* Old = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string Saved = Old ? Old : "C";
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+        double V = 0;
+        EXPECT_TRUE(TryStrToFloat("2.5", V));
+        EXPECT_EQ(V, 2.5);
+        EXPECT_FALSE(TryStrToFloat("2,5", V));
+        std::setlocale(LC_NUMERIC, Saved.c_str());
+    }
 }
