@@ -20,6 +20,13 @@ constexpr TUnitHooks kUnits[] = {
     {qmr::detail::InitUnit_QMR_openarrays, qmr::detail::FiniUnit_QMR_openarrays},
     {qmr::detail::InitUnit_QMR_vector, qmr::detail::FiniUnit_QMR_vector},
     {qmr::detail::InitUnit_QMR_matrix, qmr::detail::FiniUnit_QMR_matrix},
+    {qmr::detail::InitUnit_QMR_datatable, qmr::detail::FiniUnit_QMR_datatable},
+    {qmr::detail::InitUnit_QMR_math2, qmr::detail::FiniUnit_QMR_math2},
+    {qmr::detail::InitUnit_QMR_statis, qmr::detail::FiniUnit_QMR_statis},
+    {qmr::detail::InitUnit_QMR_fourier, qmr::detail::FiniUnit_QMR_fourier},
+    {qmr::detail::InitUnit_QMR_wavelet, qmr::detail::FiniUnit_QMR_wavelet},
+    {qmr::detail::InitUnit_QMR_membl, qmr::detail::FiniUnit_QMR_membl},
+    {qmr::detail::InitUnit_QMR_kohonen, qmr::detail::FiniUnit_QMR_kohonen},
 };
 
 bool GLoaded = false;

@@ -20,3 +20,11 @@
 
 #include "containers/QMR_vector.h"
 #include "containers/QMR_matrix.h"
+#include "containers/QMR_datatable.h"
+
+#include "analysis/QMR_math2.h"
+#include "analysis/QMR_statis.h"
+#include "analysis/QMR_fourier.h"
+#include "analysis/QMR_wavelet.h"
+#include "analysis/QMR_membl.h"
+#include "analysis/QMR_kohonen.h"
