@@ -45,7 +45,7 @@ double Ranks(const Vals& D, Vals& R) {
     return T;
 }
 
-TEST(CalcRanks, MidRanksAndTieSums) {
+TEST(CalcRanks, MidRanksTieSumsAliasAndNil) {
     // Ranks from scipy.stats.rankdata 1.10; tie sums by hand.
     struct Case {
         Vals Data, Ranks;
@@ -81,9 +81,7 @@ TEST(CalcRanks, MidRanksAndTieSums) {
         const auto Eq = std::count(D.begin(), D.end(), D[i]);
         ASSERT_EQ(R[i], static_cast<double>(Less) + (static_cast<double>(Eq) + 1) / 2) << i;
     }
-}
-
-TEST(CalcRanks, AliasAndNil) {
+    // Into the data itself; nil arguments write nothing.
     TVector V(nullptr);
     V.Resize(3);
     V.SetElem(1, 30), V.SetElem(2, 10), V.SetElem(3, 20);
