@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -56,122 +57,97 @@ struct DataTableStatsRandom : ::testing::Test {
 bool Metric(TMScaleType S) { return S == TMScaleType::stInterval || S == TMScaleType::stRatio; }
 bool Valid(TCellState S) { return (S & 3) == 0; }
 
-struct Range {
-    int LC, LR, HC, HR;
-};
-const Range Ranges[] = {{0, 0, 0, 0}, {2, 3, 4, 6}, {4, 6, 2, 3}, {-3, 9, 0, 2}, {3, 0, 3, 0}, {9, 9, 9, 9}};
-const TCellState Masks[] = {0x40, 0x80, 0x03, 0xFF, 0x04};
+double Sum(const std::vector<double>& V, bool Squares = false) {
+    double S = 0;
+    for (double X : V) S += Squares ? X * X : X;
+    return S;
+}
+
+// The classical median: the middle value, or the mean of the two middle ones; 0 for none.
+double Median(std::vector<double> V) {
+    if (V.empty()) return 0;
+    std::sort(V.begin(), V.end());
+    const std::size_t H = V.size() / 2;
+    return V.size() % 2 ? V[H] : (V[H - 1] + V[H]) / 2;
+}
 
 TEST_F(DataTableStatsRandom, StatisticsAgreeWithABruteForceWalk) {
-    for (const Range& G : Ranges)
-        for (TCellState M : Masks) {
-            SCOPED_TRACE(testing::Message() << G.LC << "," << G.LR << "," << G.HC << "," << G.HR << " mask " << +M);
-            auto Num = [](double, TCellState S, TMScaleType Sc) { return Valid(S) && Metric(Sc); };
-            auto Mark = [M](double, TCellState S, TMScaleType Sc) {
+    const int Ranges[][4] = {{0, 0, 0, 0}, {2, 3, 4, 6}, {4, 6, 2, 3}, {-3, 9, 0, 2}, {3, 0, 3, 0}, {9, 9, 9, 9}};
+    for (auto [LC, LR, HC, HR] : Ranges)
+        for (TCellState M : {0x40, 0x80, 0x03, 0xFF, 0x04}) {
+            SCOPED_TRACE(testing::Message() << LC << "," << LR << "," << HC << "," << HR << " mask " << +M);
+            auto Size = [](const std::vector<double>& V) { return static_cast<int>(V.size()); };
+            const auto VNum = Pick(LC, LR, HC, HR, [](double, TCellState S, TMScaleType Sc) {
+                return Valid(S) && Metric(Sc);
+            });
+            const auto VMark = Pick(LC, LR, HC, HR, [M](double, TCellState S, TMScaleType Sc) {
                 return Valid(S) && Metric(Sc) && (S & M & 0xFC) != 0;
+            });
+            const auto VValidMark = Pick(LC, LR, HC, HR, [M](double, TCellState S, TMScaleType) {
+                return Valid(S) && (S & M & 0xFC) != 0;
+            });
+            const auto VValid = Pick(LC, LR, HC, HR, [](double, TCellState S, TMScaleType) { return Valid(S); }, true);
+            auto Bits = [&](TCellState B) {
+                return Size(Pick(LC, LR, HC, HR, [B](double, TCellState S, TMScaleType) { return (S & B) != 0; }));
             };
-            auto ValidMark = [M](double, TCellState S, TMScaleType) { return Valid(S) && (S & M & 0xFC) != 0; };
-            auto AnyValid = [](double, TCellState S, TMScaleType) { return Valid(S); };
-            const auto VNum = Pick(G.LC, G.LR, G.HC, G.HR, Num), VMark = Pick(G.LC, G.LR, G.HC, G.HR, Mark);
-            auto Count = [](const std::vector<double>& V) { return static_cast<int>(V.size()); };
-            auto Sum = [](const std::vector<double>& V, bool Sq) {
-                double S = 0;
-                for (double X : V) S += Sq ? X * X : X;
-                return S;
-            };
-            int N = -1;
-            EXPECT_EQ(T.CountNumCells(G.LC, G.LR, G.HC, G.HR), Count(VNum));
-            EXPECT_EQ(T.CountValidCells(G.LC, G.LR, G.HC, G.HR), Count(Pick(G.LC, G.LR, G.HC, G.HR, AnyValid)));
-            EXPECT_EQ(T.CountEmptyCells(G.LC, G.LR, G.HC, G.HR),
-                      Count(Pick(G.LC, G.LR, G.HC, G.HR, [](double, TCellState S, TMScaleType) { return S & 2; })));
-            EXPECT_EQ(T.CountImputedCells(G.LC, G.LR, G.HC, G.HR),
-                      Count(Pick(G.LC, G.LR, G.HC, G.HR, [](double, TCellState S, TMScaleType) { return S & 0x20; })));
-            EXPECT_EQ(T.SumOfNumCells(G.LC, G.LR, G.HC, G.HR, N), Sum(VNum, false));
-            EXPECT_EQ(N, Count(VNum));
-            EXPECT_EQ(T.SumOfSquaredNumCells(G.LC, G.LR, G.HC, G.HR, N), Sum(VNum, true));
-            EXPECT_EQ(T.SumOfMarkedCells(G.LC, G.LR, G.HC, G.HR, M, N), Sum(VMark, false));
-            EXPECT_EQ(N, Count(VMark));
-            EXPECT_EQ(T.SumOfSquaredMarkedCells(G.LC, G.LR, G.HC, G.HR, M, N), Sum(VMark, true));
+            int N = -1, N2 = -1;
+            EXPECT_EQ(T.CountNumCells(LC, LR, HC, HR), Size(VNum));
+            EXPECT_EQ(T.CountValidCells(LC, LR, HC, HR), Size(VValid));
+            EXPECT_EQ(T.CountEmptyCells(LC, LR, HC, HR), Bits(0x02));
+            EXPECT_EQ(T.CountImputedCells(LC, LR, HC, HR), Bits(0x20));
+            EXPECT_EQ(T.SumOfNumCells(LC, LR, HC, HR, N), Sum(VNum));
+            EXPECT_EQ(T.SumOfSquaredNumCells(LC, LR, HC, HR, N2), Sum(VNum, true));
+            EXPECT_EQ(N * 1000 + N2, Size(VNum) * 1001);
+            EXPECT_EQ(T.SumOfMarkedCells(LC, LR, HC, HR, M, N), Sum(VMark));
+            EXPECT_EQ(T.SumOfSquaredMarkedCells(LC, LR, HC, HR, M, N2), Sum(VMark, true));
+            EXPECT_EQ(N * 1000 + N2, Size(VMark) * 1001);
 
-            // Mean and sample variance, with the variance 1 below three values.
             for (bool Marked : {false, true}) {
                 const auto& V = Marked ? VMark : VNum;
+                // Mean and sample variance (1 below three values).
                 double Mean = -1, Var = -1;
-                const int Got = Marked ? T.MeanVarOfMarkedCells(G.LC, G.LR, G.HC, G.HR, M, Mean, Var)
-                                       : T.MeanVarOfNumCells(G.LC, G.LR, G.HC, G.HR, Mean, Var);
-                EXPECT_EQ(Got, Count(V));
-                const double WantMean = V.empty() ? 0 : Sum(V, false) / V.size();
+                EXPECT_EQ(Marked ? T.MeanVarOfMarkedCells(LC, LR, HC, HR, M, Mean, Var)
+                                 : T.MeanVarOfNumCells(LC, LR, HC, HR, Mean, Var),
+                          Size(V));
+                const double WantMean = V.empty() ? 0 : Sum(V) / Size(V);
                 double Ss = 0;
                 for (double X : V) Ss += (X - WantMean) * (X - WantMean);
                 EXPECT_NEAR(Mean, WantMean, 1e-12);
-                EXPECT_NEAR(Var, V.size() <= 2 ? 1.0 : Ss / (V.size() - 1), 1e-12);
+                EXPECT_NEAR(Var, Size(V) <= 2 ? 1.0 : Ss / (Size(V) - 1), 1e-12);
+                // The second quartile and the 50th percentile are both the median.
+                double Q1, Q2, Q3;
+                EXPECT_TRUE(Marked ? T.QuartilesOfMarkedCells(LC, LR, HC, HR, Q1, Q2, Q3, M, N)
+                                   : T.QuartilesOfNumCells(LC, LR, HC, HR, Q1, Q2, Q3, N));
+                const auto P50 = Marked ? T.PercentileOfMarkedCells(50, LC, LR, HC, HR, M, N2)
+                                        : T.PercentileOfNumCells(50, LC, LR, HC, HR, N2);
+                EXPECT_EQ(N * 1000 + N2, Size(V) * 1001);
+                EXPECT_EQ(Q2, Median(V));
+                EXPECT_EQ(static_cast<double>(P50), Median(V));
+                EXPECT_TRUE(Size(V) < 3 || (Q1 <= Q2 && Q2 <= Q3));  // n = 2 puts Q3 at x[1]
             }
 
-            // Extremes of three filters.
-            struct Ext {
-                std::vector<double> V;
-                int Got;
+            // Extremes of three filters (unrounded, marked of any scale, rounded as read).
+            const std::vector<double>* Sets[] = {&VNum, &VValidMark, &VValid};
+            for (int K = 0; K < 3; ++K) {
                 double Lo, Hi;
-            };
-            Ext E[3];
-            E[0].V = VNum;
-            E[0].Got = T.MinMaxOfNumCells(G.LC, G.LR, G.HC, G.HR, E[0].Lo, E[0].Hi);
-            E[1].V = Pick(G.LC, G.LR, G.HC, G.HR, ValidMark);
-            E[1].Got = T.MinMaxOfMarkedCells(G.LC, G.LR, G.HC, G.HR, M, E[1].Lo, E[1].Hi);
-            E[2].V = Pick(G.LC, G.LR, G.HC, G.HR, AnyValid, true);
-            E[2].Got = T.MinMaxOfValidCells(G.LC, G.LR, G.HC, G.HR, E[2].Lo, E[2].Hi);
-            for (const Ext& X : E) {
-                EXPECT_EQ(X.Got, Count(X.V));
-                EXPECT_EQ(X.Lo, X.V.empty() ? uc_MaxReal : *std::min_element(X.V.begin(), X.V.end()));
-                EXPECT_EQ(X.Hi, X.V.empty() ? -uc_MaxReal : *std::max_element(X.V.begin(), X.V.end()));
-            }
-
-            // Order statistics over the sorted values.
-            for (bool Marked : {false, true}) {
-                auto V = Marked ? VMark : VNum;
-                std::sort(V.begin(), V.end());
-                const int n = Count(V);
-                auto Quart = [&](double P) {
-                    if (n == 0) return 0.0;
-                    if (n == 1) return V[0];
-                    const double Pos = (n + 1) * P;
-                    int K = static_cast<int>(Pos);
-                    double F = Pos - K;
-                    if (K == 0) K = 1, F = 0;
-                    if (K > n - 1) K = n - 1, F = 0;
-                    return V[K - 1] + (V[K] - V[K - 1]) * F;
-                };
-                double Q[3];
-                if (Marked) EXPECT_TRUE(T.QuartilesOfMarkedCells(G.LC, G.LR, G.HC, G.HR, Q[0], Q[1], Q[2], M, N));
-                else EXPECT_TRUE(T.QuartilesOfNumCells(G.LC, G.LR, G.HC, G.HR, Q[0], Q[1], Q[2], N));
-                EXPECT_EQ(N, n);
-                EXPECT_NEAR(Q[0], Quart(0.25), 1e-12);
-                EXPECT_NEAR(Q[1], Quart(0.5), 1e-12);
-                EXPECT_NEAR(Q[2], Quart(0.75), 1e-12);
-                for (double P : {0.0, 12.5, 50.0, 99.0, 100.0}) {
-                    double Want = 0;
-                    if (n == 1) Want = V[0];
-                    else if (n > 1) {
-                        const double Pos = (n - 1) * P / 100;
-                        const int I = std::min(static_cast<int>(Pos), n - 2);
-                        Want = V[I] + (V[I + 1] - V[I]) * (Pos - I);
-                    }
-                    const double Got =
-                        static_cast<double>(Marked ? T.PercentileOfMarkedCells(P, G.LC, G.LR, G.HC, G.HR, M, N)
-                                                   : T.PercentileOfNumCells(P, G.LC, G.LR, G.HC, G.HR, N));
-                    EXPECT_NEAR(Got, Want, 1e-12) << P;
-                }
+                const int Got = K == 0   ? T.MinMaxOfNumCells(LC, LR, HC, HR, Lo, Hi)
+                                : K == 1 ? T.MinMaxOfMarkedCells(LC, LR, HC, HR, M, Lo, Hi)
+                                         : T.MinMaxOfValidCells(LC, LR, HC, HR, Lo, Hi);
+                const auto& V = *Sets[K];
+                EXPECT_EQ(Got, Size(V));
+                EXPECT_EQ(Lo, V.empty() ? uc_MaxReal : *std::min_element(V.begin(), V.end()));
+                EXPECT_EQ(Hi, V.empty() ? -uc_MaxReal : *std::max_element(V.begin(), V.end()));
             }
 
             // Copies of the valid cells carrying a bit of the mask (255: all valid cells).
             TVector Vec(nullptr);
-            const auto Want = Pick(G.LC, G.LR, G.HC, G.HR, [M](double, TCellState S, TMScaleType) {
+            const auto Want = Pick(LC, LR, HC, HR, [M](double, TCellState S, TMScaleType) {
                 return Valid(S) && (M == 255 || (S & M) != 0);
             });
-            EXPECT_EQ(T.CopyCellsToVector(G.LC, G.LR, G.HC, G.HR, M, &Vec), Count(Want));
+            EXPECT_EQ(T.CopyCellsToVector(LC, LR, HC, HR, M, &Vec), Size(Want));
+            std::vector<double> Got;
+            for (int I = 1; I <= Vec.NrOfElem(); ++I) Got.push_back(static_cast<double>(Vec.Elem(I)));
             if (!Want.empty()) {
-                std::vector<double> Got;
-                for (int I = 1; I <= Vec.NrOfElem(); ++I) Got.push_back(static_cast<double>(Vec.Elem(I)));
                 EXPECT_EQ(Got, Want);
             }
         }
@@ -185,7 +161,7 @@ TEST_F(DataTableStatsRandom, StateQueriesAndFills) {
             Or |= T.CellState(C, R);
             N40 += (T.CellState(C, R) & 0x42) != 0;
         }
-        for (TCellState M : Masks) EXPECT_EQ(T.IfRowHasCellState(R, M), (Or & M) != 0) << R;
+        for (TCellState M : {0x40, 0x80, 0x03, 0xFF, 0x04}) EXPECT_EQ(T.IfRowHasCellState(R, M), (Or & M) != 0) << R;
         EXPECT_EQ(T.CountMarkedCellsInRow(R, 0x42), N40);
     }
     for (int C = 0; C <= NC + 1; ++C) {
@@ -248,20 +224,15 @@ TEST(DataTableStats, DocumentedValues) {
     Column({1, 2}, {2, 1});
     EXPECT_EQ(T.GeometricMeanOfNumCells(0, 0, 0, 0, N) + T.HarmonicMeanOfNumCells(0, 0, 0, 0, N), 0);
     EXPECT_EQ(N, 0);
-    struct Bad {
-        std::vector<double> V;
-        bool Harmonic;
-        const char* Msg;
-    };
-    for (const Bad& B : std::vector<Bad>{{{1, -2}, false, "Component \"Tab\": negative argument passed to GeometricMean"},
-                                         {{1, 0}, true, "Component \"Tab\": negative or zero argument passed to HarmonicMean"},
-                                         {{-1}, true, "Component \"Tab\": negative or zero argument passed to HarmonicMean"}}) {
-        Column(B.V);
+    for (auto [V, Harmonic, Reason] : {std::tuple{std::vector<double>{1, -2}, false, "negative argument passed to GeometricMean"},
+                                        {{1, 0}, true, "negative or zero argument passed to HarmonicMean"},
+                                        {{-1}, true, "negative or zero argument passed to HarmonicMean"}}) {
+        Column(V);
         try {
-            B.Harmonic ? T.HarmonicMeanOfNumCells(0, 0, 0, 0, N) : T.GeometricMeanOfNumCells(0, 0, 0, 0, N);
-            ADD_FAILURE() << B.Msg;
+            Harmonic ? T.HarmonicMeanOfNumCells(0, 0, 0, 0, N) : T.GeometricMeanOfNumCells(0, 0, 0, 0, N);
+            ADD_FAILURE() << Reason;
         } catch (const EQMRMatrixError& E) {
-            EXPECT_STREQ(E.what(), B.Msg);
+            EXPECT_EQ(E.what(), "Component \"Tab\": " + std::string(Reason));
         }
     }
     // CopyCellsToVector: nil does nothing; no qualifying cell keeps the range size.
@@ -332,18 +303,19 @@ TEST(DataTableStats, AttributesAndMeasurementLevels) {
     T.Resize(4, 6);
     const int Att[] = {300, -5, 70000, 300, -5, 0};
     for (int R = 1; R <= 6; ++R) T.SetRowAttrib(R, Att[R - 1]);
-    int Ix = -1;
-    EXPECT_EQ(T.MaxRowAttrib(0, 0, Ix), 70000);
-    EXPECT_EQ(Ix, 3);
-    EXPECT_EQ(T.MinRowAttrib(0, 0, Ix), -5);
-    EXPECT_EQ(Ix, 2);  // the first occurrence wins
-    EXPECT_EQ(T.MaxRowAttrib(6, 4, Ix), 300);
-    EXPECT_EQ(Ix, 4);
+    // "value@index", the first occurrence winning.
+    auto At = [&T](auto Fn, int First, int Last) {
+        int Ix = -1;
+        const int V = (T.*Fn)(First, Last, Ix);
+        return std::to_string(V) + "@" + std::to_string(Ix);
+    };
+    EXPECT_EQ(At(&TDataTable::MaxRowAttrib, 0, 0), "70000@3");
+    EXPECT_EQ(At(&TDataTable::MinRowAttrib, 0, 0), "-5@2");
+    EXPECT_EQ(At(&TDataTable::MaxRowAttrib, 6, 4), "300@4");
     EXPECT_EQ(T.RowAttribLevels(), 4);  // attributes outside 0..255 count exactly
     T.SetColAttrib(2, 256);
     EXPECT_EQ(T.ColAttribLevels(), 2);
-    EXPECT_EQ(T.MinColAttrib(2, 4, Ix), 0);
-    EXPECT_EQ(Ix, 3);
+    EXPECT_EQ(At(&TDataTable::MinColAttrib, 2, 4), "0@3");
     T.SetMScaleType(1, TMScaleType::stUnknown);
     T.SetMScaleType(2, TMScaleType::stUnknown);
     T.SetMScaleType(3, TMScaleType::stOrdinal);
