@@ -73,8 +73,9 @@ double Median(std::vector<double> V) {
 
 TEST_F(DataTableStatsRandom, StatisticsAgreeWithABruteForceWalk) {
     const int Ranges[][4] = {{0, 0, 0, 0}, {2, 3, 4, 6}, {4, 6, 2, 3}, {-3, 9, 0, 2}, {3, 0, 3, 0}, {9, 9, 9, 9}};
-    for (auto [LC, LR, HC, HR] : Ranges)
+    for (const auto& G : Ranges)
         for (TCellState M : {0x40, 0x80, 0x03, 0xFF, 0x04}) {
+            const int LC = G[0], LR = G[1], HC = G[2], HR = G[3];
             SCOPED_TRACE(testing::Message() << LC << "," << LR << "," << HC << "," << HR << " mask " << +M);
             auto Size = [](const std::vector<double>& V) { return static_cast<int>(V.size()); };
             const auto VNum = Pick(LC, LR, HC, HR, [](double, TCellState S, TMScaleType Sc) {
