@@ -94,7 +94,7 @@ std::string Utf8ToLatin1(std::string_view S) {
         const std::size_t N = B >= 0xF0 && B < 0xF8 ? 4 : B >= 0xE0 ? 3 : B >= 0xC0 ? 2 : 1;
         bool Ok = N > 1 && B < 0xF8 && I + N <= S.size();
         for (std::size_t K = 1; Ok && K < N; ++K) Ok = (static_cast<unsigned char>(S[I + K]) & 0xC0) == 0x80;
-        if (Ok && N == 2 && B <= 0xC3) {
+        if (Ok && N == 2 && B >= 0xC2 && B <= 0xC3) {  // U+0080..U+00FF; C0, C1 are overlong
             R += static_cast<char>(((B & 0x1F) << 6) | (static_cast<unsigned char>(S[I + 1]) & 0x3F));
         } else {
             R += '?';
