@@ -192,9 +192,10 @@ TEST(Mat3D, LayerCopies) {
     EXPECT_EQ(LEv, 1);
     // Extreme bounds visit only the targets inside the layer.
     const std::int32_t Min = std::numeric_limits<std::int32_t>::min(), Max = std::numeric_limits<std::int32_t>::max();
-    L.CopyMatrixToLayer(&D, Min, Max, 2, 2, 1, Min, 2);  // source column c lands on c, row 2 on 2
-    L.CopyMatrixToLayer(&D, Min, Max, 1, 2, 1, Max, 1);  // column c lands on c + 2^32 - 1: nowhere
-    EXPECT_EQ(All(L), (Vals{-1, 212, 222, 222, -1, 312, 322, 322, -1, -1, 422, -1}));
+    L.CopyMatrixToLayer(&D, Min, Max, Min, Max, 1, Min, Min);  // source (c, r) lands on (c, r)
+    L.CopyMatrixToLayer(&D, Min, Max, 1, 2, 2, Max, 1);        // column c lands on c + 2^32 - 1: nowhere
+    L.CopyMatrixToLayer(&D, 1, 1, Min, Max, 2, 1, Min);        // rewrites column 1 of layer 2 alone
+    EXPECT_EQ(All(L), (Vals{212, 212, 222, 222, 312, 312, 322, 322, 412, -1, 422, -1}));
     EXPECT_EQ(LEv, 1);
 }
 
