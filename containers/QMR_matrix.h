@@ -13,6 +13,8 @@
 
 namespace qmr {
 
+class TMat3D;
+
 // Exception of the matrix classes.
 class QMR_API EQMRMatrixError : public EQMRError { public: using EQMRError::EQMRError; };
 

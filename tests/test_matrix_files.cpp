@@ -150,7 +150,7 @@ TEST(MatrixFiles, ReadRealAtPosFollowsTheStateTable) {
     for (const Case& C : {
              Case{"12.5", true, 1, 1, 12.5, 5}, Case{" -3e2 ", true, 1, 1, -300, 6}, Case{"7.", true, 1, 1, 7, 3},
              Case{".5", true, 1, 1, 0.5, 3}, Case{"1e5000", true, 1, 1, MaxD, 7}, Case{"-1E5000", true, 1, 1, -MaxD, 8},
-             Case{"1.8e308", true, 1, 1, MaxD, 8}, Case{"--1", true, 1, 1, 0, 2}, Case{"1,5", true, 1, 1, 1, 2},
+             Case{"1.8e308", true, 1, 1, MaxD, 8}, Case{"-1e-5000", true, 1, 1, 0, 9}, Case{"--1", true, 1, 1, 0, 2}, Case{"1,5", true, 1, 1, 1, 2},
              Case{"1,5", true, 2, 1, 1.5, 4}, Case{"1,5", true, 3, 1, 1.5, 4}, Case{"1.5", true, 2, 1, 1, 2},
              Case{"2E3", false, 1, 1, 2, 2}, Case{"2E", true, 1, 1, 2, 3}, Case{"2E+", true, 1, 1, 2, 4},
              Case{".E5", true, 1, 1, 0, 4}, Case{"3e+x", true, 1, 1, 3, 4}, Case{"3e x", true, 1, 1, 0, 3},
