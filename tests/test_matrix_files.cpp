@@ -37,35 +37,26 @@ void WriteBytes(const std::string& Path, const Bytes& B) {
 
 TEST(MatrixFiles, HeaderAcceptancePerClassHandsOutTheFileValues) {
     test::TempPath F("hdr.bin");
-    struct Case { std::int32_t Z, T, Format; bool Mat, Int, M3, M4; };
-    for (const Case& C : {Case{0, 0, 1, true, false, false, false}, Case{0, 0, 2, false, true, false, false},
-                          Case{3, 0, 1, false, false, true, false}, Case{3, 2, 1, false, false, false, true},
-                          Case{-1, 0, 1, false, false, false, false}, Case{0, 5, 1, false, false, false, false},
-                          Case{3, 0, 2, false, false, false, false}, Case{3, -2, 1, false, false, false, false}}) {
-        WriteBytes(F.str(), Record0(7, -9, C.Z, C.T, "run 7", C.Format));
+    // The identifier's bytes are Latin-1 after a length byte: 255 of them are read whole.
+    const std::string Long(255, 'q');
+    struct Case { std::int32_t Z, T, Format; bool Mat, Int, M3, M4; std::string Raw, Id; };
+    for (const Case& C : {Case{0, 0, 1, true, false, false, false, "run 7", "run 7"},
+                          Case{0, 0, 2, false, true, false, false, "", ""},
+                          Case{3, 0, 1, false, false, true, false, Long, Long},
+                          Case{3, 2, 1, false, false, false, true, "caf\xE9 \xFF", "caf\xC3\xA9 \xC3\xBF"},
+                          Case{-1, 0, 1, false, false, false, false, "", ""}, Case{0, 5, 1, false, false, false, false, "", ""},
+                          Case{3, 0, 2, false, false, false, false, "", ""}, Case{3, -2, 1, false, false, false, false, "", ""}}) {
+        WriteBytes(F.str(), Record0(7, -9, C.Z, C.T, C.Raw, C.Format));
         std::int32_t X = 0, Y = 0, Z = 0, T = 0, Fmt = 0;
         std::string Id;
         EXPECT_EQ(TMatrix::ReadBinaryHeader(F.str(), X, Y, Id, Fmt), C.Mat);
-        EXPECT_EQ(std::tie(X, Y, Id, Fmt), std::make_tuple(7, -9, std::string("run 7"), C.Format));
+        EXPECT_EQ(std::tie(X, Y, Id, Fmt), std::make_tuple(7, -9, C.Id, C.Format));
         X = Y = 0;
         EXPECT_EQ(TMat3D::ReadBinaryHeader(F.str(), X, Y, Z, T, Id, Fmt), C.M3);
         EXPECT_EQ(std::tie(X, Y, Z, T), std::make_tuple(7, -9, C.Z, C.T));
         const detail::TMatFileHeader H = detail::ReadMatFileHeader(F.str());
-        EXPECT_EQ(detail::Fits(H, detail::IntMatrixFileRule), C.Int);
-        EXPECT_EQ(detail::Fits(H, detail::Mat4DFileRule), C.M4);
-    }
-}
-
-TEST(MatrixFiles, DataIdentifierIsLatin1WithItsLengthByte) {
-    test::TempPath F("id.bin");
-    std::int32_t X, Y, Fmt;
-    std::string Id;
-    const std::string Long(255, 'q'), Latin("caf\xE9 \xFF");
-    for (const auto& [Raw, Want] : std::vector<std::pair<std::string, std::string>>{
-             {Long, Long}, {"", ""}, {Latin, "caf\xC3\xA9 \xC3\xBF"}}) {
-        WriteBytes(F.str(), Record0(1, 1, 0, 0, Raw, 1));
-        TMatrix::ReadBinaryHeader(F.str(), X, Y, Id, Fmt);
-        EXPECT_EQ(Id, Want);
+        EXPECT_EQ(std::pair(detail::Fits(H, detail::IntMatrixFileRule), detail::Fits(H, detail::Mat4DFileRule)),
+                  std::pair(C.Int, C.M4));
     }
     // Every byte survives Latin-1 -> UTF-8 -> Latin-1; what Latin-1 cannot hold becomes '?'.
     std::string All;
@@ -108,16 +99,14 @@ TEST(MatrixFiles, DataReaderWalksRowMajorRecordsAndRefusesWhatTheFileCannotHold)
     }
     WriteBytes(F.str(), B);
     detail::TMatDataReader R(F.str());
-    EXPECT_EQ(R.ElementIndex(3, 2, 1, 1), 1 * 40 + 2);  // row-major: (r - 1) * X + c - 1
-    EXPECT_EQ(R.ElementIndex(0, 1, 1, 1), -1);
-    EXPECT_EQ(R.ElementIndex(1, 1, 2, 1), -1);
+    // Row-major: (r - 1) * X + c - 1; indices outside the counts name no element.
+    EXPECT_EQ(std::tuple(R.ElementIndex(3, 2, 1, 1), R.ElementIndex(0, 1, 1, 1), R.ElementIndex(1, 1, 2, 1)),
+              std::tuple(1 * 40 + 2, -1, -1));
     ASSERT_TRUE(R.Seek(R.ElementIndex(40, 12, 1, 1)));  // element 479: record 1, slot 479
     for (int E = 479; E < 1200; ++E) ASSERT_EQ(R.Next(), E + 0.5);
-    EXPECT_TRUE(R.Holds(0, 1536));
-    EXPECT_FALSE(R.Holds(0, 1537));
-    EXPECT_FALSE(R.Holds(-1, 1));
-    EXPECT_FALSE(R.Holds(std::numeric_limits<std::int64_t>::max(), 2));
-    EXPECT_FALSE(R.Seek(1536));
+    EXPECT_EQ((std::vector<bool>{R.Holds(0, 1536), R.Holds(0, 1537), R.Holds(-1, 1),
+                                 R.Holds(std::numeric_limits<std::int64_t>::max(), 2), R.Seek(1536)}),
+              (std::vector<bool>{true, false, false, false, false}));
     ASSERT_TRUE(R.Seek(1535));
     R.Next();
     EXPECT_THROW(R.Next(), EReadError);
