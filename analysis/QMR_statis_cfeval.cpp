@@ -183,27 +183,20 @@ std::int32_t TCFEvaluator::CopyEstFromMatrix(std::int32_t Col, const TMatrix* Sr
 void TCFEvaluator::SortEstimated() {
     if (FTrueVec.size() != FEstVec.size()) return;
     if (FIsSorted && FInOrder) return;
-    const std::size_t N = FEstVec.size();
-    if (N > 1) {
-        std::vector<EstTruth> Pairs(N);
-        for (std::size_t I = 0; I < N; ++I) Pairs[I] = {FEstVec[I], FTrueVec[I]};
-        // Descending comb sort without progress; its first gap is Trunc((n - 1) / 1.3).
-        // A pair is exchanged when the later estimate is greater, or when the earlier one
-        // is NaN and the later one is not (NaN ranks below every number); ties stay.
-        const auto Before = [](const EstTruth& Later, const EstTruth& Earlier) {
-            return (Later.Est > Earlier.Est) | ((Earlier.Est != Earlier.Est) & (Later.Est == Later.Est));
+    // Descending comb sort without progress; its first gap is Trunc((n - 1) / 1.3). A
+    // pair is exchanged when the later estimate is greater, or when the earlier one is NaN
+    // and the later one is not (NaN ranks below every number); ties stay.
+    const auto Len = static_cast<std::int64_t>(FEstVec.size());
+    if (Len > 1) {
+        const auto Before = [](double Later, double Earlier) {
+            return (Later > Earlier) | ((Earlier != Earlier) & (Later == Later));
         };
-        const auto Len = static_cast<std::int64_t>(N);
         std::int64_t Gap = Len - 1;
         bool Swapped = false;
         do {
             Gap = detail::NextCombGap(Gap);
-            Swapped = detail::CombPass(Pairs.data(), Gap, Len - Gap, Before);
+            Swapped = detail::CombPassCarry(FEstVec.data(), FTrueVec.data(), Gap, Len - Gap, Before);
         } while (Gap > 1 || Swapped);
-        for (std::size_t I = 0; I < N; ++I) {
-            FEstVec[I] = Pairs[I].Est;
-            FTrueVec[I] = Pairs[I].Truth;
-        }
     }
     FIsSorted = true;
     FInOrder = true;
@@ -257,67 +250,83 @@ std::int32_t TCFEvaluator::OptimizeThresholds(TDouble2DArray& ROCCoords, std::in
     if (NPos == 0 || NNeg == 0) return -2;
     const double P = static_cast<double>(NPos), Nn = static_cast<double>(NNeg);
 
+    // Sweep thresholds, from min - 5 s in accumulated steps s while below max + 5 s, and
+    // the number K of objects each predicts positive (a prefix of the sorted estimates,
+    // found by binary search). The ROC pass below gathers the truths above the midpoint
+    // among the first K objects: the counts of CalcConfusionMatrix.
+    std::vector<double> Thresh;
+    std::vector<std::size_t> Cut;
+    double Min = 0, Max = 0;
+    if (MinMaxArray(FEstVec, Min, Max) == 0) {  // -1: every estimate is NaN, nothing to try
+        const double S = 0.01 * (Max - Min);
+        for (double T = Min - 5 * S; T < Max + 5 * S;) {
+            Thresh.push_back(T);
+            Cut.push_back(static_cast<std::size_t>(
+                std::partition_point(FEstVec.begin(), FEstVec.end(), [T](double E) { return PredictedPositive(E, T); }) -
+                FEstVec.begin()));
+            const double Next = T + S;
+            if (!(Next > T)) break;  // the step vanishes beside T (or is not a number)
+            T = Next;
+        }
+    }
+    std::vector<std::size_t> ByCut(Cut.size());  // threshold indices by ascending cut
+    for (std::size_t J = 0; J < ByCut.size(); ++J) ByCut[J] = J;
+    std::sort(ByCut.begin(), ByCut.end(), [&Cut](std::size_t A, std::size_t B) { return Cut[A] < Cut[B]; });
+    std::vector<std::int64_t> AboveAt(Cut.size(), 0);
+    std::size_t NextCut = 0;
+    while (NextCut < ByCut.size() && Cut[ByCut[NextCut]] == 0) ++NextCut;
+
     // ROC: one point and one trapezoid per run of equal estimates, so the order inside a
-    // tie does not matter. Along the way, Above[k] counts the truths above the midpoint
-    // among the first k objects (the positives of CalcConfusionMatrix) for the sweep.
-    TDouble2DArray Roc(3);
-    std::vector<std::int32_t> Above(N + 1, 0);
-    std::int64_t TP = 0, FP = 0;
+    // tie does not matter.
+    std::size_t Runs = 0;
+    for (std::size_t I = 0; I < N; ++I) Runs += I == 0 || !SameRun(FEstVec[I], FEstVec[I - 1]);
+    TDouble2DArray& Roc = ROCCoords;  // every check has passed: the outputs may change now
+    Roc.resize(3);
+    for (auto& Col : Roc) Col.resize(Runs + 1);
+    std::int64_t TP = 0, FP = 0, NAbove = 0;
     double Area = 0, BestDist = 0;
     std::int32_t Best = 0;
-    for (std::size_t I = 0; I < N;) {
+    std::size_t K = 0;
+    for (std::size_t I = 0; I < N; ++K) {
         const std::int64_t TPprev = TP, FPprev = FP;
         const double RunEst = FEstVec[I];
         do {
             const double T = FTrueVec[I];
             TP += T >= Mid;
             FP += !(T >= Mid);
-            Above[I + 1] = Above[I] + (T > Mid);
+            NAbove += T > Mid;
             ++I;
+            for (; NextCut < ByCut.size() && Cut[ByCut[NextCut]] == I; ++NextCut) AboveAt[ByCut[NextCut]] = NAbove;
         } while (I < N && SameRun(FEstVec[I], RunEst));
         const double Fpr = static_cast<double>(FP) / Nn, Tpr = static_cast<double>(TP) / P;
-        Roc[0].push_back(Fpr);
-        Roc[1].push_back(Tpr);
-        Roc[2].push_back(RunEst);
+        Roc[0][K] = Fpr;
+        Roc[1][K] = Tpr;
+        Roc[2][K] = RunEst;
         const double D = std::fabs(Fpr - Tpr);
         if (D > BestDist) {
             BestDist = D;
-            Best = static_cast<std::int32_t>(Roc[0].size() - 1);
+            Best = static_cast<std::int32_t>(K);
         }
         Area += static_cast<double>(FP - FPprev) * static_cast<double>(TP + TPprev) / 2 / Nn / P;
     }
-    Roc[0].push_back(static_cast<double>(FP) / Nn);
-    Roc[1].push_back(static_cast<double>(TP) / P);
-    Roc[2].push_back(FEstVec[N - 1]);
+    Roc[0][K] = static_cast<double>(FP) / Nn;
+    Roc[1][K] = static_cast<double>(TP) / P;
+    Roc[2][K] = FEstVec[N - 1];
 
-    // Sweep. Each threshold is counted by a binary search for the predicted positives
-    // (a prefix of the sorted estimates) and the prefix counts of positives: the counts
-    // CalcConfusionMatrix would give.
-    const std::int64_t NAbove = Above[N];
-    double Min = 0, Max = 0;
-    if (MinMaxArray(FEstVec, Min, Max) == 0) {  // -1: every estimate is NaN, nothing to try
-        const double S = 0.01 * (Max - Min);
-        Plateau Mcc, Acc, Inf;
-        for (double T = Min - 5 * S; T < Max + 5 * S;) {
-            const auto Cut = std::partition_point(FEstVec.begin(), FEstVec.end(),
-                                                  [T](double E) { return PredictedPositive(E, T); });
-            const auto K = static_cast<std::size_t>(Cut - FEstVec.begin());
-            Counts C;
-            C.tp = Above[K];
-            C.fp = static_cast<std::int64_t>(K) - C.tp;
-            C.fn = NAbove - C.tp;
-            C.tn = static_cast<std::int64_t>(N - K) - C.fn;
-            FCounts = C;
-            FCFThresh = T;
-            Mcc.Take(MatthewsOf(C), T, ThreshMMC);
-            Acc.Take(AccuracyOf(C), T, ThreshAccuracy);
-            Inf.Take(InformednessOf(C), T, ThreshInformedness);
-            const double Next = T + S;
-            if (!(Next > T)) break;  // the step vanishes beside T (or is not a number)
-            T = Next;
-        }
+    // Sweep: each score keeps the mean threshold of the latest plateau at its best value.
+    Plateau Mcc, Acc, Inf;
+    for (std::size_t J = 0; J < Thresh.size(); ++J) {
+        Counts C;
+        C.tp = AboveAt[J];
+        C.fp = static_cast<std::int64_t>(Cut[J]) - C.tp;
+        C.fn = NAbove - C.tp;
+        C.tn = static_cast<std::int64_t>(N - Cut[J]) - C.fn;
+        FCounts = C;
+        FCFThresh = Thresh[J];
+        Mcc.Take(MatthewsOf(C), Thresh[J], ThreshMMC);
+        Acc.Take(AccuracyOf(C), Thresh[J], ThreshAccuracy);
+        Inf.Take(InformednessOf(C), Thresh[J], ThreshInformedness);
     }
-    ROCCoords = std::move(Roc);
     BestROC = Best;
     AUC = Area;
     return 0;

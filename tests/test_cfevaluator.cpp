@@ -538,6 +538,24 @@ TEST(CFEvaluator, ExtremeTruthsAndLargeCounts) {
     EXPECT_EQ(ConfOf(Ev), (Conf{2, 0, 1, 0, 0.5}));
 }
 
+TEST(CFEvaluator, MidpointRoundedOntoTheUpperTruth) {
+    // 1 - 2^-53 and 1: the midpoint rounds to 1. The ROC classes take truths at or above
+    // it (1 is positive); CalcConfusionMatrix, and so the sweep, only truths above it.
+    const double Lo = 1 - 0x1p-53;
+    const Vals T{Lo, 1, Lo, 1, 1}, E{0.1, 0.9, 0.4, 0.3, 0.7};
+    ASSERT_EQ((Lo + 1) / 2, 1.0);
+    TCFEvaluator Ev(nullptr);
+    Load(Ev, T, E);
+    const Optimum O = Optimize(Ev);
+    ASSERT_EQ(O.Code, 0);
+    ExpectSameRoc(O.Roc, BruteRoc(T, E, 1.0));
+    EXPECT_NEAR(O.Auc, MannWhitneyAuc(T, E, 1.0), 1e-15);
+    const Conf Last = ConfOf(Ev);
+    EXPECT_EQ(Last.tp + Last.fn, 0);
+    ASSERT_EQ(Ev.CalcConfusionMatrix(0.35), 0);
+    EXPECT_EQ(ConfOf(Ev), (Conf{0, 3, 2, 0, 0.35}));
+}
+
 TEST(CFEvaluator, GrowingNDataKeepsStatesButNotAStaleOrder) {
     // Sorted negative estimates, then NData appends objects of estimate 0: the counts stay
     // readable (the state is kept) but the ROC walks the true order.

@@ -202,6 +202,30 @@ TEST(CrossValidator, ScriptedHostSeesFoldsAndProgress) {
     }
 }
 
+TEST(CrossValidator, FoldsDrawnWithLinearProbingAndWrap) {
+    // The first fold of 2 rows out of NRow: two draws Random(NRow) + 1 from the platform
+    // generator, the second moved to the next free row (after NRow comes 1) when taken.
+    int Wrapped = 0;
+    for (std::int32_t Seed = 1; Seed <= 60; ++Seed) {
+        const std::int32_t NRow = 3 + Seed % 3;
+        qmr::RandSeed = Seed;
+        const std::int32_t R1 = qmr::Random(NRow) + 1;
+        std::int32_t R2 = qmr::Random(NRow) + 1;
+        if (R2 == R1) {
+            R2 = R1 == NRow ? 1 : R1 + 1;
+            Wrapped += R1 == NRow;
+        }
+        TCrossValidator Cv(nullptr);
+        ScriptedHost H;
+        H.Attach(Cv);
+        LoadRows(Cv, NRow);
+        qmr::RandSeed = Seed;
+        ASSERT_TRUE(Cv.Execute());
+        EXPECT_EQ(H.Folds.front(), (std::vector<std::int32_t>{std::min(R1, R2), std::max(R1, R2)})) << Seed;
+    }
+    EXPECT_GT(Wrapped, 0);  // the seeds reach the wrap
+}
+
 // ---------------------------------------------------------------- results
 
 TEST(CrossValidator, LeaveOneOutPressOfTheTrainingMean) {
