@@ -17,7 +17,7 @@ namespace {
 
 using Counts = detail::TConfusionCounts;
 
-// a / b as reals; 0 when b is 0.
+// A / B as reals; 0 when B is 0.
 double Ratio(std::int64_t A, std::int64_t B) noexcept {
     return B == 0 ? 0.0 : static_cast<double>(A) / static_cast<double>(B);
 }
@@ -62,12 +62,6 @@ inline bool PredictedPositive(double E, double T) noexcept { return E - T >= 0; 
 
 // Two estimates belong to one ROC run when equal or both NaN.
 inline bool SameRun(double A, double B) noexcept { return A == B || (A != A && B != B); }
-
-// One (estimate, truth) pair of the sort.
-struct EstTruth {
-    double Est;
-    double Truth;
-};
 
 // Best value of one score over the sweep and the plateau it lies on.
 struct Plateau {
