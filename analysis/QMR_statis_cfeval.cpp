@@ -254,10 +254,10 @@ std::int32_t TCFEvaluator::OptimizeThresholds(TDouble2DArray& ROCCoords, std::in
     if (MinMaxArray(FEstVec, Min, Max) == 0) {  // -1: every estimate is NaN, nothing to try
         const double S = 0.01 * (Max - Min);
         for (double T = Min - 5 * S; T < Max + 5 * S;) {
+            const auto Positive = [T](double E) { return PredictedPositive(E, T); };
             Thresh.push_back(T);
             Cut.push_back(static_cast<std::size_t>(
-                std::partition_point(FEstVec.begin(), FEstVec.end(), [T](double E) { return PredictedPositive(E, T); }) -
-                FEstVec.begin()));
+                std::partition_point(FEstVec.begin(), FEstVec.end(), Positive) - FEstVec.begin()));
             const double Next = T + S;
             if (!(Next > T)) break;  // the step vanishes beside T (or is not a number)
             T = Next;
@@ -335,12 +335,24 @@ double TCFEvaluator::Score(std::int32_t Unsorted, std::int32_t NotDicho,
     return Fn(FCounts);
 }
 
-double TCFEvaluator::TpRate() const { return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.tp, C.tp + C.fn); }); }
-double TCFEvaluator::FnRate() const { return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.fn, C.tp + C.fn); }); }
-double TCFEvaluator::TnRate() const { return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.tn, C.tn + C.fp); }); }
-double TCFEvaluator::FpRate() const { return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.fp, C.tn + C.fp); }); }
-double TCFEvaluator::Precision() const { return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.tp, C.tp + C.fp); }); }
-double TCFEvaluator::NegPredVal() const { return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.tn, C.tn + C.fn); }); }
+double TCFEvaluator::TpRate() const {
+    return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.tp, C.tp + C.fn); });
+}
+double TCFEvaluator::FnRate() const {
+    return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.fn, C.tp + C.fn); });
+}
+double TCFEvaluator::TnRate() const {
+    return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.tn, C.tn + C.fp); });
+}
+double TCFEvaluator::FpRate() const {
+    return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.fp, C.tn + C.fp); });
+}
+double TCFEvaluator::Precision() const {
+    return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.tp, C.tp + C.fp); });
+}
+double TCFEvaluator::NegPredVal() const {
+    return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.tn, C.tn + C.fn); });
+}
 double TCFEvaluator::ThreatScore() const {
     return Score(-1, -2, [](const Counts& C) noexcept { return Ratio(C.tp, C.tp + C.fn + C.fp); });
 }

@@ -73,8 +73,10 @@ bool TCrossValidator::Execute() {
     const std::int32_t NY = std::max(Y->NrOfColumns(), 0);
     FTestSize = std::min(FTestSize, NRow / 2 + 1);
 
-    for (TVector* V : {FPress.get(), FTPCnt.get(), FFPCnt.get(), FTNCnt.get(), FFNCnt.get()}) V->Resize(std::max(NY, 1));
-    FillResults(0);
+    for (TVector* V : {FPress.get(), FTPCnt.get(), FFPCnt.get(), FTNCnt.get(), FFNCnt.get()}) {
+        V->Resize(std::max(NY, 1));
+        V->Fill(0);
+    }
     const auto NYs = static_cast<std::size_t>(NY);
     std::vector<double> Press(NYs, 0.0);
     std::vector<std::int64_t> TP(NYs, 0), FP(NYs, 0), TN(NYs, 0), FN(NYs, 0);
