@@ -28,6 +28,18 @@ TCrossValidator::~TCrossValidator() = default;
 
 std::string TCrossValidator::ClassName() const { return "TCrossValidator"; }
 
+void TCrossValidator::Borrow(TMatrix*& Field, TMatrix* Value) {
+    TMatrix* const Old = Field;
+    if (Value != nullptr && Value != FOwnXMat.get() && Value != FOwnYMat.get()) FreeNotification(Value);
+    Field = Value;
+    if (Old != nullptr && Old != FXMat && Old != FYMat) RemoveFreeNotification(Old);
+}
+
+void TCrossValidator::Notification(TComponent* AComponent) {
+    if (AComponent == FXMat) FXMat = nullptr;
+    if (AComponent == FYMat) FYMat = nullptr;
+}
+
 void TCrossValidator::FillResults(double Value) {
     for (TVector* V : {FPress.get(), FTPCnt.get(), FFPCnt.get(), FTNCnt.get(), FFNCnt.get()}) V->Fill(Value);
 }

@@ -58,11 +58,12 @@ public:
     double FPRate(std::int32_t Ix) const;
 
     // Predictors and responses, one object per row. The setters borrow the caller's matrix
-    // (never freed here); nullptr is allowed and makes Execute raise.
+    // (never freed here; when it is destroyed first the property reads nullptr); nullptr
+    // is allowed and makes Execute raise.
     TMatrix* XMat() const noexcept { return FXMat; }
-    void SetXMat(TMatrix* Value) noexcept { FXMat = Value; }
+    void SetXMat(TMatrix* Value) { Borrow(FXMat, Value); }
     TMatrix* YMat() const noexcept { return FYMat; }
-    void SetYMat(TMatrix* Value) noexcept { FYMat = Value; }
+    void SetYMat(TMatrix* Value) { Borrow(FYMat, Value); }
 
     TOnModelApplyRequestEvent OnModelApplyRequest;
     TOnModelCreateRequestEvent OnModelCreateRequest;
@@ -82,6 +83,10 @@ private:
     TMatrix* FYMat = nullptr;
 
     void FillResults(double Value);
+    void Borrow(TMatrix*& Field, TMatrix* Value);
+
+protected:
+    void Notification(TComponent* AComponent) override;
 };
 
 }  // namespace qmr

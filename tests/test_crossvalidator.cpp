@@ -247,6 +247,14 @@ TEST(CrossValidator, BorrowedMatricesAreNeverFreed) {
     }
     // The borrowed matrices outlive the validator (AddressSanitizer sees any free).
     EXPECT_EQ(X->Elem(1, 4) + Y->Elem(1, 4), 5);
+    // A borrowed matrix destroyed first leaves nil behind: Execute raises.
+    Host H(1);
+    H.Cv.SetXMat(X.get());
+    H.Cv.SetYMat(X.get());
+    H.Cv.SetYMat(Y.get());
+    X.reset();
+    EXPECT_EQ(H.Cv.XMat(), nullptr);
+    EXPECT_THROW(H.Cv.Execute(), qmr::EQMRStatisError);
 }
 
 }  // namespace
