@@ -108,6 +108,14 @@ template <class C> void CountChanges(C& Obj, int& N) {
     Obj.OnChange = [&N](TObject*) { ++N; };
 }
 
+// The message of the E that Call raises; "<nothing raised>" when it returns.
+template <class E, class F> std::string RaisedMessage(F&& Call) try {
+    Call();
+    return "<nothing raised>";
+} catch (const E& X) {
+    return X.what();
+}
+
 // Every element of a matrix, column by column.
 template <class M> std::vector<double> Cells(const M& Mat) {
     std::vector<double> V;
