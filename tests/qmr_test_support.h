@@ -116,6 +116,19 @@ template <class M> std::vector<double> Cells(const M& Mat) {
     return V;
 }
 
+// Resizes a vector (TVector, TIntVector) to X's length and writes X through SetElem.
+template <class Vec, class T> void SetValues(Vec& V, const std::vector<T>& X) {
+    V.Resize(static_cast<std::int32_t>(X.size()));
+    for (std::size_t I = 0; I < X.size(); ++I) V.SetElem(static_cast<std::int32_t>(I + 1), X[I]);
+}
+
+// The elements of a vector, element 1 first.
+template <class T = double, class Vec> std::vector<T> ValuesOf(const Vec& V) {
+    std::vector<T> X;
+    for (std::int32_t I = 1; I <= V.NrOfElem(); ++I) X.push_back(static_cast<T>(V.Elem(I)));
+    return X;
+}
+
 // A 2-D array whose second column is shorter than the first.
 template <class T> V2<T> Ragged() { return {{Num<T>(1), Num<T>(2), Num<T>(3)}, {Num<T>(4)}}; }
 
