@@ -214,8 +214,15 @@ template <class Codec, class Vec> void ReadWords(Vec& V, std::istream& F, std::i
     }
 }
 
-// Resizes V to NE, reporting an allocation failure as false (the vector unchanged).
-template <class Vec> bool TryResize(Vec& V, std::int32_t NE) {
+// Elements a resize may add beyond the values its input carries: the zeros below the
+// first index of a sub-range save (8 MB of doubles at most).
+constexpr std::int64_t kUnbackedGrowth = std::int64_t{1} << 20;
+
+// Resizes V to NE for an input that carries Values values (already known to be there).
+// False, with V unchanged, when the resize would add more elements than those values
+// plus kUnbackedGrowth, or when the storage cannot be had.
+template <class Vec> bool ResizeBacked(Vec& V, std::int32_t NE, std::int64_t Values) {
+    if (std::int64_t{NE} - V.NrOfElem() > std::max<std::int64_t>(Values, 0) + kUnbackedGrowth) return false;
     try {
         V.Resize(NE);
         return true;
@@ -234,7 +241,7 @@ template <class Codec, class Vec> bool LoadListInto(Vec& V, const std::string& F
         // Each value takes at least two bytes (a separator and a character).
         const std::int64_t Count = std::int64_t{Last} - First + 1;
         if (Count > 0 && RemainingBytes(F) < 2 * Count) return false;
-        if (!TryResize(V, Last)) return false;
+        if (!ResizeBacked(V, Last, Count)) return false;
     }
     bool Result = false;
     if (V.NrOfElem() >= Last) {
@@ -266,7 +273,7 @@ template <class Codec, class Vec> bool LoadRun(Vec& V, TStream* In, bool AdjustV
     const std::int64_t Remaining = std::max<std::int64_t>(0, In->Size() - In->Position());
     if (AdjustVectorSize) {
         if (Count > 0 && Remaining < Count * Codec::ItemSize) return false;
-        if (!TryResize(V, High)) return false;
+        if (!ResizeBacked(V, High, Count)) return false;
     }
     bool Result = false;
     if (V.NrOfElem() >= High && Count > 0) {
@@ -329,7 +336,7 @@ bool TVector::LoadFromFile(const std::string& FileName, bool AdjustVectorSize, b
         if (Line.find("//dig") != std::string::npos) ++Count;
     // Every counted line holds at least five bytes: the count is backed by the file.
     if (AdjustVectorSize && Count <= std::numeric_limits<std::int32_t>::max())
-        if (!TryResize(*this, static_cast<std::int32_t>(Count))) return false;
+        if (!ResizeBacked(*this, static_cast<std::int32_t>(Count), Count)) return false;
     F.clear();
     F.seekg(0);
     ReadWords<TRealCodec>(*this, F, 1, FNElem);
