@@ -188,7 +188,9 @@ public:
     // Reads a text list written by StoreOnFile (AdjustVectorSize: resize to the last
     // index first); True when the vector holds the last index. Words that are not
     // numbers leave their element unchanged. Fires OnChange after a readable first/last
-    // line. A resize the file's bytes cannot back is refused (False, nothing changed).
+    // line. A resize is refused (False, nothing changed, no event) when the file's bytes
+    // cannot hold last - first + 1 values (two bytes each), or when it would add more
+    // than those values plus 2^20 elements.
     bool LoadFromFile(const std::string& FileName, bool AdjustVectorSize);
     // With AutoDetect, reads one value per line containing "//dig" (resized to their
     // number when AdjustVectorSize); otherwise the two-argument form.
@@ -199,9 +201,10 @@ public:
     void SaveToStream(TMemoryStream*& OutStream, std::int32_t LowElem, std::int32_t HighElem) const;
     void SaveToStream(TFileStream* OutStream, std::int32_t LowElem, std::int32_t HighElem) const;
     // Reads what SaveToStream wrote. False with nothing changed and no event for nil, a
-    // missing, non-finite or out-of-range index, or (AdjustVectorSize) a count the
-    // remaining bytes cannot hold. AdjustVectorSize resizes to the high index. False
-    // when NrOfElem < high (no value read) or a value is missing; OnChange then fires.
+    // missing, non-finite or out-of-range index, or (AdjustVectorSize) a count
+    // high - low + 1 the remaining bytes cannot hold or a resize adding more than those
+    // values plus 2^20 elements. AdjustVectorSize resizes to the high index. False when
+    // NrOfElem < high (no value read) or a value is missing; OnChange then fires.
     bool LoadFromStream(TMemoryStream* InStream, bool AdjustVectorSize);
     bool LoadFromStream(TFileStream* InStream, bool AdjustVectorSize);
 

@@ -166,7 +166,8 @@ TEST(VectorList, LoadResizesSkipsBadWordsAndFiresOnce) {
     EXPECT_EQ(ValuesOf(V), (Vals{9, 9}));
     EXPECT_EQ(Ev, 1);
     // Refusals: nothing changed, no event.
-    for (std::string Bad : {"", "2", "x 4\r\n1", "1 2147483647\r\n1 2 3", "-2147483648 5\r\n1"}) {
+    for (std::string Bad : {"", "2", "x 4\r\n1", "1 2147483647\r\n1 2 3", "-2147483648 5\r\n1",
+                            "2147483647 2147483647\r\n5"}) {  // one value cannot back 2^31 - 1 elements
         WriteBytes(P.str(), Bad);
         EXPECT_FALSE(V.LoadFromFile(P.str(), true)) << Bad;
         EXPECT_EQ(ValuesOf(V), (Vals{9, 9}));
