@@ -139,21 +139,7 @@ void TIntVector::AbsVal() {
 
 void TIntVector::CopyFrom(const TIntVector* VecSource, std::int32_t SourceElemLo, std::int32_t SourceElemHi,
                           std::int32_t DestElem) {
-    if (VecSource == nullptr) return;
-    detail::ClampRange(SourceElemLo, SourceElemHi, VecSource->FNElem);
-    // Copying a vector onto itself: read from a snapshot so overlapping ranges stay intact.
-    TIntArray Snapshot;
-    const TIntArray* Src = &VecSource->FVec;
-    if (VecSource == this) {
-        Snapshot = FVec;
-        Src = &Snapshot;
-    }
-    for (std::int32_t I = SourceElemLo; I <= SourceElemHi; ++I) {
-        const std::int64_t Pos = static_cast<std::int64_t>(DestElem) + (I - SourceElemLo);
-        if (Pos < 1 || Pos > FNElem) continue;
-        SetElem(static_cast<std::int32_t>(Pos), (*Src)[static_cast<std::size_t>(I - 1)]);
-    }
-    Changed();
+    if (VecSource != nullptr) detail::CopyElems(*this, *VecSource, SourceElemLo, SourceElemHi, DestElem);
 }
 
 void TIntVector::CopyToArray(TIntArray& DestArray, std::int32_t LowElem, std::int32_t HighElem) const {
@@ -162,12 +148,7 @@ void TIntVector::CopyToArray(TIntArray& DestArray, std::int32_t LowElem, std::in
 }
 
 void TIntVector::CopyFromArray(const TIntArray& SrcArray, std::int32_t Elem) {
-    for (std::size_t K = 0; K < SrcArray.size(); ++K) {
-        const std::int64_t Pos = static_cast<std::int64_t>(Elem) + static_cast<std::int64_t>(K);
-        if (Pos > FNElem) break;
-        if (Pos < 1) continue;
-        SetElem(static_cast<std::int32_t>(Pos), SrcArray[K]);
-    }
+    detail::CopyArrayElems(*this, SrcArray, Elem);
 }
 
 // ---------------------------------------------------------------- arithmetic and pairwise measures

@@ -3,6 +3,7 @@
 // Internal to the library.
 #pragma once
 
+#include "containers/QMR_container_range.h"
 #include "containers/QMR_vector.h"
 #include "foundations/QMR_math1_sort.h"
 #include "foundations/detail/combsort.h"
@@ -37,6 +38,34 @@ inline double SqrDiff(std::int32_t A, std::int32_t B) noexcept {
 // Count + K saturating at 2147483647 (counts are never negative).
 inline std::int32_t AddCount(std::int32_t Count, std::int64_t K) noexcept {
     return static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{Count} + K, kMaxCount));
+}
+
+// ---------------------------------------------------------------- copies
+
+// Writes source elements Lo..Hi (each clamped to the source's count, a reversed pair
+// exchanged) to Dest from DestElem on through SetElem (outside: dropped), then Changed.
+// The range is read before the first write, so a vector may be copied onto itself.
+template <class Vec>
+void CopyElems(Vec& Dest, const Vec& Src, std::int32_t Lo, std::int32_t Hi, std::int32_t DestElem) {
+    ClampRange(Lo, Hi, Src.NrOfElem());
+    std::vector<decltype(Src.Elem(1))> Snapshot;
+    Snapshot.reserve(static_cast<std::size_t>(Hi - Lo + 1));
+    for (std::int32_t I = Lo; I <= Hi; ++I) Snapshot.push_back(Src.Elem(I));
+    for (std::int32_t I = Lo; I <= Hi; ++I) {
+        const std::int64_t Pos = std::int64_t{DestElem} + (I - Lo);
+        if (Pos >= 1 && Pos <= Dest.NrOfElem())
+            Dest.SetElem(static_cast<std::int32_t>(Pos), Snapshot[static_cast<std::size_t>(I - Lo)]);
+    }
+    Dest.Changed();
+}
+
+// Writes A[k] to element Elem + k through SetElem, dropping positions outside; no final event.
+template <class Vec, class Arr> void CopyArrayElems(Vec& Dest, const Arr& A, std::int32_t Elem) {
+    for (std::size_t K = 0; K < A.size(); ++K) {
+        const std::int64_t Pos = std::int64_t{Elem} + static_cast<std::int64_t>(K);
+        if (Pos > Dest.NrOfElem()) break;
+        if (Pos >= 1) Dest.SetElem(static_cast<std::int32_t>(Pos), A[K]);
+    }
 }
 
 // ---------------------------------------------------------------- search

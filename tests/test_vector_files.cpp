@@ -49,8 +49,8 @@ TEST(VectorAsc, ExportWritesTheHeaderByteForByte) {
     // Line feeds and carriage returns of a comment become blanks, so the file reads back.
     SetValues(V, Vals{1.25, -3});
     ASSERT_EQ(V.ExportAsASC(P.str(), 1, "two\nlines\r\nhere"), 0);
-    EXPECT_EQ(ReadBytes(P.str()),
-              "two lines  here\r\n1\t;nr. of columns\r\n2\t;nr. of rows\r\n" + kFlags + "         1.3\r\n        -3.0\r\n");  // the tie 1.25 goes up
+    EXPECT_EQ(ReadBytes(P.str()), "two lines  here\r\n1\t;nr. of columns\r\n2\t;nr. of rows\r\n" + kFlags +
+                                      "         1.3\r\n        -3.0\r\n");  // the tie 1.25 goes up
     std::string Comment;
     TVector Back(nullptr);
     EXPECT_EQ(Back.ImportASC(P.str(), Comment), 0);
@@ -59,7 +59,8 @@ TEST(VectorAsc, ExportWritesTheHeaderByteForByte) {
     SetValues(I, Ints{-2147483647 - 1, 7});
     ASSERT_EQ(I.ExportAsASC(P.str(), ""), 0);
     EXPECT_EQ(ReadBytes(P.str()), "Exported by QMR TIntVector component: " + P.str() +
-                                      "\r\n1\t;nr. of columns\r\n2\t;nr. of rows\r\n" + kFlags + "-2147483648\r\n7\r\n");
+                                      "\r\n1\t;nr. of columns\r\n2\t;nr. of rows\r\n" + kFlags +
+                                      "-2147483648\r\n7\r\n");
     EXPECT_EQ(V.ExportAsASC("/nonexistent-dir/v.asc", 2, ""), -1);
     EXPECT_EQ(I.ExportAsASC("/nonexistent-dir/v.asc", ""), -1);
 }

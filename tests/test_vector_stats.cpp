@@ -378,8 +378,11 @@ TEST(VectorPairwise, ArithmeticProductsDistancesCorrelations) {
     for (int Shift : {-3, -2, -1, 0, 1, 2, 3, 2147483647, -2147483647 - 1}) {
         double Want = 0;
         int Overlap = 0;
-        for (long I = 1; I <= 4; ++I)
-            if (I - Shift >= 1 && I - Shift <= 3) Want += A.Elem(static_cast<int>(I)) * B.Elem(static_cast<int>(I - Shift)), ++Overlap;
+        for (long I = 1; I <= 4; ++I) {
+            if (I - Shift < 1 || I - Shift > 3) continue;
+            Want += A.Elem(static_cast<int>(I)) * B.Elem(static_cast<int>(I - Shift));
+            ++Overlap;
+        }
         EXPECT_EQ(A.Correlate(&B, Shift), Overlap < 2 ? 0 : Want) << Shift;
     }
 }

@@ -64,7 +64,8 @@ bool ModelIntStream(const std::uint8_t* Data, std::size_t Size, bool Adjust, std
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     static const std::string Path = "/tmp/qmr_fuzz_vector_files_" + std::to_string(::getpid());
     static const std::string Path2 = Path + ".out";
-    std::ofstream(Path, std::ios::binary).write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
+    std::ofstream(Path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
     const auto Backed = static_cast<std::int32_t>(Size / 2 + 2);
 
     // ASC tables: bounded sizes, and whatever the integer twin accepts it writes back.
