@@ -75,7 +75,9 @@ TEST(IntVectorArith, WrapsAtThirtyTwoBits) {
     // Correlate pairs self[i] with other[i + shift]; positions outside read 0; no minimum overlap.
     SetValues(V, Ints{1, 2, 3});
     SetValues(W, Ints{1, 1, 1});
-    for (auto [Shift, Want] : {std::pair{1, 3}, {-1, 5}, {2, 1}, {3, 0}, {kMax, 0}, {kMin, 0}})
+    EXPECT_EQ(V.Correlate(&W, 1), 3);  // 1 * 1 + 2 * 1 + 3 * 0
+    SetValues(W, Ints{1, 10, 100});
+    for (auto [Shift, Want] : {std::pair{1, 210}, {-1, 32}, {2, 100}, {-2, 3}, {3, 0}, {kMax, 0}, {kMin, 0}})
         EXPECT_EQ(V.Correlate(&W, Shift), Want) << Shift;
     SetValues(V, Ints{65536, 65536});
     EXPECT_EQ(V.Correlate(&V, 0), 0);  // 2 * 2^32 wraps to 0

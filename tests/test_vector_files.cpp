@@ -83,6 +83,7 @@ TEST(VectorAsc, ImportCodesSizesAndValues) {
         {Asc(1, "FALSE TRUE FALSE FALSE", "\"the \"\"column\"\"\" 4.5"), 0, {4.5}},
         {Asc(3, F3, "1 2 3", 2), -7, {9, 9}},
         {"c\r\n1\r\nmany\r\n", qmr::ascErrRows, {9, 9}},
+        {"c\r\n2\r\nmany\r\n", -7, {9, 9}},  // more than one column outranks the header's code
         {Asc(0, F3, "1 2"), 0, {9, 9}},
     };
     TempPath P("in.asc");

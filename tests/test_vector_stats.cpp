@@ -243,10 +243,14 @@ TEST(VectorSearch, FindsNearestSortedDichotomousAndExtremes) {
     V.MinMax(0, 0, Mn, Mx, MnI, MxI);
     EXPECT_EQ(std::tuple(Mn, Mx, MnI, MxI), std::tuple(-1.0, 7.0, 3, 4));
     // Beyond the start values of +-1.7e308: found because the first number seeds the search.
-    SetValues(V, Vals{kNaN, 1.75e308, -kInf, 0});
+    SetValues(V, Vals{kNaN, 1.75e308, kInf});
     V.MinMax(0, 0, Mn, Mx, MnI, MxI);
-    EXPECT_EQ(std::tuple(Mn, Mx, MnI, MxI), std::tuple(-kInf, 1.75e308, 3, 2));
-    V.MinMax(1, 1, Mn, Mx, MnI, MxI);
+    EXPECT_EQ(std::tuple(Mn, Mx, MnI, MxI), std::tuple(1.75e308, kInf, 2, 3));
+    SetValues(V, Vals{-kInf, -1.75e308});
+    V.MinMax(0, 0, Mn, Mx, MnI, MxI);
+    EXPECT_EQ(std::tuple(Mn, Mx, MnI, MxI), std::tuple(-kInf, -1.75e308, 1, 2));
+    SetValues(V, Vals{kNaN, kNaN});
+    V.MinMax(0, 0, Mn, Mx, MnI, MxI);  // no number: the start values stay
     EXPECT_EQ(std::tuple(Mn, Mx, MnI, MxI), std::tuple(1.7e308, -1.7e308, 0, 0));
 }
 
