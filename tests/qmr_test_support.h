@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -62,6 +64,25 @@ private:
     std::string FPath;
 };
 
+
+// The bytes of a file ("" when it cannot be read).
+inline std::string FileBytes(const std::string& Path) {
+    std::ifstream F(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(F), {});
+}
+// Creates (or empties) a file holding Bytes.
+inline void WriteBytes(const std::string& Path, const std::string& Bytes) {
+    std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes;
+}
+// True when F throws an E with the message Msg.
+template <class E, class Fn> bool ThrowsWith(Fn&& F, const std::string& Msg) {
+    try {
+        F();
+    } catch (const E& X) {
+        return X.what() == Msg;
+    }
+    return false;
+}
 
 // Nested arrays of one to four dimensions, indexed [column][row][...].
 template <class T> using V1 = std::vector<T>;
