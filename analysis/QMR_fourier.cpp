@@ -16,29 +16,20 @@ namespace {
 constexpr const char* kNotPowerOf2 = "data length must be power of 2";
 constexpr const char* kNoMemHeap = "not enough memory on heap";
 
-// Weight of window W at the argument x = (i - N/2)/N of value i, evaluated in long double
-// and rounded to double.
-double WindowWeight(TFastFourierWgtWin W, long double X) {
-    using std::cos;
-    constexpr long double Pi = std::numbers::pi_v<long double>;
-    const long double C1 = cos(2 * Pi * X), C2 = cos(4 * Pi * X), C3 = cos(6 * Pi * X);
-    long double R = 1;
+// Weight of window W at the argument x = (i - N/2)/N of value i.
+double WindowWeight(TFastFourierWgtWin W, double X) {
+    constexpr double Pi = std::numbers::pi;
+    auto C = [X](double k) { return std::cos(k * Pi * X); };
     switch (W) {
-    case TFastFourierWgtWin::fwCos2: {
-        const long double C = cos(Pi * X);
-        R = C * C;
-        break;
-    }
-    case TFastFourierWgtWin::fwGauss: R = std::exp(-0.5L * (6 * X) * (6 * X)); break;
-    case TFastFourierWgtWin::fwHamming: R = 0.543478261L + 0.456521739L * C1; break;
-    case TFastFourierWgtWin::fwBlackman: R = 0.42659L + 0.49656L * C1 + 0.076848L * C2; break;
-    case TFastFourierWgtWin::fwBlkmHarris: R = 0.35875L + 0.48829L * C1 + 0.14128L * C2 + 0.01168L * C3; break;
+    case TFastFourierWgtWin::fwCos2: return C(1) * C(1);
+    case TFastFourierWgtWin::fwGauss: return std::exp(-0.5 * (6 * X) * (6 * X));
+    case TFastFourierWgtWin::fwHamming: return 0.543478261 + 0.456521739 * C(2);
+    case TFastFourierWgtWin::fwBlackman: return 0.42659 + 0.49656 * C(2) + 0.076848 * C(4);
+    case TFastFourierWgtWin::fwBlkmHarris: return 0.35875 + 0.48829 * C(2) + 0.14128 * C(4) + 0.01168 * C(6);
     case TFastFourierWgtWin::fwBlkmNuttall:
-        R = 0.3635819L + 0.4891775L * C1 + 0.1365995L * C2 + 0.0106411L * C3;
-        break;
-    default: break;
+        return 0.3635819 + 0.4891775 * C(2) + 0.1365995 * C(4) + 0.0106411 * C(6);
+    default: return 1.0;
     }
-    return static_cast<double>(R);
 }
 
 bool IsValidLength(std::int32_t N) noexcept {
@@ -260,11 +251,10 @@ void TFastFourier::DoFFT(int ISign) noexcept {
         default:
             if (!S.WindowValid || S.WindowOf != FWgtWin) {
                 // x = (i - N/2)/N is exact; values N/2 + d and N/2 - d share |x| = d/N
-                const long double LN = FNumData;
-                if (FNumData == 1) S.Window[0] = WindowWeight(FWgtWin, 0.5L);
+                if (FNumData == 1) S.Window[0] = WindowWeight(FWgtWin, 0.5);
                 else
                     for (std::size_t d = 0; d < S.Window.size(); ++d)
-                        S.Window[d] = WindowWeight(FWgtWin, static_cast<long double>(d) / LN);
+                        S.Window[d] = WindowWeight(FWgtWin, static_cast<double>(d) / FNumData);
                 S.WindowOf = FWgtWin;
                 S.WindowValid = true;
             }

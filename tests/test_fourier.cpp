@@ -290,8 +290,12 @@ TEST(FourierWindows, EveryWindowWeightsBothPartsBeforeTheForwardTransform) {
                 const LD Wt = WindowWeight(W, i, N, U);
                 Wx[2 * i - 2] *= Wt, Wx[2 * i - 1] *= Wt;
             }
+            // errors on the scale of the unweighted signal: near x = 1/2 some windows
+            // almost vanish, and there the weight itself is only good to about 1e-16
             TError E;
             E.Add(Read(F), DirectDFT(Wx, 1));
+            E.Norm = 0;
+            for (double V : X) E.Norm += LD(N) * V * V;
             EXPECT_LT(E.Rel(), 4e-16) << "window " << w << " N " << N;
             // the inverse applies no window
             F.InverseTransform();
