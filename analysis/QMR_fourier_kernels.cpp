@@ -31,7 +31,9 @@
 
 // The vector helpers below pass wide vectors by value between always-inlined functions
 // of one path; the ABI note GCC attaches to that concerns calls that never happen.
-#if defined(__GNUC__) && !defined(__clang__)
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wpsabi"
+#elif defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
