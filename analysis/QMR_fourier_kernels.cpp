@@ -342,12 +342,8 @@ QMR_FFT_INLINE void BlockStages(double* D, int b, const TTables& Tb, double* SR,
     const std::size_t Len = std::size_t{1} << b;
     int s = 4;
     bool First = true;
+    static_assert(kMinVectorLog2 >= 6, "at least three stages after the reversal, so the last sweep is a pair");
     if ((b - 3) % 2 != 0) {
-        if (b == 4) {
-            // a single remaining stage (not reached: b >= kMinVectorLog2)
-            SingleSweep<T, Conj, true, true>(P, Len, 8, Tb, 4, TBlockMap{});
-            return;
-        }
         SingleSweep<T, Conj, true, false>(P, Len, 8, Tb, 4, TBlockMap{});
         s = 5;
         First = false;

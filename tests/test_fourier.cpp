@@ -78,23 +78,24 @@ LVals DirectDFT(const LVals& X, int Sign) {
     return Y;
 }
 
-// Radix-2 transform in long double with exactly computed factors (reference above 2^12).
-LVals LongFFT(LVals D, int Sign) {
+// Puts the complex values of D into bit-reversed order.
+template <class T> void BitReverse(std::vector<T>& D) {
     const std::size_t N = D.size() / 2;
     for (std::size_t i = 0, j = 0; i < N; ++i) {
-        if (j > i) {
-            std::swap(D[2 * i], D[2 * j]);
-            std::swap(D[2 * i + 1], D[2 * j + 1]);
-        }
+        if (j > i) std::swap(D[2 * i], D[2 * j]), std::swap(D[2 * i + 1], D[2 * j + 1]);
         std::size_t m = N / 2;
         while (m >= 1 && j >= m) j -= m, m /= 2;
         j += m;
     }
-    LVals C(N / 2 + 1), S(N / 2 + 1);
-    for (std::size_t k = 0; k <= N / 2; ++k) C[k] = std::cos(2 * kPi * k / N), S[k] = Sign * std::sin(2 * kPi * k / N);
+}
+
+// Radix-2 transform in long double with exactly computed factors (reference above 2^12).
+LVals LongFFT(LVals D, int Sign) {
+    const std::size_t N = D.size() / 2;
+    BitReverse(D);
     for (std::size_t H = 1; H < N; H *= 2)
         for (std::size_t k = 0; k < H; ++k) {
-            const LD Wr = C[k * (N / (2 * H))], Wi = S[k * (N / (2 * H))];
+            const LD Wr = std::cos(kPi * k / H), Wi = Sign * std::sin(kPi * k / H);
             for (std::size_t a = k; a < N; a += 2 * H) {
                 const std::size_t b = a + H;
                 const LD Tr = Wr * D[2 * b] - Wi * D[2 * b + 1], Ti = Wr * D[2 * b + 1] + Wi * D[2 * b];
@@ -118,15 +119,7 @@ LVals Reference(const Vals& X, int Sign) {
 // as x87 code evaluates it (the stricter of the two double readings).
 Vals PlainRadix2(Vals D, int ISign) {
     const std::size_t NN = D.size() / 2, n = D.size();
-    for (std::size_t i = 0, j = 0; i < n; i += 2) {
-        if (j > i) {
-            std::swap(D[j], D[i]);
-            std::swap(D[j + 1], D[i + 1]);
-        }
-        std::size_t m = NN;
-        while (m >= 2 && j >= m) j -= m, m >>= 1;
-        j += m;
-    }
+    BitReverse(D);
     for (std::size_t MMax = 2; n > MMax; MMax *= 2) {
         const double Theta = ISign * (2 * 3.141592653589793 / static_cast<double>(MMax));
         const double WTemp = std::sin(0.5 * Theta);
@@ -161,26 +154,13 @@ struct TError {
 
 // ---------------------------------------------------------------- transform values
 
-TEST(FourierTransform, MatchesLongDoubleDftForEveryLengthUpTo4096) {
-    TFastFourier F(nullptr);
-    for (int n = 0; n <= 12; ++n) {
-        const std::size_t N = std::size_t{1} << n;
-        const Vals X = RandomSignal(N, 100 + n);
-        for (int Sign : {1, -1}) {
-            const LVals Ref = DirectDFT(LVals(X.begin(), X.end()), Sign);
-            TError E;
-            E.Add(Apply(F, X, Sign), Ref);
-            EXPECT_LT(E.Rel(), 4e-16) << "n " << n << " sign " << Sign;
-        }
-    }
-}
-
-// Relative RMS error over random signals against the long-double reference, both
-// directions, next to that of the yardstick; prints the table the report quotes.
+// Relative RMS error over random signals against the long-double reference (direct sum up
+// to 4096 values), both directions, for every length up to 2^20, next to that of the
+// yardstick; prints the table.
 TEST(FourierTransform, AtLeastAsAccurateAsThePlainRadix2) {
     TFastFourier F(nullptr);
     std::printf("  n  dir   library    plain radix-2  ratio\n");
-    for (int n = 4; n <= 20; ++n) {
+    for (int n = 0; n <= 20; ++n) {
         const std::size_t N = std::size_t{1} << n;
         const int Trials = n <= 10 ? 16 : n <= 14 ? 3 : 1;
         for (int Sign : {1, -1}) {
@@ -191,10 +171,11 @@ TEST(FourierTransform, AtLeastAsAccurateAsThePlainRadix2) {
                 Ours.Add(Apply(F, X, Sign), Ref);
                 Plain.Add(PlainRadix2(X, Sign), Ref);
             }
+            EXPECT_LT(Ours.Rel(), 4e-16) << "n " << n << " sign " << Sign;
+            if (n < 4) continue;  // both exact or nearly so below 16 values
             std::printf(" %2d  %s  %.3e  %.3e      %.2f\n", n, Sign > 0 ? "fwd" : "inv", Ours.Rel(), Plain.Rel(),
                         Ours.Rel() / Plain.Rel());
             EXPECT_LE(Ours.Rel(), Plain.Rel()) << "n " << n << " sign " << Sign;
-            EXPECT_LT(Ours.Rel(), 4e-16) << "n " << n << " sign " << Sign;
         }
     }
 }
@@ -224,31 +205,20 @@ TEST(FourierTransform, VectorPathsAgreeBitForBit) {
     fft::ForcePath(Saved);
 }
 
+// Transform and back restores the signal, also while a second object of another length
+// transforms in between (each object keeps its own tables).
 TEST(FourierTransform, RoundTripRestoresTheSignal) {
-    TFastFourier F(nullptr);
+    TFastFourier F(nullptr), Other(nullptr);
     for (int n : {0, 1, 3, 5, 6, 9, 14, 17}) {
         const Vals X = RandomSignal(std::size_t{1} << n, 55 + n);
         Load(F, X);
         F.Transform();
+        Load(Other, RandomSignal(std::size_t{1} << (n + 3), 1));
+        Other.Transform();
         F.InverseTransform();
         const Vals Y = Read(F);
         for (std::size_t i = 0; i < X.size(); ++i) ASSERT_NEAR(Y[i], X[i], 1e-14) << "n " << n << " at " << i;
     }
-}
-
-// Two objects of different lengths used in turn keep their own tables.
-TEST(FourierTransform, ObjectsKeepTheirOwnTables) {
-    TFastFourier A(nullptr), B(nullptr);
-    const Vals XA = RandomSignal(1024, 1), XB = RandomSignal(8192, 2);
-    const Vals YA = Apply(A, XA, 1);
-    Load(B, XB);
-    B.Transform();
-    Load(A, XA);
-    A.Transform();
-    EXPECT_EQ(Read(A), YA);
-    TError E;
-    E.Add(Read(B), Reference(XB, 1));
-    EXPECT_LT(E.Rel(), 4e-16);
 }
 
 // ---------------------------------------------------------------- windows
@@ -376,35 +346,23 @@ TEST(FourierSpectrum, RmsOverAllLinesIsTheSignalRms) {
     }
 }
 
-TEST(FourierSpectrum, PhaseOfImaginaryAndZeroValues) {
+TEST(FourierSpectrum, PhaseAndReadsOutsideTheirRanges) {
     TFastFourier F(nullptr);
     F.SetSpectrumSize(8);
-    F.SetImagSpec(2, 2.0);   // line 1: re 0, im > 0
-    F.SetImagSpec(3, -2.0);  // line 2: re 0, im < 0
-    F.SetRealSpec(4, -1.0);  // line 3: re < 0, im 1
-    F.SetImagSpec(4, 1.0);
+    F.SetImagSpec(2, 2.0);                        // line 1: re 0, im > 0
+    F.SetImagSpec(3, -2.0);                       // line 2: re 0, im < 0
+    F.SetRealSpec(4, -1.0), F.SetImagSpec(4, 1);  // line 3
     EXPECT_DOUBLE_EQ(F.Phase(1), kPi / 2);
     EXPECT_DOUBLE_EQ(F.Phase(2), -kPi / 2);
     EXPECT_DOUBLE_EQ(F.Phase(3), -kPi / 4);
     EXPECT_DOUBLE_EQ(F.Phase(4), -kPi / 2);  // zero value
-    EXPECT_EQ(F.Phase(0), 0.0);
-    EXPECT_EQ(F.Phase(5), 0.0);
-}
-
-TEST(FourierSpectrum, ReadsOutsideTheirRangeAreZeroAndWritesIgnored) {
-    TFastFourier F(nullptr);
-    F.SetSpectrumSize(8);
-    for (int i = 1; i <= 8; ++i) F.SetRealSpec(i, i), F.SetImagSpec(i, -i), F.SetWgtFunction(i, 2);
+    EXPECT_EQ(F.Phase(0) + F.Phase(5) + F.FourSerSinCoeff(0), 0.0);
+    for (int i = 1; i <= 8; ++i) F.SetRealSpec(i, i), F.SetImagSpec(i, -i);
     for (int Ix : {0, 9, -1}) {
         F.SetRealSpec(Ix, 5), F.SetImagSpec(Ix, 5), F.SetWgtFunction(Ix, 5);
-        EXPECT_EQ(F.RealSpec(Ix), 0.0);
-        EXPECT_EQ(F.ImagSpec(Ix), 0.0);
-        EXPECT_EQ(F.WgtFunction(Ix), 0.0);
+        EXPECT_EQ(F.RealSpec(Ix) + F.ImagSpec(Ix) + F.WgtFunction(Ix), 0.0) << Ix;
     }
-    for (int k : {-1, 5}) {
-        EXPECT_EQ(F.PowerSpec(k) + F.Magnitude(k) + F.FourSerCosCoeff(k) + F.FourSerSinCoeff(k), 0.0) << k;
-    }
-    EXPECT_EQ(F.FourSerSinCoeff(0), 0.0);
+    for (int k : {-1, 5}) EXPECT_EQ(F.PowerSpec(k) + F.Magnitude(k) + F.FourSerCosCoeff(k) + F.FourSerSinCoeff(k), 0.0);
     EXPECT_EQ(Read(F), (Vals{1, -1, 2, -2, 3, -3, 4, -4, 5, -5, 6, -6, 7, -7, 8, -8}));
 }
 
@@ -432,29 +390,20 @@ TEST(FourierExtremes, MatchABruteForceScanAndFollowEveryChange) {
     EXPECT_EQ(F.RealMax(), 1e6);
     F.SetImagSpec(4, -1e6);
     EXPECT_EQ(F.ImagMin(), -1e6);
-    F.ClearReal();
-    EXPECT_EQ(F.RealMax(), 0.0);
-    F.ClearImag();
-    EXPECT_EQ(F.ImagMin(), 0.0);
+    F.ClearReal(), F.ClearImag();
+    EXPECT_EQ(F.RealMax() + F.ImagMin(), 0.0);
     F.SetRealSpec(1, 2.0);
-    EXPECT_EQ(F.RealMin(), 0.0);
     F.Transform();
     EXPECT_EQ(F.RealMin(), 2.0);
     F.Clear();
     EXPECT_EQ(F.RealMax(), 0.0);
     F.SetRealSpec(1, -4.0);
     EXPECT_EQ(F.RealMin(), -4.0);
-    F.SetSpectrumSize(64);
-    EXPECT_EQ(F.RealMin(), 0.0);
-}
-
-TEST(FourierExtremes, ShortLengthsHaveNoPowerOrMagnitudeLines) {
-    TFastFourier F(nullptr);
     F.SetSpectrumSize(1);
+    EXPECT_EQ(F.RealMin(), 0.0);
+    // no power or magnitude lines at N = 1, only the Nyquist magnitude at N = 2
     F.SetRealSpec(1, 5.0);
-    EXPECT_EQ(F.PowerMax(), 0.0);
-    EXPECT_EQ(F.MagniMax(), 0.0);
-    EXPECT_EQ(F.RealMax(), 5.0);
+    EXPECT_EQ(F.PowerMax() + F.MagniMax(), 0.0);
     F.SetSpectrumSize(2);
     F.SetRealSpec(1, 1.0), F.SetRealSpec(2, -1.0);
     F.Transform();  // X = (0, 2)
@@ -504,7 +453,7 @@ TEST(FourierSize, OnlyPowersOfTwoUpTo2Pow23AreAccepted) {
     F.SetRealSpec(1 << 23, 1.0);
     F.Transform();  // a delta at the last value: |X[k]| = 1 everywhere
     EXPECT_NEAR(F.Magnitude(12345), 2.0 / (1 << 23), 1e-20);
-    EXPECT_NEAR(F.RealSpec(1), 1.0, 0.0);
+    EXPECT_EQ(F.RealSpec(1), 1.0);
 }
 
 TEST(FourierSize, ResizingZeroesValuesAndUserWeights) {
