@@ -343,11 +343,14 @@ void MovingKernelFilter(const TVector* SourceVec, std::int32_t LoIx, std::int32_
 
 // ---------------------------------------------------------------- Chebyshev filters
 
+namespace {
+// 23 cascade terms hold the polynomials of up to 20 poles.
+constexpr std::int32_t MaxPoles = 20;
+}  // namespace
+
 void CalcChebFilterCoeffs(std::int32_t NPoles, bool HighPass, double Cutoff, double Ripple, double& A0,
                           TMatrix& Coeffs) {
     constexpr const char* Name = "CalcChebFilterCoeffs";
-    // 23 cascade terms hold the polynomials of up to 20 poles.
-    constexpr std::int32_t MaxPoles = 20;
     if (NPoles % 2 != 0) Raise(Name, "NPoles must be even");
     if (NPoles > MaxPoles) Raise(Name, "NPoles out of range");
     if (!(Ripple >= 0 && Ripple <= 29)) Raise(Name, "invalid Ripple value");
@@ -422,6 +425,40 @@ void CalcChebFilterCoeffs(std::int32_t NPoles, bool HighPass, double Cutoff, dou
     A0 = A[0];
 }
 
+namespace {
+
+// The forward pass y from the input x and the backward pass z from y over samples
+// NP..NP + Len - 1 (NP zeros on either side); z replaces x, which the backward pass no
+// longer needs. Order > 0 fixes the filter order at compile time so that the coefficient
+// loop unrolls; 0 takes it from NP.
+template <std::size_t Order>
+void RecursivePasses(std::size_t NP, double A0, const double* Ca, const double* Cb, std::size_t Len, TDoubleArray& X,
+                     TDoubleArray& Y) {
+    const std::size_t N = Order > 0 ? Order : NP;
+    for (std::size_t T = N; T < N + Len; ++T) {
+        double S = A0 * X[T];
+        for (std::size_t R = 1; R <= N; ++R) S += Ca[R] * X[T - R] + Cb[R] * Y[T - R];
+        Y[T] = S;
+    }
+    double* Z = X.data();
+    for (std::size_t T = N + Len; T-- > N;) {
+        double S = A0 * Y[T];
+        for (std::size_t R = 1; R <= N; ++R) S += Ca[R] * Y[T + R] + Cb[R] * Z[T + R];
+        Z[T] = S;
+    }
+}
+
+// RecursivePasses with the order fixed for the designable orders 2, 4, ..., 20.
+template <std::size_t... Half>
+void ZeroPhasePasses(std::size_t NP, double A0, const double* Ca, const double* Cb, std::size_t Len, TDoubleArray& X,
+                     TDoubleArray& Y, std::index_sequence<Half...>) {
+    const bool Fixed =
+        ((NP == 2 * (Half + 1) && (RecursivePasses<2 * (Half + 1)>(NP, A0, Ca, Cb, Len, X, Y), true)) || ...);
+    if (!Fixed) RecursivePasses<0>(NP, A0, Ca, Cb, Len, X, Y);
+}
+
+}  // namespace
+
 void ChebychevFilter(const TVector& SourceVec, std::int32_t LoIx, std::int32_t HiIx, TVector& DestVec, double A0,
                      const TMatrix& Coeffs) {
     const std::int64_t First = std::max<std::int64_t>(LoIx, 1);
@@ -436,25 +473,16 @@ void ChebychevFilter(const TVector& SourceVec, std::int32_t LoIx, std::int32_t H
     const std::size_t P = NP + 1;
     const std::size_t Len = static_cast<std::size_t>(HiIx) + 2 * P;
     // Index NP + i - 1 holds sample i, with NP zeros before sample 1 and after sample Len.
-    const std::size_t Size = Len + 2 * NP;
-    TDoubleArray U(Size, 0.0), Y(Size, 0.0), Z(Size, 0.0);
-    const std::int64_t LastSrc = std::min<std::int64_t>(SourceVec.NrOfElem(), static_cast<std::int64_t>(HiIx) + static_cast<std::int64_t>(P));
+    TDoubleArray X(Len + 2 * NP, 0.0), Y(Len + 2 * NP, 0.0);
+    const std::int64_t LastSrc =
+        std::min<std::int64_t>(SourceVec.NrOfElem(), static_cast<std::int64_t>(HiIx) + static_cast<std::int64_t>(P));
     for (std::int64_t J = 1; J <= LastSrc; ++J)
-        U[NP + static_cast<std::size_t>(J) + P - 1] = static_cast<double>(SourceVec.Elem(static_cast<std::int32_t>(J)));
-
-    for (std::size_t T = NP; T < NP + Len; ++T) {
-        double S = A0 * U[T];
-        for (std::size_t R = 1; R <= NP; ++R) S += Ca[R] * U[T - R] + Cb[R] * Y[T - R];
-        Y[T] = S;
-    }
-    for (std::size_t T = NP + Len; T-- > NP;) {
-        double S = A0 * Y[T];
-        for (std::size_t R = 1; R <= NP; ++R) S += Ca[R] * Y[T + R] + Cb[R] * Z[T + R];
-        Z[T] = S;
-    }
-    // DestVec[i] := z[i + P].
-    TDoubleArray Out(static_cast<std::size_t>(HiIx - First + 1));
-    for (std::size_t K = 0; K < Out.size(); ++K) Out[K] = Z[NP + static_cast<std::size_t>(First) + K + P - 1];
+        X[NP + static_cast<std::size_t>(J) + P - 1] = static_cast<double>(SourceVec.Elem(static_cast<std::int32_t>(J)));
+    ZeroPhasePasses(NP, A0, Ca.data(), Cb.data(), Len, X, Y, std::make_index_sequence<MaxPoles / 2>());
+    // DestVec[i] := z[i + P], i = First..HiIx.
+    TDoubleArray& Out = X;
+    Out.erase(Out.begin(), Out.begin() + static_cast<std::ptrdiff_t>(NP + static_cast<std::size_t>(First) + P - 1));
+    Out.resize(static_cast<std::size_t>(HiIx - First + 1));
     StoreAndNotify(DestVec, Out, static_cast<std::int32_t>(First));
 }
 

@@ -42,6 +42,22 @@ std::int32_t ApplyFixedKernel(const TKernel3 (&Table)[8], std::int32_t Direction
     return KernelConvolve(Kernel, Data, Result, Feedback);
 }
 
+// Cells J..J + N - 1 of an interior column (0-based past the first K div 2 rows): Cols
+// are the K source columns, Flat the kernel row by row. The N sums stay in registers.
+constexpr std::size_t ConvolveBlock = 4;
+template <std::size_t N>
+void InteriorBlock(const std::vector<const double*>& Cols, const TDoubleArray& Flat, std::size_t K, std::size_t J,
+                   double* Dest) {
+    double Acc[N] = {};
+    const double* W = Flat.data();
+    for (std::size_t P = 0; P < K; ++P) {
+        const double* Src = Cols[P] + J;
+        for (std::size_t Q = 0; Q < K; ++Q, ++W)
+            for (std::size_t B = 0; B < N; ++B) Acc[B] += Src[Q + B] * *W;
+    }
+    std::copy_n(Acc, N, Dest);
+}
+
 std::size_t ClampIndex(std::int64_t I, std::size_t N) {
     return static_cast<std::size_t>(std::clamp<std::int64_t>(I, 0, static_cast<std::int64_t>(N) - 1));
 }
@@ -63,28 +79,34 @@ std::int32_t KernelConvolve(const TDouble2DArray& Kernel, const TDouble2DArray& 
     const std::size_t L1 = Data.size();
     const std::size_t L2 = L1 == 0 ? 0 : Data[0].size();
     const std::size_t H = K / 2;
-    TDouble2DArray Out(L1, TDoubleArray(L2));
+    // Every cell is written below, so Result's storage is reused unless it is one of the
+    // inputs.
+    TDouble2DArray Scratch;
+    const bool Aliased = &Result == &Data || &Result == &Kernel;
+    TDouble2DArray& Out = Aliased ? Scratch : Result;
+    Out.resize(L1);
+    for (TDoubleArray& Col : Out) Col.resize(L2);
     const bool RowsInside = L2 > 2 * H;
     auto InteriorColumn = [&](std::size_t I) { return RowsInside && I >= H && I + H < L1; };
 
-    // Interior: each column's cells at once, per cell the products in p, q order, so every
-    // cell gets the same bits as a plain per-cell loop.
+    // Interior: blocks of neighbouring cells of a column share the kernel loop, each cell
+    // summing its products in p, q order, so every cell gets the bits of a plain per-cell
+    // loop. The kernel is flattened and the K source columns looked up once per column.
     const std::int64_t Step = std::max<std::int64_t>(
         1, (static_cast<std::int64_t>(L1) - static_cast<std::int64_t>(K)) *
                (static_cast<std::int64_t>(L2) - static_cast<std::int64_t>(K)) / 100);
     const std::size_t Inner = RowsInside ? L2 - 2 * H : 0;
+    TDoubleArray Flat(K * K);
+    for (std::size_t P = 0; P < K; ++P) std::copy_n(Kernel[P].begin(), K, Flat.begin() + static_cast<std::ptrdiff_t>(P * K));
+    std::vector<const double*> Cols(K);
     std::int64_t Done = 0;
     for (std::size_t I = 0; I < L1; ++I) {
         if (!InteriorColumn(I)) continue;
-        double* __restrict R = Out[I].data() + H;
-        for (std::size_t P = 0; P < K; ++P) {
-            const double* Col = Data[I + P - H].data();
-            for (std::size_t Q = 0; Q < K; ++Q) {
-                const double W = Kernel[P][Q];
-                const double* __restrict S = Col + Q;
-                for (std::size_t J = 0; J < Inner; ++J) R[J] += S[J] * W;
-            }
-        }
+        for (std::size_t P = 0; P < K; ++P) Cols[P] = Data[I + P - H].data();
+        double* R = Out[I].data() + H;
+        std::size_t J = 0;
+        for (; J + ConvolveBlock <= Inner; J += ConvolveBlock) InteriorBlock<ConvolveBlock>(Cols, Flat, K, J, R + J);
+        for (; J < Inner; ++J) InteriorBlock<1>(Cols, Flat, K, J, R + J);
         if (Feedback) {
             const std::int64_t Before = Done;
             Done += static_cast<std::int64_t>(Inner);
@@ -111,7 +133,7 @@ std::int32_t KernelConvolve(const TDouble2DArray& Kernel, const TDouble2DArray& 
             for (std::size_t J = 0; J < L2; ++J) Out[I][J] = Clamped(I, J);
         }
     }
-    Result = std::move(Out);
+    if (Aliased) Result = std::move(Scratch);
     return 0;
 }
 

@@ -39,9 +39,9 @@ TDouble2DArray BruteConvolve(const TDouble2DArray& K, const TDouble2DArray& D) {
 TEST(Math2Kernels, KernelConvolveMatchesPlainLoopBitForBit) {
     const struct { std::size_t L1, L2, K; } Shapes[] = {{7, 9, 3}, {9, 6, 5}, {40, 33, 7}, {4, 7, 5}, {2, 2, 5}, {1, 1, 3}};
     unsigned Seed = 1;
+    TDouble2DArray R = RandomArray(3, 50, 1);  // reused: grows, then shrinks
     for (const auto& S : Shapes) {
         const TDouble2DArray K = RandomArray(S.K, S.K, ++Seed), D = RandomArray(S.L1, S.L2, ++Seed);
-        TDouble2DArray R;
         ASSERT_EQ(KernelConvolve(K, D, R), 0);
         EXPECT_EQ(R, BruteConvolve(K, D)) << S.L1 << " x " << S.L2 << " kernel " << S.K;
     }
@@ -122,7 +122,7 @@ TEST(Math2Kernels, MahalanobisDistance) {
     M.SetElem(1, 1, 2), M.SetElem(2, 1, 1), M.SetElem(1, 2, 1), M.SetElem(2, 2, 3);
     EXPECT_NEAR(MahalanobisDistance(X, Y, M), std::sqrt(18.0), 1e-15);
     TMatrix Neg(nullptr), Rect(nullptr), Big(nullptr);
-    Neg.Resize(2, 2), Neg.SetElem(1, 1, -1), Neg.SetElem(2, 2, -1);
+    Neg.Resize(2, 2), Neg.SetElem(1, 1, 1), Neg.SetElem(2, 2, -0.3);  // form -0.2
     Rect.Resize(2, 3), Big.Resize(3, 3);
     const struct { const TVector* B; const TMatrix* M; const char* Text; } Cases[] = {
         {&Z, &Rect, "dimensions of vectors do not match"},
@@ -202,6 +202,7 @@ TEST(Math2Kernels, CalcImgCorrelationPerChannelOverPixelsInsideBoth) {
         }
     EXPECT_GT(CalcImgCorrelation(A, A, {0, 0, 5, 5}, {0, 0, 5, 5}, TImgCompareMode::icmRed), 0.999999);
     EXPECT_EQ(CalcImgCorrelation(A, B, {0, 0, 0, 1}, {0, 0, 0, 1}, TImgCompareMode::icmRed), 0.0);  // 2 pairs
+    EXPECT_EQ(CalcImgCorrelation(A, TBitmap(9, 9), {0, 0, 5, 5}, {0, 0, 5, 5}, TImgCompareMode::icmRed), 0.0);
     try {
         CalcImgCorrelation(A, B, {0, 0, 5, 5}, {0, 0, 6, 5}, TImgCompareMode::icmRed);
         ADD_FAILURE();
