@@ -1,5 +1,6 @@
 // Unit QMR_math2: least squares and the pseudo-inverse, ranks, covariance-type
-// matrices, Jacobi eigenvectors and principal components (topic headers below).
+// matrices, Jacobi eigenvectors and principal components; smoothing and filters,
+// kernel convolution, distances and shapes (topic headers below).
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
@@ -8,8 +9,12 @@ namespace qmr {
 
 // Exception of the analysis routines.
 class QMR_API EQMRMath2Error : public EQMRError { public: using EQMRError::EQMRError; };
+// Exception of the expression facility.
+class QMR_API EQMRMathExp : public EQMRError { public: using EQMRError::EQMRError; };
 
 }  // namespace qmr
 
 #include "analysis/QMR_math2_lsq.h"
 #include "analysis/QMR_math2_eigen.h"
+#include "analysis/QMR_math2_filters.h"
+#include "analysis/QMR_math2_kernels.h"
