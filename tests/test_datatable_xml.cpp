@@ -205,6 +205,7 @@ TEST(DataTableXml, RefusedDocumentsLeaveTheTableAlone) {
         Edit("<comment></comment>", "<comment>&foo;</comment>"), Edit("<comment></comment>", "<comment>&#xD800;</comment>"),
         Edit("<col>C-1</col>", "<col>C<b/>1</col>"), Edit("<col>C-1</col>", "<col>a&b</col>"),
         Edit("<datacells>", "<cell/><datacells>"), Edit("<colnames>", "<invalid/><colnames>"),
+        Edit("</vardef>", ""),  // a <vardef> left open
         Edit("<size cols=\"2\" rows=\"2\"/>\n", "") + "<size cols=\"2\" rows=\"2\"/>",
         "<datatable><comment/><size cols=\"2000000000\" rows=\"2000000000\"/><colnames>",
         "<datatable><comment/><size cols=\"0\" rows=\"0\"/><colnames/><rownames/><colattrib/><rowattrib/>"
@@ -263,9 +264,21 @@ TEST(DataTableXml, MangledInputIsReadOrRefusedCleanly) {
         }
     }
     EXPECT_GT(Accepted, 0);  // some mutations only touch values or names
-    std::string Deep = "<datatable><comment/><size cols=\"1\" rows=\"1\"/><colnames>";
-    for (int I = 0; I < 200000; ++I) Deep += "<col>";
+    // Open elements by the hundred thousand are refused after a bounded number of scans
+    // (a reader that scanned each open <vardef> to the end would take minutes here).
+    const int K = 100000;
+    std::string Head = "<datatable><comment/><size cols=\"" + std::to_string(K) + "\" rows=\"0\"/><colnames>";
+    std::string Deep = Head, Open = Head;
+    std::string Zeros;
+    for (int I = 0; I < K; ++I) {
+        Deep += "<col>";
+        Open += "<col/>";
+        Zeros += "0 ";
+    }
+    Open += "</colnames><rownames/><colattrib>" + Zeros + "</colattrib><rowattrib/>";
+    for (int I = 0; I < K; ++I) Open += "<vardef scale=\"Ratio\"><idf ord=\"1\">a</idf>";
     EXPECT_FALSE(T.ReadFromXML(Deep));
+    EXPECT_FALSE(T.ReadFromXML(Open));
 }
 
 }  // namespace
