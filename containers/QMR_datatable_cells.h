@@ -4,9 +4,11 @@
 
 #include "containers/QMR_datatable.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace qmr {
 
@@ -41,6 +43,13 @@ namespace detail {
 inline std::int32_t CellCount(std::int64_t N) noexcept {
     return N > std::numeric_limits<std::int32_t>::max() ? std::numeric_limits<std::int32_t>::max()
                                                           : static_cast<std::int32_t>(N);
+}
+
+// Whether A and B are equal with ASCII letters compared without case.
+inline bool SameTextAscii(std::string_view A, std::string_view B) noexcept {
+    auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; };
+    return A.size() == B.size() &&
+           std::equal(A.begin(), A.end(), B.begin(), [&](char X, char Y) { return Lower(X) == Lower(Y); });
 }
 
 // Default name of column / row N: "C-N" / "R-N".

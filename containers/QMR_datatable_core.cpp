@@ -20,14 +20,6 @@ constexpr const char* kNoMemHeap = "not enough memory on heap";
 constexpr const char* kInitFailed = "failed to initialize (out of memory)";
 constexpr const char* kDictionaryFull = "number of available nominal values exceeded";
 
-char LowerAscii(char C) noexcept { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
-
-bool SameTextAscii(const std::string& A, const std::string& B) noexcept {
-    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char X, char Y) {
-               return LowerAscii(X) == LowerAscii(Y);
-           });
-}
-
 // Characters of a UTF-8 text: every byte that does not continue a sequence.
 std::int32_t Utf8Length(const std::string& S) noexcept {
     return static_cast<std::int32_t>(
@@ -532,7 +524,7 @@ std::int32_t TDataTable::OrdinalOfNominalID(std::int32_t Col, const TNominalIDSt
     if (!IsCategorial(VT.MScaleType)) return 0;
     for (std::int32_t K = 1; K <= VT.HighestSlot(); ++K) {
         const std::string& Slot = VT.ID(K);
-        if (IgnoreCase ? SameTextAscii(Slot, ID) : Slot == ID.str()) return K;
+        if (IgnoreCase ? detail::SameTextAscii(Slot, ID.str()) : Slot == ID.str()) return K;
     }
     return 0;
 }

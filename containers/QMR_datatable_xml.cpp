@@ -312,7 +312,7 @@ private:
         if (!ExactAttributes(FAttr, ScaleAttr, Scale)) return false;
         TVTypeSpec& V = VTypes.emplace_back();
         std::size_t K = 0;
-        while (K < MScaleTypeNames.size() && !SameText(Scale[0], MScaleTypeNames[K])) ++K;
+        while (K < MScaleTypeNames.size() && !detail::SameTextAscii(Scale[0], MScaleTypeNames[K])) ++K;
         if (K == MScaleTypeNames.size()) return false;
         V.MScaleType = static_cast<TMScaleType>(K);
         TTableReader Inner(FContent);
@@ -353,15 +353,6 @@ private:
             return true;
         });
         return Ok && Img.Values.size() - Start == NR;
-    }
-
-    static bool SameText(std::string_view A, std::string_view B) {
-        if (A.size() != B.size()) return false;
-        for (std::size_t I = 0; I < A.size(); ++I) {
-            auto L = [](char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; };
-            if (L(A[I]) != L(B[I])) return false;
-        }
-        return true;
     }
 
     const std::string& FText;
