@@ -364,8 +364,8 @@ void TDataTable::MakeValidRowRange(std::int32_t& LowRow, std::int32_t& HighRow) 
 
 Extended TDataTable::Elem(std::int32_t ACol, std::int32_t ARow) const noexcept {
     if (!Inside(ACol, ARow)) return 0;
-    const Extended V = FNumData->Elem(ACol, ARow);
-    return IsCategorial(FVType[static_cast<std::size_t>(ACol - 1)].MScaleType) ? std::nearbyint(V) : V;
+    const double V = CellValue(ACol, ARow);
+    return IsCategorial(FVType[static_cast<std::size_t>(ACol - 1)].MScaleType) ? detail::RoundHalfToEven(V) : V;
 }
 
 void TDataTable::SetElem(std::int32_t ACol, std::int32_t ARow, double Value) {
@@ -378,10 +378,12 @@ TNominalIDStr TDataTable::ElemNominal(std::int32_t ACol, std::int32_t ARow) cons
     if (!Inside(ACol, ARow)) return {};
     const TVTypeSpec& VT = FVType[static_cast<std::size_t>(ACol - 1)];
     if (!IsCategorial(VT.MScaleType)) return {};
-    const Extended V = FNumData->Elem(ACol, ARow);
+    const double V = CellValue(ACol, ARow);
     std::int64_t K = 0;
-    if (detail::CheckedRoundToInt64(V, K) && K >= 1 && K <= MaxNominalIDs) return VT.ID(static_cast<std::int32_t>(K));
-    return TNominalIDStr(strff(std::nearbyint(V), 1, 0));
+    // NaN, infinities and values beyond 64 bits (integers already) are written as they are.
+    if (!detail::CheckedRoundToInt64(V, K)) return TNominalIDStr(strff(V, 1, 0));
+    if (K >= 1 && K <= MaxNominalIDs) return VT.ID(static_cast<std::int32_t>(K));
+    return TNominalIDStr(std::to_string(K));
 }
 
 void TDataTable::SetElemNominal(std::int32_t ACol, std::int32_t ARow, const TNominalIDStr& Value) {

@@ -95,7 +95,7 @@ std::int32_t MinMaxOf(VisitFn&& Visit, FilterFn&& Filter, TermFn&& Term, double&
 }
 constexpr auto kStored = [](double V, TMScaleType) { return V; };
 // The value as Elem reads it: rounded on nominal and ordinal columns.
-constexpr auto kAsRead = [](double V, TMScaleType Sc) { return IsCategorial(Sc) ? std::nearbyint(V) : V; };
+constexpr auto kAsRead = [](double V, TMScaleType Sc) { return IsCategorial(Sc) ? detail::RoundHalfToEven(V) : V; };
 
 // The values of the cells passing Filter, sorted ascending with the library's comb sort;
 // NumData := their count. Out of memory: TError with the table's "not enough memory on heap".

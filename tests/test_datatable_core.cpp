@@ -2,6 +2,7 @@
 // adopted matrices.
 #include "qmr_test_support.h"
 
+#include <cfenv>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -169,17 +170,24 @@ TEST(DataTableCore, ElemRoundsNominalAndOrdinalReadsOnly) {
         const char* Nominal;
     };
     const double Inf = std::numeric_limits<double>::infinity();
-    for (const Case& C : std::vector<Case>{{2.6, 3, "three"}, {2.5, 2, ""}, {3.5, 4, ""}, {0, 0, "0"},
-                                           {151, 151, "151"}, {-7.5, -8, "-8"}, {1e300, 1e300, "1000000000"},
-                                           {Inf, Inf, "+Inf"}, {-Inf, -Inf, "-Inf"}}) {
-        T.SetElem(1, 1, C.Stored);
-        T.SetElem(2, 1, C.Stored);
-        EXPECT_EQ(T.NumericData()->Elem(1, 1), C.Stored);  // never rounded on writing
-        EXPECT_EQ(T.Elem(1, 1), C.Read) << C.Stored;
-        EXPECT_EQ(T.Elem(2, 1), C.Stored);  // interval column: as stored
-        EXPECT_EQ(T.ElemNominal(1, 1), C.Nominal) << C.Stored;
-        EXPECT_EQ(T.ElemNominal(2, 1), "");
+    // Reads round to the nearest integer whatever rounding mode the host has set.
+    for (int Mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+        std::fesetround(Mode);
+        for (const Case& C : std::vector<Case>{{2.6, 3, "three"}, {2.5, 2, ""}, {3.5, 4, ""}, {2.4, 2, ""},
+                                               {-0.4, 0, "0"}, {151.4, 151, "151"}, {-7.5, -8, "-8"},
+                                               {1e300, 1e300, "1000000000"}, {Inf, Inf, "+Inf"}, {-Inf, -Inf, "-Inf"}}) {
+            T.SetElem(1, 1, C.Stored);
+            T.SetElem(2, 1, C.Stored);
+            double Lo = 0, Hi = 0;
+            T.MinMaxOfValidCells(1, 1, 1, 1, Lo, Hi);
+            EXPECT_EQ(T.NumericData()->Elem(1, 1), C.Stored);  // never rounded on writing
+            EXPECT_TRUE(T.Elem(1, 1) == C.Read && (C.Read < 0 ? Lo : Hi) == C.Read) << C.Stored << " mode " << Mode;
+            EXPECT_EQ(T.Elem(2, 1), C.Stored);  // interval column: as stored
+            EXPECT_EQ(T.ElemNominal(1, 1), C.Nominal) << C.Stored << " mode " << Mode;
+            EXPECT_EQ(T.ElemNominal(2, 1), "");
+        }
     }
+    std::fesetround(FE_TONEAREST);
     T.SetElem(1, 1, std::nan(""));
     EXPECT_TRUE(std::isnan(T.Elem(1, 1)));
     EXPECT_EQ(T.ElemNominal(1, 1), "Nan");
