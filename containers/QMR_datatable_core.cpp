@@ -11,6 +11,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 
 namespace qmr {
@@ -190,31 +191,23 @@ void TDataTable::Assign(const TPersistent* Source) {
         return;
     }
     if (Src == this) return;
-    // Copy everything aside first: a failure leaves the table as it was.
+    // The eight handlers of a table, in one list for copying them out and in.
+    auto HandlersOf = [](auto& T) {
+        return std::tie(T.OnChange, T.OnChangeSetup, T.OnChangeNames, T.OnChangeCellState, T.OnChangeAttrib,
+                        T.OnPercentDone, T.OnResize, T.OnSortExchange);
+    };
+    // Copy everything aside first (handlers too: copying one may allocate), so that a
+    // failure leaves the table as it was.
     TSizedArrays A;
     std::string Comment;
-    TNotifyEvent Ev[5];
-    TOnPercentDoneEvent EvPercent;
-    TDataTableResizeEvent EvResize;
-    TSortExchgEvent EvSort;
+    std::tuple<TNotifyEvent, TNotifyEvent, TNotifyEvent, TNotifyEvent, TNotifyEvent, TOnPercentDoneEvent,
+               TDataTableResizeEvent, TSortExchgEvent>
+        Handlers;
     try {
-        A.NC = Src->FNrOfCols;
-        A.NR = Src->FNrOfRows;
-        A.RowAtt = Src->FRowAtt;
-        A.ColAtt = Src->FColAtt;
-        A.VType = Src->FVType;
-        A.CState = Src->FCState;
-        A.ColName = Src->FColName;
-        A.RowName = Src->FRowName;
+        A = {Src->FNrOfCols, Src->FNrOfRows, Src->FRowAtt, Src->FColAtt, Src->FVType, Src->FCState, Src->FColName,
+             Src->FRowName};
         Comment = Src->FComment;
-        Ev[0] = Src->OnChange;
-        Ev[1] = Src->OnChangeSetup;
-        Ev[2] = Src->OnChangeNames;
-        Ev[3] = Src->OnChangeCellState;
-        Ev[4] = Src->OnChangeAttrib;
-        EvPercent = Src->OnPercentDone;
-        EvResize = Src->OnResize;
-        EvSort = Src->OnSortExchange;
+        Handlers = HandlersOf(*Src);
     } catch (const std::bad_alloc&) {
         RaiseNoMemory();
     }
@@ -224,14 +217,7 @@ void TDataTable::Assign(const TPersistent* Source) {
     CommitArrays(A);
     FComment.swap(Comment);
     FSortIncludeHd = Src->FSortIncludeHd;
-    OnChange = std::move(Ev[0]);
-    OnChangeSetup = std::move(Ev[1]);
-    OnChangeNames = std::move(Ev[2]);
-    OnChangeCellState = std::move(Ev[3]);
-    OnChangeAttrib = std::move(Ev[4]);
-    OnPercentDone = std::move(EvPercent);
-    OnResize = std::move(EvResize);
-    OnSortExchange = std::move(EvSort);
+    HandlersOf(*this) = std::move(Handlers);
 }
 
 void TDataTable::AssignTo(TPersistent* Dest) const {
