@@ -351,6 +351,19 @@ TEST(DataTableCore, AdoptedMatrixDestroyedFirstLeavesTheTableUsable) {
     M->Fill(4);
     T.SetCellState(1, 1, 0x40);
     T.AssignAnotherDataMatrix(M);
+    // The host shrinks the matrix under the table: the table keeps its size, the cells
+    // beyond the matrix read 0 everywhere.
+    M->Resize(2, 1);
+    auto Probe = [](const TDataTable& Tab) {
+        int N = 0;
+        return Tab.SumOfNumCells(0, 0, 0, 0, N) * 100 + N * 10 + Tab.Elem(3, 1) + Tab.Elem(1, 2);
+    };
+    std::ostringstream Xml;
+    T.WriteToXML(Xml, "x");
+    TDataTable Copy(nullptr);
+    ASSERT_TRUE(Copy.ReadFromXML(Xml.str()));
+    EXPECT_EQ(Probe(T), 860);
+    EXPECT_EQ(Probe(Copy), 860);
     delete M;
     EXPECT_EQ(T.NumericData()->NrOfColumns() * 10 + T.NumericData()->NrOfRows(), 32);
     EXPECT_EQ(Col(T, 1), "C-1 0 Interval 0 | 0/64 0/0");
