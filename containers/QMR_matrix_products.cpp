@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <type_traits>
 #include <vector>
 
 namespace qmr {
@@ -48,18 +47,18 @@ struct TWorkView {
 };
 
 void ViewAsWork(const double* Src, std::size_t Rows, std::size_t Cols, std::size_t ld, TWorkView& V) {
-    if constexpr (std::is_same_v<TWork, double>) {
-        (void)Rows;
-        (void)Cols;
-        V.P = Src;
-        V.ld = ld;
-    } else {
-        V.Copy.resize(Rows * Cols);
-        for (std::size_t c = 0; c < Cols; ++c)
-            for (std::size_t r = 0; r < Rows; ++r) V.Copy[c * Rows + r] = Src[c * ld + r];
-        V.P = V.Copy.data();
-        V.ld = Rows;
-    }
+#if !QMR_EXTENDED_80
+    (void)Rows;
+    (void)Cols;
+    V.P = Src;
+    V.ld = ld;
+#else
+    V.Copy.resize(Rows * Cols);
+    for (std::size_t c = 0; c < Cols; ++c)
+        for (std::size_t r = 0; r < Rows; ++r) V.Copy[c * Rows + r] = Src[c * ld + r];
+    V.P = V.Copy.data();
+    V.ld = Rows;
+#endif
 }
 
 // The transpose of a Rows x Cols block (leading dimension ld) as Cols x Rows, leading

@@ -2,6 +2,7 @@
 // matrices, squaring on one thread and the hat matrix.
 #include "qmr_test_support.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -73,6 +74,7 @@ TEST(MatrixProducts, EveryElementIsTheInOrderSumBitForBit) {
         TMatrix A(nullptr), B(nullptr), Bt(nullptr), At(nullptr), C(nullptr);
         RandomFill(A, S.AC, S.AR, 1u + static_cast<unsigned>(S.AR));
         RandomFill(B, S.BC, S.BR, 2u + static_cast<unsigned>(S.BC));
+        for (int k = 1; k <= S.AC; ++k) A.SetElem(k, 1, k % 2 ? 0.0 : -0.0);  // sums of zeros are +0
         // Plain: A (AR x AC) * B (BR = AC x BC).
         ASSERT_TRUE(A.Multiply(&B, &C));
         ASSERT_EQ(C.NrOfColumns(), S.BC);
@@ -80,8 +82,9 @@ TEST(MatrixProducts, EveryElementIsTheInOrderSumBitForBit) {
         int Bad = 0;
         for (int c = 1; c <= S.BC; ++c)
             for (int r = 1; r <= S.AR; ++r)
-                Bad += C.Elem(c, r) != InOrder(S.AC, [&](int k) { return double(A.Elem(k, r)); },
-                                               [&](int k) { return double(B.Elem(c, k)); });
+                Bad += std::bit_cast<std::uint64_t>(double(C.Elem(c, r))) !=
+                       std::bit_cast<std::uint64_t>(InOrder(S.AC, [&](int k) { return double(A.Elem(k, r)); },
+                                                            [&](int k) { return double(B.Elem(c, k)); }));
         EXPECT_EQ(Bad, 0) << S.AR;
         // A * B^T with B given as its transpose, A^T * B with A given as its transpose:
         // the same sums in the same order.

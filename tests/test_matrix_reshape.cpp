@@ -170,11 +170,12 @@ TEST(MatrixReshape, EdgeVectors) {
         {TOrientation::orRows, TEdgeOp::eoSum, {4, 5, 5, 3}},
         {TOrientation::orRows, TEdgeOp::eoMean, {2, 2.5, 2.5, 1.5}},
     };
+    int EvM = 0;
+    CountChanges(M, EvM);
     for (const Case& K : Cases) {
         TVector V(nullptr);
-        int Ev = 0, EvM = 0;
+        int Ev = 0;
         CountChanges(V, Ev);
-        CountChanges(M, EvM);
         M.EdgeVector(K.O, K.Op, &V);
         EXPECT_EQ(VecVals(V), K.Want);
         EXPECT_EQ(Ev, static_cast<int>(K.Want.size()) + 1);  // resize, then one per element

@@ -352,8 +352,8 @@ TEST(MatrixNormalise, StandardizeColumnsAndRowsAgree) {
     EXPECT_EQ(Sd.NrOfElem(), 6);
     EXPECT_EQ(VecVals(Mean), (Vals{7.0 / 3, 100.0 / 3, 5}));
     EXPECT_EQ(VecVals(MeanT), (Vals{7.0 / 3, 100.0 / 3, 5, 1e9 + 7.0 / 3}));
-    EXPECT_EQ(VecVals(SdT), (Vals{Sd.Elem(1), Sd.Elem(2), 0, Sd.Elem(4)}));
-    EXPECT_NEAR(Sd.Elem(4), Sd.Elem(1), 1e-7);  // column 4 is column 1 shifted by 1e9
+    EXPECT_EQ(VecVals(SdT), (Vals{double(Sd.Elem(1)), double(Sd.Elem(2)), 0, double(Sd.Elem(4))}));
+    EXPECT_NEAR(double(Sd.Elem(4)), double(Sd.Elem(1)), 1e-7);  // column 4 is column 1 shifted by 1e9
     EXPECT_EQ(Sd.Elem(5), 0);
     for (int r = 1; r <= 3; ++r) EXPECT_NEAR(double(M.Elem(4, r)), double(M.Elem(1, r)), 1e-7);
     for (int c : {1, 2, 4}) {
