@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -114,6 +115,33 @@ template <class M> std::vector<double> Cells(const M& Mat) {
     for (int C = 1; C <= Mat.NrOfColumns(); ++C)
         for (int R = 1; R <= Mat.NrOfRows(); ++R) V.push_back(static_cast<double>(Mat.Elem(C, R)));
     return V;
+}
+
+// Loads a matrix given row by row (Rows[r][c] is element (c + 1, r + 1)).
+template <class M> void SetRows(M& Mat, const std::vector<std::vector<double>>& Rows) {
+    Mat.Resize(Rows.empty() ? 0 : static_cast<int>(Rows[0].size()), static_cast<int>(Rows.size()));
+    for (int R = 1; R <= Mat.NrOfRows(); ++R)
+        for (int C = 1; C <= Mat.NrOfColumns(); ++C) Mat.SetElem(C, R, Rows[R - 1][C - 1]);
+}
+
+// Cols x Rows values uniform in [-1, 1] from a seeded generator.
+template <class M> void RandomFill(M& Mat, int Cols, int Rows, unsigned Seed) {
+    std::mt19937 Gen(Seed);
+    std::uniform_real_distribution<double> U(-1, 1);
+    Mat.Resize(Cols, Rows);
+    for (int C = 1; C <= Cols; ++C)
+        for (int R = 1; R <= Rows; ++R) Mat.SetElem(C, R, U(Gen));
+}
+
+// A vector's elements, and a vector loaded with given elements.
+template <class V> std::vector<double> VecVals(const V& Vec) {
+    std::vector<double> X;
+    for (int I = 1; I <= Vec.NrOfElem(); ++I) X.push_back(static_cast<double>(Vec.Elem(I)));
+    return X;
+}
+template <class V> void SetVec(V& Vec, const std::vector<double>& X) {
+    Vec.Resize(static_cast<int>(X.size()));
+    for (int I = 1; I <= Vec.NrOfElem(); ++I) Vec.SetElem(I, X[static_cast<std::size_t>(I - 1)]);
 }
 
 // A 2-D array whose second column is shorter than the first.

@@ -1,135 +1,127 @@
-// Squaring on worker threads and the worker pool behind it.
+// Squaring on worker threads, and the worker pool behind it.
 #include "qmr_test_support.h"
 
 #include "containers/QMR_worker_pool.h"
 
 #include <atomic>
 #include <chrono>
-#include <cstdint>
+#include <cmath>
 #include <future>
-#include <mutex>
-#include <random>
+#include <memory>
 #include <stdexcept>
 #include <thread>
-#include <vector>
 
 namespace {
 
-using qmr::test::Cells;
-using qmr::test::CountChanges;
+using namespace qmr;
+using namespace qmr::test;
+using detail::RunOnWorkers;
 
-using qmr::AbortMathProc;
-using qmr::ProcStat;
-using qmr::TMatrix;
-using Vals = std::vector<double>;
+using SquareThreads = ProgressFixture;
 
-void RandomFill(TMatrix& M, int Cols, int Rows, unsigned Seed) {
-    std::mt19937 Gen(Seed);
-    std::uniform_real_distribution<double> U(-1, 1);
-    M.Resize(Cols, Rows);
-    for (int c = 1; c <= Cols; ++c)
-        for (int r = 1; r <= Rows; ++r) M.SetElem(c, r, U(Gen));
-}
-
-using SquareThreads = qmr::test::ProgressFixture;
-
-TEST_F(SquareThreads, BitIdenticalForAnyThreadCount) {
-    for (auto [Cols, Rows] : {std::pair{1, 5}, {5, 3}, {37, 301}, {130, 64}, {9, 0}}) {
-        TMatrix X(nullptr), One(nullptr);
-        RandomFill(X, Cols, Rows, 7u + static_cast<unsigned>(Cols));
-        ASSERT_TRUE(X.Square(&One, 0.5, 1));
-        const std::string Want = One.CRCofData();
-        for (int Threads : {2, 3, 4, 7, 8, 16, 1000}) {
-            TMatrix R(nullptr);
+TEST_F(SquareThreads, InOrderSumsForAnyThreadCountAndIntoItself) {
+    for (auto [Cols, Rows] : {std::pair{1, 5}, {5, 3}, {37, 301}, {130, 64}, {40, 0}}) {
+        TMatrix X(nullptr), Want(nullptr), R(nullptr);
+        RandomFill(X, Cols, Rows, 7u + Cols);
+        Want.Resize(Cols, Cols);  // X^T X / Norm, each entry summed over the rows in order
+        for (int i = 1; i <= Cols; ++i)
+            for (int j = 1; j <= Cols; ++j) {
+                Extended S = 0;
+                for (int r = 1; r <= Rows; ++r) S += X.Elem(std::min(i, j), r) * X.Elem(std::max(i, j), r);
+                Want.SetElem(i, j, static_cast<double>(S / 0.5));
+            }
+        for (int Threads : {1, 0, 2, 3, 8, 1000, -1}) {  // 0 means 1, -1 the processor count form
+            R.Resize(1, 1);
             int Ev = 0;
             CountChanges(R, Ev);
             ProcStat = 0.0;
             Calls().clear();
-            ASSERT_TRUE(X.Square(&R, 0.5, Threads)) << Cols << " " << Threads;
-            EXPECT_EQ(R.CRCofData(), Want) << Cols << " " << Threads;
-            EXPECT_EQ(Ev, Cols == 1 ? 0 : 1);
-            // Every column counted once; the hook sees the total last, once more at the end.
+            ASSERT_TRUE(Threads < 0 ? X.Square(&R, 0.5) : X.Square(&R, 0.5, Threads)) << Cols << " " << Threads;
+            EXPECT_EQ(R.CRCofData(), Want.CRCofData()) << Cols << " " << Threads;
+            EXPECT_EQ(Ev, Cols == 1 ? 0 : 1);  // the resize only
+            // Each column counted once; one step per column inline, else the hook per round
+            // and once more at the end.
             EXPECT_EQ(ProcStat.load(), Cols);
-            ASSERT_GE(Calls().size(), 2u);
             EXPECT_EQ(Calls().back(), Cols);
+            if (Threads == 0 || Threads == 1) {
+                EXPECT_EQ(Calls().size(), static_cast<std::size_t>(Cols));
+            }
         }
+        ASSERT_TRUE(X.Square(&X, 0.5, 4));
+        EXPECT_EQ(X.CRCofData(), Want.CRCofData());
     }
 }
 
-TEST_F(SquareThreads, ItselfAndTheProcessorCountForm) {
-    TMatrix X(nullptr), Want(nullptr);
-    RandomFill(X, 20, 50, 3);
-    ASSERT_TRUE(X.Square(&Want, 4, 1));
-    TMatrix Y(nullptr);
-    Y.Clone(&X);
-    ASSERT_TRUE(Y.Square(&Y, 4, 6));
-    EXPECT_EQ(Cells(Y), Cells(Want));
-    TMatrix Z(nullptr);
-    ASSERT_TRUE(X.Square(&Z, 4));
-    EXPECT_EQ(Cells(Z), Cells(Want));
+// Feedback procedure that requests an abort when ProcStat reaches GStopAt.
+int GStopAt = 0;
+void StopAt(double P) {
+    if (static_cast<int>(P) == GStopAt) AbortMathProc = true;
 }
 
-// Feedback procedure that requests an abort at its first call.
-void AbortNow(double) { AbortMathProc = true; }
+TEST_F(SquareThreads, RefusalsAndAbortOnOneThread) {
+    TMatrix X(nullptr), R(nullptr), Full(nullptr);
+    RandomFill(X, 9, 12, 41);
+    ASSERT_TRUE(X.Square(&Full, 1, 1));
+    for (double Norm : {0.0, std::nan(""), HUGE_VAL}) EXPECT_FALSE(X.Square(&R, Norm, 1));
+    EXPECT_FALSE(X.Square(nullptr, 1, 1));
+    EXPECT_EQ(Cells(R), std::vector<double>{0});
+    // An abort asked during the third column's step: columns 1..3 are there, 4.. are not.
+    ProcStat = 0.0;
+    GStopAt = 3;
+    MathFeedBackProc = &StopAt;
+    EXPECT_FALSE(X.Square(&R, 1, 1));
+    EXPECT_EQ(ProcStat.load(), 3);
+    for (int i = 1; i <= 9; ++i)
+        for (int j = i; j <= 9; ++j) {
+            const double Want = i <= 3 ? double(Full.Elem(i, j)) : 0.0;
+            EXPECT_TRUE(R.Elem(i, j) == Want && R.Elem(j, i) == Want) << i << "," << j;
+        }
+}
 
-TEST_F(SquareThreads, AbortReturnsFalseWithEveryWorkerDone) {
+TEST_F(SquareThreads, AbortReturnsWithEveryWorkerDone) {
+    MathFeedBackProc = [](double) { AbortMathProc = true; };  // abort at the first round
     for (int Threads : {2, 8}) {
-        // The result dies right after the call: a worker still writing would be caught by
-        // the sanitizers.
-        auto X = std::make_unique<TMatrix>(nullptr);
-        auto R = std::make_unique<TMatrix>(nullptr);
+        // Both matrices die right after the call: a worker still at work would be caught
+        // by the sanitizers.
+        auto X = std::make_unique<TMatrix>(nullptr), R = std::make_unique<TMatrix>(nullptr);
         RandomFill(*X, 200, 400, 5);
         AbortMathProc = false;
-        qmr::MathFeedBackProc = &AbortNow;
-        ProcStat = 0.0;
         EXPECT_FALSE(X->Square(R.get(), 1, Threads));
         const double Stat = ProcStat.load();
         R.reset();
         X.reset();
-        EXPECT_EQ(ProcStat.load(), Stat);  // nothing is counted after the return
-        AbortMathProc = true;  // set before the call: the first round stops it
-        TMatrix A(nullptr), B(nullptr);
-        RandomFill(A, 64, 64, 6);
-        qmr::MathFeedBackProc = nullptr;
-        EXPECT_FALSE(A.Square(&B, 1, Threads));
+        EXPECT_EQ(ProcStat.load(), Stat);
     }
 }
 
-// ---------------------------------------------------------------- the pool
-
-TEST(WorkerPool, EveryItemOnceAtMostTheGivenThreads) {
+TEST(WorkerPool, EveryItemOnceOnAtMostTheGivenThreads) {
     for (int Max : {-2, 1, 3, 8}) {
         std::vector<int> Seen(500, 0);
         std::atomic<int> Running{0}, Peak{0};
         int Rounds = 0;
-        const bool Ok = qmr::detail::RunOnWorkers(
+        EXPECT_TRUE(RunOnWorkers(
             500, Max,
             [&](std::int64_t I) {
                 const int Now = ++Running;
-                int P = Peak.load();
-                while (Now > P && !Peak.compare_exchange_weak(P, Now)) {}
+                for (int P = Peak.load(); Now > P && !Peak.compare_exchange_weak(P, Now);) {}
                 ++Seen[static_cast<std::size_t>(I)];  // each item is one thread's alone
                 --Running;
             },
-            [&] { ++Rounds; }, [] { return false; });
-        EXPECT_TRUE(Ok);
+            [&] { ++Rounds; }, [] { return false; }));
         EXPECT_EQ(Seen, std::vector<int>(500, 1));
-        EXPECT_LE(Peak.load(), Max < 1 ? 1 : Max);
-        EXPECT_GE(Rounds, 1);
-        EXPECT_LE(Rounds, 501);  // one after the start, at most one per completion
+        EXPECT_LE(Peak.load(), std::max(Max, 1));
+        EXPECT_TRUE(Rounds >= 1 && Rounds <= 501);  // after the start, at most once per completion
     }
-    int Rounds = 0;
-    EXPECT_TRUE(qmr::detail::RunOnWorkers(0, 4, [](std::int64_t) {}, [&] { ++Rounds; }, [] { return true; }));
-    EXPECT_EQ(Rounds, 0);
+    EXPECT_TRUE(RunOnWorkers(0, 4, [](std::int64_t) {}, [] { ADD_FAILURE(); }, [] { return true; }));
 }
 
-TEST(WorkerPool, StopEndsEarlyAndItemsBegunFinish) {
-    // Items wait until the caller is asked to stop, then take 2 ms each: a thousand would
-    // take half a second on four threads, the stop a few items at most.
+TEST(WorkerPool, StopAndExceptionsEndAfterTheJoin) {
+    // Items wait until the caller is asked to stop, then take 2 ms each: all thousand would
+    // take half a second on four threads.
     std::promise<void> Asked;
     std::shared_future<void> WasAsked = Asked.get_future().share();
-    std::atomic<std::int64_t> Begun{0}, Ended{0};
-    const bool Ok = qmr::detail::RunOnWorkers(
+    std::atomic<int> Begun{0}, Ended{0};
+    EXPECT_FALSE(RunOnWorkers(
         1000, 4,
         [&](std::int64_t) {
             ++Begun;
@@ -141,16 +133,13 @@ TEST(WorkerPool, StopEndsEarlyAndItemsBegunFinish) {
         [&] {
             Asked.set_value();
             return true;
-        });
-    EXPECT_FALSE(Ok);
+        }));
     EXPECT_LT(Begun.load(), 200);
-    EXPECT_EQ(Begun.load(), Ended.load());
-}
-
-TEST(WorkerPool, ExceptionsReachTheCallerAfterTheJoin) {
-    std::atomic<int> Ended{0};
+    EXPECT_EQ(Begun.load(), Ended.load());  // items begun have finished
+    // A worker's exception reaches the caller; so does the hook's, after the join.
+    Ended = 0;
     try {
-        qmr::detail::RunOnWorkers(
+        RunOnWorkers(
             200, 4,
             [&](std::int64_t I) {
                 if (I == 17) throw std::runtime_error("item 17");
@@ -163,16 +152,9 @@ TEST(WorkerPool, ExceptionsReachTheCallerAfterTheJoin) {
     }
     const int After = Ended.load();
     EXPECT_LE(After, 199);
-    // From the caller's own hook.
-    int Rounds = 0;
-    EXPECT_THROW(qmr::detail::RunOnWorkers(
-                     100000, 3, [](std::int64_t) {},
-                     [&] {
-                         if (++Rounds == 1) throw std::logic_error("hook");
-                     },
-                     [] { return false; }),
+    EXPECT_THROW(RunOnWorkers(100000, 3, [&](std::int64_t) { ++Ended; }, [] { throw std::logic_error("hook"); },
+                              [] { return false; }),
                  std::logic_error);
-    EXPECT_EQ(Ended.load(), After);  // the workers of the first run were all joined
 }
 
 }  // namespace
