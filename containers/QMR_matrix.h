@@ -288,6 +288,9 @@ public:
     TOnPercentDoneEvent OnPercentDone;
 
 protected:
+    // The data table reads and writes the exact doubles of the matrix it holds.
+    friend class TDataTable;
+
     void AssignTo(TPersistent* Dest) const override;
 
     // Rows of storage per column (the column stride): the row count, at least 1.
