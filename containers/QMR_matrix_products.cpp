@@ -486,10 +486,11 @@ bool TMatrix::Square(TMatrix* MatRes, double Norm, std::int32_t NThreads) const 
         return true;
     }
 
-    // Blocks of columns small enough that every thread gets several (the first columns
-    // carry the most entries), large enough for the kernel's tiles.
-    const std::size_t PerThread = n / (4 * static_cast<std::size_t>(NThreads));
-    const std::size_t BlockCols = std::clamp<std::size_t>(PerThread / 4 * 4, 4, 16);
+    // Blocks of columns: the kernel copies the rows a block reads once per block, so wide
+    // blocks copy less; about two per thread keep the threads busy to the end (the first
+    // columns carry the most entries).
+    const std::size_t PerThread = n / (2 * static_cast<std::size_t>(NThreads));
+    const std::size_t BlockCols = std::clamp<std::size_t>(PerThread / 4 * 4, 4, 32);
     const std::size_t NBlocks = (n + BlockCols - 1) / BlockCols;
     const bool Done = detail::RunOnWorkers(
         static_cast<std::int64_t>(NBlocks), NThreads,
