@@ -198,6 +198,10 @@ public:
     // may be the source.
     void CopyFrom(const TMatrix* MatSource, std::int32_t SourceColLo, std::int32_t SourceRowLo,
                   std::int32_t SourceColHi, std::int32_t SourceRowHi, std::int32_t DestCol, std::int32_t DestRow);
+    // The same from layer SourceLayer (clamped to the source's layers) of a TMat3D.
+    void CopyFrom(const TMat3D* MatSource, std::int32_t SourceColLo, std::int32_t SourceRowLo,
+                  std::int32_t SourceColHi, std::int32_t SourceRowHi, std::int32_t SourceLayer, std::int32_t DestCol,
+                  std::int32_t DestRow);
     // Lays vector elements Source1stElem..SourceLastElem (the vector's range rule) along row
     // DestRow from DestCol (dimColumns) or down column DestCol from DestRow (dimRows) through
     // SetElem; OnChange once at the end (also for an unknown Dim). Nothing for a nil vector.

@@ -254,31 +254,56 @@ void TMatrix::CopyFromVec(const TVector* VecSource, std::int32_t Source1stElem, 
 
 // ---------------------------------------------------------------- copies between matrices and arrays
 
+namespace {
+
+// Writes the NC x NR block Read(c, r) (offsets from 0) through SetElem so that its corner
+// lands at (DestCol, DestRow), dropping targets outside. The block is read before the
+// first write: the source may be the matrix itself (overlapping blocks) or change under
+// an OnChange handler.
+template <class ReadFn>
+void WriteBlock(TMatrix& M, std::int32_t NC, std::int32_t NR, std::int32_t DestCol, std::int32_t DestRow,
+                ReadFn&& Read) {
+    const auto Rows = static_cast<std::size_t>(NR);
+    std::vector<double> Block(static_cast<std::size_t>(NC) * Rows);
+    for (std::int32_t C = 0; C < NC; ++C)
+        for (std::int32_t R = 0; R < NR; ++R) Block[static_cast<std::size_t>(C) * Rows + static_cast<std::size_t>(R)] = Read(C, R);
+    for (std::int32_t C = 0; C < NC; ++C) {
+        const std::int64_t DC = static_cast<std::int64_t>(DestCol) + C;
+        if (!Inside(DC, M.NrOfColumns())) continue;
+        for (std::int32_t R = 0; R < NR; ++R) {
+            const std::int64_t DR = static_cast<std::int64_t>(DestRow) + R;
+            if (Inside(DR, M.NrOfRows()))
+                M.SetElem(static_cast<std::int32_t>(DC), static_cast<std::int32_t>(DR),
+                          Block[static_cast<std::size_t>(C) * Rows + static_cast<std::size_t>(R)]);
+        }
+    }
+}
+
+}  // namespace
+
 void TMatrix::CopyFrom(const TMatrix* MatSource, std::int32_t SourceColLo, std::int32_t SourceRowLo,
                        std::int32_t SourceColHi, std::int32_t SourceRowHi, std::int32_t DestCol, std::int32_t DestRow) {
     if (MatSource == nullptr) return;
-    const std::int32_t SrcCols = MatSource->FNCol, SrcRows = MatSource->FNRow;
-    if (SrcCols >= 1 && SrcRows >= 1) {
-        detail::ClampRange(SourceColLo, SourceColHi, SrcCols);
-        detail::ClampRange(SourceRowLo, SourceRowHi, SrcRows);
-        const auto NC = static_cast<std::size_t>(SourceColHi - SourceColLo + 1);
-        const auto NR = static_cast<std::size_t>(SourceRowHi - SourceRowLo + 1);
-        // The block is read before anything is written: the source may be this matrix
-        // (overlapping blocks) or change under an OnChange handler.
-        std::vector<double> Block(NC * NR);
-        for (std::size_t C = 0; C < NC; ++C)
-            std::copy_n(MatSource->Column(SourceColLo + static_cast<std::int32_t>(C)) + (SourceRowLo - 1), NR,
-                        Block.begin() + static_cast<std::ptrdiff_t>(C * NR));
-        for (std::size_t C = 0; C < NC; ++C) {
-            const std::int64_t DC = static_cast<std::int64_t>(DestCol) + static_cast<std::int64_t>(C);
-            if (!Inside(DC, FNCol)) continue;
-            for (std::size_t R = 0; R < NR; ++R) {
-                const std::int64_t DR = static_cast<std::int64_t>(DestRow) + static_cast<std::int64_t>(R);
-                if (Inside(DR, FNRow))
-                    SetElem(static_cast<std::int32_t>(DC), static_cast<std::int32_t>(DR), Block[C * NR + R]);
-            }
-        }
+    if (MatSource->FNCol >= 1 && MatSource->FNRow >= 1) {
+        detail::ClampRange(SourceColLo, SourceColHi, MatSource->FNCol);
+        detail::ClampRange(SourceRowLo, SourceRowHi, MatSource->FNRow);
+        WriteBlock(*this, SourceColHi - SourceColLo + 1, SourceRowHi - SourceRowLo + 1, DestCol, DestRow,
+                   [&](std::int32_t C, std::int32_t R) { return MatSource->Column(SourceColLo + C)[SourceRowLo - 1 + R]; });
     }
+    Changed();
+}
+
+void TMatrix::CopyFrom(const TMat3D* MatSource, std::int32_t SourceColLo, std::int32_t SourceRowLo,
+                       std::int32_t SourceColHi, std::int32_t SourceRowHi, std::int32_t SourceLayer,
+                       std::int32_t DestCol, std::int32_t DestRow) {
+    if (MatSource == nullptr) return;
+    detail::ClampRange(SourceColLo, SourceColHi, MatSource->NrOfColumns());
+    detail::ClampRange(SourceRowLo, SourceRowHi, MatSource->NrOfRows());
+    const std::int32_t Layer = std::clamp(SourceLayer, 1, MatSource->NrOfLayers());  // counts are at least 1
+    WriteBlock(*this, SourceColHi - SourceColLo + 1, SourceRowHi - SourceRowLo + 1, DestCol, DestRow,
+               [&](std::int32_t C, std::int32_t R) {
+                   return static_cast<double>(MatSource->Elem(SourceColLo + C, SourceRowLo + R, Layer));
+               });
     Changed();
 }
 

@@ -193,6 +193,18 @@ TEST(MatrixCopy, BetweenMatricesAndArrays) {
     M.CopyFrom(&S, 1, 1, 3, 2, IMin, 1);
     M.CopyFrom(nullptr, 1, 1, 3, 2, 1, 1);
     EXPECT_EQ(Ev, 7 + 2);
+    TMat3D S3(nullptr);  // element (c, r, l) = 100 l + 10 c + r
+    S3.Resize(3, 2, 4);
+    for (int c = 1; c <= 3; ++c)
+        for (int r = 1; r <= 2; ++r)
+            for (int l = 1; l <= 4; ++l) S3.SetElem(c, r, l, 100 * l + 10 * c + r);
+    M.ResizeAndClear(3, 3);
+    Ev = 0;
+    M.CopyFrom(&S3, 0, 0, 0, 0, 9, 3, 3);     // (1, 1) of layer 4 (clamped)
+    M.CopyFrom(&S3, 3, 9, 2, -1, -1, 1, 1);   // columns 3..2 and rows 9..-1 clamped and exchanged, layer 1
+    M.CopyFrom(static_cast<TMat3D*>(nullptr), 1, 1, 1, 1, 1, 1, 1);
+    EXPECT_EQ(Cells(M), (Vals{121, 122, 0, 131, 132, 0, 0, 0, 411}));
+    EXPECT_EQ(Ev, 2 + 5);
     SetRows(M, {{1, 2, 3, 4}, {5, 6, 7, 8}});  // overlapping blocks of the matrix itself
     M.CopyFrom(&M, 1, 1, 3, 2, 2, 1);
     EXPECT_EQ(Cells(M), (Vals{1, 5, 1, 5, 2, 6, 3, 7}));
