@@ -67,6 +67,23 @@ template <class T, class BeforeFn> bool CombPass(T* Data, std::int64_t Gap, std:
     return Any != 0;
 }
 
+// CombPass over Keys that moves Carried[i] along with Keys[i] (two parallel arrays).
+template <class T, class U, class BeforeFn>
+bool CombPassCarry(T* Keys, U* Carried, std::int64_t Gap, std::int64_t Pairs, BeforeFn Before) {
+    unsigned Any = 0;
+    for (std::int64_t I = 0; I < Pairs; ++I) {
+        T X = Keys[I], Y = Keys[I + Gap];
+        U A = Carried[I], B = Carried[I + Gap];
+        bool Ex = Before(Y, X);
+        Keys[I] = Ex ? Y : X;
+        Keys[I + Gap] = Ex ? X : Y;
+        Carried[I] = Ex ? B : A;
+        Carried[I + Gap] = Ex ? A : B;
+        Any |= static_cast<unsigned>(Ex);
+    }
+    return Any != 0;
+}
+
 // Comb sort of a plain array of arithmetic values, in place. Equal values are never
 // exchanged (the pair is exchanged only when the later value is strictly smaller, or
 // strictly greater for a descending sort); NaNs compare false and are never exchanged.
