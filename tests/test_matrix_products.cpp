@@ -91,10 +91,10 @@ TEST(MatrixProducts, RefusalsEventsArithmeticAndResultsThatAreOperands) {
     }
     TVector V(nullptr), Bad(nullptr);
     SetRows(A, {{1, 2}, {3, 4}});
-    SetVec(V, {1, 1});
+    SetValues(V, Vals{1, 1});
     ASSERT_TRUE(A.Multiply(&V, &V) && A.TransposeAndMultiply(&V, &V));  // VecRes = VecB
-    EXPECT_EQ(VecVals(V), (Vals{24, 34}));
-    SetVec(Bad, {1, 2, 3});
+    EXPECT_EQ(ValuesOf(V), (Vals{24, 34}));
+    SetValues(Bad, Vals{1, 2, 3});
     EXPECT_FALSE(A.Multiply(&Bad, &V) || A.TransposeAndMultiply(&Bad, &V) || A.Multiply(nullptr, &V));
     // In place: storage written directly, one event each.
     SetRows(B, {{10, 20}, {30, 40}});

@@ -91,19 +91,19 @@ TEST(MatrixReshape, EdgeVectors) {
         int Ev = 0;
         CountChanges(V, Ev);
         M.EdgeVector(Or, Op, &V);
-        EXPECT_EQ(VecVals(V), Want);
+        EXPECT_EQ(ValuesOf(V), Want);
         EXPECT_EQ(Ev, static_cast<int>(Want.size()) + 1);  // resize, then one per element
     }
     EXPECT_EQ(EvM, 0);
     TVector V(nullptr);
-    SetVec(V, {9});
+    SetValues(V, Vals{9});
     M.EdgeVector(O::orRows, static_cast<E>(4), &V);
     M.EdgeVector(O::orRows, E::eoSum, nullptr);
     M.Resize(2, 0);  // no rows: nothing per row, the mean of nothing per column
     M.EdgeVector(O::orRows, E::eoMean, &V);
-    EXPECT_EQ(VecVals(V), Vals{9});
+    EXPECT_EQ(ValuesOf(V), Vals{9});
     M.EdgeVector(O::orColumns, E::eoMean, &V);
-    EXPECT_EQ(VecVals(V), (Vals{0, 0}));
+    EXPECT_EQ(ValuesOf(V), (Vals{0, 0}));
 }
 
 TEST(MatrixFill, RangesDiagonalAndRandomDraws) {
@@ -148,22 +148,22 @@ TEST(MatrixCopy, ToAndFromVectors) {
     TVector V(nullptr);
     V.Resize(3);
     M.CopyRowToVec(&V, 2, 0, 0);  // cut to the vector's 3 elements
-    EXPECT_EQ(VecVals(V), (Vals{6, 7, 8}));
+    EXPECT_EQ(ValuesOf(V), (Vals{6, 7, 8}));
     V.Resize(6);
     for (auto [Row, Col, Lo, Hi, Want] : {std::tuple{1, 0, 0, 0, Vals{1, 2, 3, 4, 5, 0}}, {99, 0, 4, 2, Vals{7, 8, 9, 0, 0, 0}},
                                           {0, -3, 0, 0, Vals{1, 6, 0, 0, 0, 0}}, {0, 9, 2, 2, Vals{10, 0, 0, 0, 0, 0}}}) {
         V.Fill(-1);
         if (Row != 0) M.CopyRowToVec(&V, Row, Lo, Hi);
         else M.CopyColToVec(&V, Col, Lo, Hi);
-        EXPECT_EQ(VecVals(V), Want);
+        EXPECT_EQ(ValuesOf(V), Want);
     }
     M.Resize(0, 0);
     M.CopyRowToVec(&V, 1, 0, 0);
-    EXPECT_EQ(VecVals(V), Vals(6, 0.0));
+    EXPECT_EQ(ValuesOf(V), Vals(6, 0.0));
     M.CopyColToVec(nullptr, 1, 0, 0);
     // From vectors: along a row, down a column (the default), with targets dropped.
     M.Resize(3, 3);
-    SetVec(V, {1, 2, 3, 4});
+    SetValues(V, Vals{1, 2, 3, 4});
     int Ev = 0;
     CountChanges(M, Ev);
     M.CopyFromVec(TDims::dimColumns, &V, 2, 4, 2, 1);

@@ -190,8 +190,8 @@ TEST(MatrixNormalise, ColumnsAndRowsAgree) {
     T.Transpose();
     EXPECT_EQ(Cells(T), Cells(M));  // the same sums in the same order
     EXPECT_EQ(Ev, 1);
-    EXPECT_EQ(VecVals(Mean), (Vals{7.0 / 3, 100.0 / 3, 5}));
-    EXPECT_EQ(VecVals(SdT), (Vals{VecVals(Sd)[0], VecVals(Sd)[1], 0, VecVals(Sd)[3]}));
+    EXPECT_EQ(ValuesOf(Mean), (Vals{7.0 / 3, 100.0 / 3, 5}));
+    EXPECT_EQ(ValuesOf(SdT), (Vals{ValuesOf(Sd)[0], ValuesOf(Sd)[1], 0, ValuesOf(Sd)[3]}));
     EXPECT_NEAR(double(Sd.Elem(4)), double(Sd.Elem(1)), 1e-7);  // column 1 shifted by 1e9
     for (int c : {1, 2, 4}) {
         double Mu = 1, Var = 0;
@@ -209,8 +209,8 @@ TEST(MatrixNormalise, ColumnsAndRowsAgree) {
     T.Transpose();
     M.QNormalizeColumns(25, &Mean, &Sd);
     EXPECT_EQ(Cells(M), (Vals{-2, -1, 0, 6, 2, 4, 4, 4, 4, 4}));
-    EXPECT_EQ(VecVals(Mean), (Vals{3, 4, 5}));
-    EXPECT_EQ(VecVals(Sd)[0] + VecVals(Sd)[1], 1);
+    EXPECT_EQ(ValuesOf(Mean), (Vals{3, 4, 5}));
+    EXPECT_EQ(ValuesOf(Sd)[0] + ValuesOf(Sd)[1], 1);
     T.QNormalizeRows(25, nullptr, nullptr);
     T.Transpose();
     EXPECT_EQ(Cells(T), Cells(M));
@@ -221,16 +221,16 @@ TEST(MatrixNormalise, CentringMeanVectorsAndDichotomising) {
     SetRows(M, {{1, 10}, {3, 20}, {8, 60}});
     TVector V(nullptr), C(nullptr);
     M.MeanVec(TDims::dimColumns, &V);
-    EXPECT_EQ(VecVals(V), (Vals{4, 30}));
+    EXPECT_EQ(ValuesOf(V), (Vals{4, 30}));
     M.MeanVec(TDims::dimRows, &V);
-    EXPECT_EQ(VecVals(V), (Vals{5.5, 11.5, 34}));
+    EXPECT_EQ(ValuesOf(V), (Vals{5.5, 11.5, 34}));
     M.MeanVec(TDims::dimRows, nullptr);
     int Ev = 0;
     CountChanges(M, Ev);
     M.MeanCenterColumns(&C);
-    EXPECT_EQ(VecVals(C), (Vals{4, 30}));  // sized to the column count
+    EXPECT_EQ(ValuesOf(C), (Vals{4, 30}));  // sized to the column count
     M.MeanCenterRows(&C);
-    EXPECT_EQ(VecVals(C), (Vals{-11.5, -5.5, 17}));
+    EXPECT_EQ(ValuesOf(C), (Vals{-11.5, -5.5, 17}));
     EXPECT_EQ(Cells(M), (Vals{8.5, 4.5, -13, -8.5, -4.5, 13}));
     EXPECT_EQ(Ev, 2);
     TBool2DArray B;
@@ -238,7 +238,7 @@ TEST(MatrixNormalise, CentringMeanVectorsAndDichotomising) {
     EXPECT_EQ(B, (TBool2DArray{{true, false, false}, {false, false, true}}));
     M.Resize(2, 0);  // means of nothing are 0
     M.MeanVec(TDims::dimColumns, &V);
-    EXPECT_EQ(VecVals(V), (Vals{0, 0}));
+    EXPECT_EQ(ValuesOf(V), (Vals{0, 0}));
     EXPECT_EQ(M.Dichotomize(0, B), 0);
     EXPECT_EQ(B, TBool2DArray(2));
 }
