@@ -14,6 +14,7 @@
 
 namespace qmr {
 
+class TIntVector;
 class TMat3D;
 class TVector;
 
@@ -276,6 +277,15 @@ public:
     // number of elements.
     Extended Percentile(double Prob, std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                         std::int32_t HighRow, std::int32_t SampleSize) const;
+    // Counts the range (LoX..HiX columns, LoY..HiY rows) into Round(|LastBin - FirstBin| /
+    // BinWidth) + 1 bins of Histo (resized when its count differs, cleared) from FirstBin
+    // on: below FirstBin Underflow; from LastBin + BinWidth on, NaN, and a bin beyond the
+    // rounded-down count Overflow; MaxCnt the largest bin. Counts saturate at 2147483647.
+    // False with nothing changed for a nil Histo, a width that is not finite and positive,
+    // or a quotient |LastBin - FirstBin| / BinWidth that is not finite or gives over 500 bins.
+    bool Histogram(std::int32_t LoX, std::int32_t LoY, std::int32_t HiX, std::int32_t HiY, double FirstBin,
+                   double LastBin, double BinWidth, TIntVector* Histo, std::int32_t& Underflow,
+                   std::int32_t& Overflow, std::int32_t& MaxCnt) const;
     // ResultArray := [column][row] element > Threshold; the number of True cells.
     std::int32_t Dichotomize(double Threshold, TBool2DArray& ResultArray) const;
     // Each column (row) with a variance above 0 becomes (v - mean) / sqrt(variance); the
