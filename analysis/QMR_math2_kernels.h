@@ -41,9 +41,9 @@ using TKernelFeedback = std::function<void(TObject* Sender, std::int32_t Percent
 // Correlates Data (L1 x L2, [first][second] index) with the K x K Kernel, not mirrored:
 // Result[i][j] = sum over p, q of Data[i + p - K div 2][j + q - K div 2] * Kernel[p][q],
 // data indices clamped to the array (edge values repeat). Result codes: 0 done (Result
-// is L1 x L2; an empty Data gives an empty Result); -1 a kernel row of another length
-// than K, -2 K even, -3 K < 3 (the later test wins); -4 Data ragged (a column shorter
-// than the first). A non-zero code leaves Result untouched. Feedback, when set, is
+// is L1 x L2; an empty Data gives an empty Result); -1 the first kernel row not K long or
+// another row shorter, -2 K even, -3 K < 3 (the later test wins); -4 Data ragged (a
+// column shorter than the first). A non-zero code leaves Result untouched. Feedback, when set, is
 // called every max(1, (L1 - K)(L2 - K) div 100) interior cells with the count divided by
 // that step (it may pass 100). Result may be Data.
 QMR_API std::int32_t KernelConvolve(const TDouble2DArray& Kernel, const TDouble2DArray& Data, TDouble2DArray& Result,

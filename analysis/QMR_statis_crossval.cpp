@@ -102,8 +102,10 @@ bool TCrossValidator::Execute() {
     std::int64_t Applied = 0;
     std::int32_t FailedInRow = 0;
     bool Abort = false;
+    // Round(Applied / NRow * 100), half to even. The product first: 100 * Applied is exact
+    // and one division rounds correctly, so a half (23 of 40 rows: 57.5) stays a half.
     const auto Percent = [&Applied, NRow] {
-        return static_cast<std::int32_t>(Round(static_cast<double>(Applied) / NRow * 100));
+        return static_cast<std::int32_t>(Round(static_cast<double>(Applied * 100) / NRow));
     };
 
     FIsRunning = true;

@@ -12,8 +12,7 @@ namespace {
 using qmr::TCFEvaluator;
 using Vals = std::vector<double>;
 using Curve = qmr::TDouble2DArray;
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double Inf = std::numeric_limits<double>::infinity();
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN(), Inf = std::numeric_limits<double>::infinity();
 
 void Load(TCFEvaluator& Ev, const Vals& Truth, const Vals& Est) {
     qmr::TMatrix M(nullptr);
@@ -34,21 +33,20 @@ Vals Scores(const TCFEvaluator& Ev) {
     return {Ev.TpRate(),      Ev.FnRate(),  Ev.TnRate(),   Ev.FpRate(),       Ev.Precision(),    Ev.NegPredVal(),
             Ev.ThreatScore(), Ev.F1Score(), Ev.Accuracy(), Ev.Informedness(), Ev.MatthewsCorr(), Ev.UncertCoeff()};
 }
-struct Opt {
+struct Opt {  // outputs of OptimizeThresholds, seeded with marks that show what it wrote
     std::int32_t Code = 0, Best = -7;
     Curve Roc{{42}};
     double Auc = -7, Mcc = -7, Acc = -7, Inf = -7;
 };
-Opt Optimize(TCFEvaluator& Ev) {
+Opt Optimize(TCFEvaluator& Ev, double Seed = -7) {
     Opt O;
+    O.Mcc = O.Acc = O.Inf = Seed;
     O.Code = Ev.OptimizeThresholds(O.Roc, O.Best, O.Auc, O.Mcc, O.Acc, O.Inf);
     return O;
 }
 
 // Rank of an estimate in the sort (descending): NaN below -infinity.
-long double Rank(double E) {
-    return std::isnan(E) ? -std::numeric_limits<long double>::infinity() : E == -Inf ? -1e4000L : E;
-}
+long double Rank(double E) { return std::isnan(E) ? -std::numeric_limits<long double>::infinity() : E == -Inf ? -1e4000L : E; }
 
 // Oracle: one ROC point per distinct estimate from the counts at or above it, then the
 // final point again; the first point farthest from the diagonal; AUC = Mann-Whitney U /
@@ -77,9 +75,7 @@ Brute Oracle(const Vals& T, const Vals& E, double Mid) {
             if (Rank(E[I]) == L) Est = E[I];
         }
         if (std::fabs(Fp / N - Tp / P) > Far) Far = std::fabs(Fp / N - Tp / P), B.Best = std::int32_t(B.Roc[0].size());
-        B.Roc[0].push_back(Fp / N);
-        B.Roc[1].push_back(Tp / P);
-        B.Roc[2].push_back(Est);
+        for (std::size_t C = 0; C < 3; ++C) B.Roc[C].push_back(Vals{Fp / N, Tp / P, Est}[C]);
     }
     for (auto& C : B.Roc) C.push_back(C.back());
     B.Auc = U / (P * N);
@@ -96,10 +92,7 @@ TEST(CFEvaluator, WorkedExample) {
     TCFEvaluator Ev(nullptr);
     Ev.SetNData(4);
     const Vals E{0.2, 0.8, 0.6, 0.4};
-    for (std::int32_t I = 1; I <= 4; ++I) {
-        Ev.SetTrueData(I, 1 - I % 2);
-        Ev.SetEstimData(I, E[std::size_t(I - 1)]);
-    }
+    for (std::int32_t I = 1; I <= 4; ++I) Ev.SetTrueData(I, 1 - I % 2), Ev.SetEstimData(I, E[std::size_t(I - 1)]);
     ASSERT_EQ(Ev.CalcConfusionMatrix(0.5), 0);
     EXPECT_EQ(Conf(Ev), (Vals{1, 1, 1, 1, 0.5, 0}));
     Vals S = Scores(Ev);
@@ -133,21 +126,18 @@ TEST(CFEvaluator, WorkedExample) {
 TEST(CFEvaluator, CodesStatesAndCopies) {
     const Vals Unsorted{-1, -1, -1, -1, -1, -1, -1, -1, -1, -2, -3, -1};
     const Vals NotDicho{-2, -2, -2, -2, -2, -2, -2, -2, -2, -3, -2, -2};
-    const auto Counted = [](TCFEvaluator& Ev) {
-        Load(Ev, {0, 1, 0}, {0.3, 0.2, 0.1});
-        Ev.CalcConfusionMatrix(0.15);
-    };
-    const auto Five = [](TCFEvaluator& Ev) {
+    const auto Counted = [](TCFEvaluator& Ev) { Load(Ev, {0, 1, 0}, {0.3, 0.2, 0.1}), Ev.CalcConfusionMatrix(0.15); };
+    const auto Fives = [](TCFEvaluator& Ev) {
         Ev.SetNData(3);
         for (std::int32_t I = 1; I <= 3; ++I) Ev.SetTrueData(I, 5);
     };
-    struct Case {
+    const struct {
         std::function<void(TCFEvaluator&)> Setup;
         int Calc, GetConf, Optimize;
         const Vals* Codes;  // nullptr: the scores compute
     } Cases[] = {
         {[](TCFEvaluator&) {}, -2, -2, -1, &NotDicho},
-        {Five, -2, -2, -1, &NotDicho},
+        {Fives, -2, -2, -1, &NotDicho},
         {[](TCFEvaluator& Ev) { Load(Ev, {0, NaN, 1}, {1, 2, 3}); }, -2, -2, -1, &NotDicho},
         {[](TCFEvaluator& Ev) { Load(Ev, {0, Inf, 0}, {1, 2, 3}); }, -2, -2, -1, &NotDicho},
         {[](TCFEvaluator& Ev) { Load(Ev, {-Inf, 1, 1}, {1, 2, 3}); }, -2, -2, -1, &NotDicho},
@@ -159,7 +149,7 @@ TEST(CFEvaluator, CodesStatesAndCopies) {
         {[&](TCFEvaluator& Ev) { Counted(Ev), Ev.SetTrueData(3, 1); }, 0, 0, 0, nullptr},
         {[&](TCFEvaluator& Ev) { Counted(Ev), Ev.SetNData(5); }, 0, 0, 0, nullptr},
     };
-    for (const Case& C : Cases) {
+    for (const auto& C : Cases) {
         SCOPED_TRACE(&C - Cases);
         TCFEvaluator Ev(nullptr), Copy(nullptr);
         C.Setup(Ev);
@@ -182,11 +172,11 @@ TEST(CFEvaluator, CodesStatesAndCopies) {
     M.Resize(2, 3);
     for (std::int32_t R = 1; R <= 3; ++R) M.SetElem(1, R, R % 2), M.SetElem(2, R, R);
     Ev.CopyTrueFromMatrix(1, &M);
-    EXPECT_EQ(Ev.CopyTrueFromMatrix(0, &M) + Ev.CopyEstFromMatrix(3, &M) + Ev.CopyTrueFromMatrix(2, nullptr) +
-                  Ev.CopyEstFromMatrix(2, nullptr), -4);
-    EXPECT_EQ((Vals{double(Ev.NData()), Ev.TrueData(1), Ev.DichoV2(), double(Ev.CopyTrueFromMatrix(2, &M))}),
-              (Vals{-1, 1, 1, -2}));
-    EXPECT_EQ(Ev.TrueData(3), 3);
+    EXPECT_EQ((Vals{double(Ev.CopyTrueFromMatrix(0, &M)), double(Ev.CopyEstFromMatrix(3, &M)),
+                    double(Ev.CopyTrueFromMatrix(2, nullptr)), double(Ev.CopyEstFromMatrix(2, nullptr))}),
+              Vals(4, -1));
+    EXPECT_EQ((Vals{double(Ev.NData()), Ev.TrueData(1), Ev.DichoV2(), double(Ev.CopyTrueFromMatrix(2, &M)), Ev.TrueData(3)}),
+              (Vals{-1, 1, 1, -2, 3}));
 }
 
 TEST(CFEvaluator, ScoresFromKnownCounts) {
@@ -214,12 +204,10 @@ TEST(CFEvaluator, ScoresFromKnownCounts) {
         double MI = 0, H = 0;
         for (int A = 0; A < 2; ++A) {
             H -= PlnP(Tr[A]) + PlnP(Pr[A]);
-            for (int B = 0; B < 2; ++B)
-                MI += Cell[A][B] > 0 ? Cell[A][B] / n * std::log(Cell[A][B] * n / (Tr[A] * Pr[B])) : 0;
+            for (int B = 0; B < 2; ++B) MI += Cell[A][B] > 0 ? Cell[A][B] / n * std::log(Cell[A][B] * n / (Tr[A] * Pr[B])) : 0;
         }
-        const Vals Want{Q(tp, tp + fn), Q(fn, tp + fn),         Q(tn, tn + fp), Q(fp, tn + fp),
-                        Q(tp, tp + fp), Q(tn, tn + fn),         Q(tp, n - tn),  Q(2 * tp, n - tn + tp),
-                        (tp + tn) / n,  Bm,                     Mcc,            2 * MI / (H + 1e-15)};
+        const Vals Want{Q(tp, tp + fn), Q(fn, tp + fn), Q(tn, tn + fp), Q(fp, tn + fp), Q(tp, tp + fp), Q(tn, tn + fn),
+                        Q(tp, n - tn),  Q(2 * tp, n - tn + tp), (tp + tn) / n, Bm, Mcc, 2 * MI / (H + 1e-15)};
         for (std::size_t I = 0; I < Want.size(); ++I) EXPECT_NEAR(Scores(Ev)[I], Want[I], 1e-12) << I << " @ " << tp;
     }
 }
@@ -263,30 +251,31 @@ TEST(CFEvaluator, RocAucAndSweepAgainstBruteForce) {
 }
 
 TEST(CFEvaluator, TiesNaNExtremesAndStaleOrder) {
+    // Counts at a threshold, then the ROC against the oracle (midpoint Mid) and the sweep's
+    // last counts, which share CalcConfusionMatrix's positives (above the midpoint).
+    const struct { Vals T, E; double Thresh, Mid; Vals Want; } Cases[] = {
+        // NaN sorts last and is never positive; -Inf - (-Inf) is NaN: negative too.
+        {{1, 0, 1, 0, 1}, {NaN, 0.5, NaN, -Inf, 2}, -Inf, 0.5, {1, 1, 1, 2}},
+        // Midpoints whose literal sum overflows.
+        {{1e308, 1.5e308, 1.5e308, 1e308}, {1, 2, 3, 0}, 1.5, 1.25e308, {2, 0, 2, 0}},
+        {{-1.5e308, -1e308, -1e308}, {0, 1, 2}, 0.5, -1.25e308, {2, 0, 1, 0}},
+        // 1 - 2^-53 and 1: the midpoint rounds to 1, so the ROC counts 1 as positive (at or
+        // above) while the counts (above) have no positive at all.
+        {{1 - 0x1p-53, 1, 1 - 0x1p-53, 1, 1}, {0.1, 0.9, 0.4, 0.3, 0.7}, 0.5, 1.0, {0, 2, 3, 0}},
+    };
     TCFEvaluator Ev(nullptr);
+    for (const auto& C : Cases) {
+        Load(Ev, C.T, C.E);
+        Ev.CalcConfusionMatrix(C.Thresh);
+        EXPECT_EQ(Conf(Ev), (Vals{C.Want[0], C.Want[1], C.Want[2], C.Want[3], C.Thresh, 0}));
+        EXPECT_TRUE(Same(Optimize(Ev).Roc, Oracle(C.T, C.E, C.Mid).Roc));
+        EXPECT_EQ(Conf(Ev)[0] + Conf(Ev)[3], C.Want[0] + C.Want[3]);
+    }
     // Ties move as the passes from gap Trunc((n - 1) / 1.3) move them (a first gap of n
     // would leave the truths 0, 1, 0).
     Load(Ev, {0, 1, 0}, {1, 1, 2});
     Ev.CalcConfusionMatrix(0);
     EXPECT_EQ((Vals{Ev.TrueData(1), Ev.TrueData(2), Ev.TrueData(3)}), (Vals{0, 0, 1}));
-    // NaN sorts last and is never positive; -Inf - (-Inf) is NaN: negative too.
-    Load(Ev, {1, 0, 1, 0, 1}, {NaN, 0.5, NaN, -Inf, 2});
-    Ev.CalcConfusionMatrix(-Inf);
-    EXPECT_EQ(Conf(Ev), (Vals{1, 1, 1, 2, -Inf, 0}));
-    EXPECT_TRUE(std::isnan(Ev.EstimData(4)) && std::isnan(Ev.EstimData(5)));
-    // Midpoints whose literal sum overflows.
-    Load(Ev, {1e308, 1.5e308, 1.5e308, 1e308}, {1, 2, 3, 0});
-    Ev.CalcConfusionMatrix(1.5);
-    EXPECT_EQ(Conf(Ev), (Vals{2, 0, 2, 0, 1.5, 0}));
-    Load(Ev, {-1.5e308, -1e308, -1e308}, {0, 1, 2});
-    Ev.CalcConfusionMatrix(0.5);
-    EXPECT_EQ(Conf(Ev), (Vals{2, 0, 1, 0, 0.5, 0}));
-    // 1 - 2^-53 and 1: the midpoint rounds to 1, so the ROC counts 1 as positive (at or
-    // above) while the sweep's counts (above) have no positive at all.
-    const Vals Near{1 - 0x1p-53, 1, 1 - 0x1p-53, 1, 1}, NearE{0.1, 0.9, 0.4, 0.3, 0.7};
-    Load(Ev, Near, NearE);
-    EXPECT_TRUE(Same(Optimize(Ev).Roc, Oracle(Near, NearE, 1.0).Roc));
-    EXPECT_EQ(Conf(Ev)[0] + Conf(Ev)[3], 0);
     // NData appends objects of estimate 0 after sorted negatives: the state stays, the
     // ROC still walks the true order.
     Load(Ev, {1, 0, 1, 0}, {-1, -2, -3, -4});
@@ -295,18 +284,17 @@ TEST(CFEvaluator, TiesNaNExtremesAndStaleOrder) {
     Ev.SetTrueData(5, 1);
     EXPECT_EQ(Ev.TpRate(), 0.5);
     EXPECT_TRUE(Same(Optimize(Ev).Roc, Oracle({1, 0, 1, 0, 1, 0}, {-1, -2, -3, -4, 0, 0}, 0.5).Roc));
-    // Sweeps that try nothing (outputs and counts kept) or stop once t + s = t.
-    const std::pair<Vals, Vals> Cases[] = {{{2, 2, 2, 2}, {2, 123}},
-                                           {{NaN, NaN, NaN, NaN}, {2, 123}},
-                                           {{1e16, 1e16 + 2, 1e16, 1e16 + 2}, {3, 1e16 - 5 * 0.02}},
-                                           {{-Inf, 3, 1, 1}, {4, -Inf}}};
-    for (const auto& [Est, Want] : Cases) {
+    // Sweeps that try nothing (outputs and counts kept) or stop once t + s = t: rows of
+    // the ROC and Threshold afterwards.
+    const std::pair<Vals, Vals> Sweeps[] = {{{2, 2, 2, 2}, {2, 123}},
+                                            {{NaN, NaN, NaN, NaN}, {2, 123}},
+                                            {{1e16, 1e16 + 2, 1e16, 1e16 + 2}, {3, 1e16 - 5 * 0.02}},
+                                            {{-Inf, 3, 1, 1}, {4, -Inf}}};
+    for (const auto& [Est, Want] : Sweeps) {
         Load(Ev, {0, 1, 0, 1}, Est);
         Ev.CalcConfusionMatrix(123);
-        Opt P;
-        P.Mcc = P.Acc = P.Inf = 0.25;
-        EXPECT_EQ(Ev.OptimizeThresholds(P.Roc, P.Best, P.Auc, P.Mcc, P.Acc, P.Inf), 0);
-        EXPECT_EQ((Vals{double(P.Roc[0].size()), Ev.Threshold()}), Want);
+        const Opt P = Optimize(Ev, 0.25);
+        EXPECT_EQ((Vals{double(P.Code), double(P.Roc[0].size()), Ev.Threshold()}), (Vals{0, Want[0], Want[1]}));
         if (Want[1] == 123) {  // one run on the diagonal
             EXPECT_EQ((Vals{P.Mcc, P.Acc, P.Inf, P.Auc}), (Vals{0.25, 0.25, 0.25, 0.5}));
         }

@@ -16,6 +16,7 @@ using qmr::TIntArray;
 using qmr::TMatrix;
 using Rows = std::vector<std::int32_t>;
 using Reals = std::vector<double>;
+using Sizes = std::vector<std::size_t>;
 using CellFn = std::function<double(std::int32_t Col, std::int32_t Row)>;
 
 void Fill(TMatrix& M, std::int32_t Cols, std::int32_t NRow, const CellFn& Cell) {
@@ -31,17 +32,15 @@ struct Host {
     TCrossValidator Cv{nullptr};
     std::vector<TIntArray> Train;  // per successful model
     Rows CreatePct, ApplyPct, Applied;
-    std::vector<std::size_t> Folds;
+    Sizes Folds;
     std::function<bool(std::size_t Request)> Succeeds = [](std::size_t) { return true; };
-    std::function<void(std::int32_t Row, const TIntArray& Train, TDoubleArray& Resp)> Predict =
-        [](auto, auto&, auto&) {};
+    std::function<void(std::int32_t Row, const TIntArray& Train, TDoubleArray& Resp)> Predict = [](auto, auto&, auto&) {};
 
     Host(std::int32_t NRow, std::int32_t NY = 1, const CellFn& Y = [](auto, auto) { return 0.0; }) {
         Fill(*Cv.XMat(), 2, NRow, [](std::int32_t C, std::int32_t R) { return C == 1 ? R : -R; });
         Fill(*Cv.YMat(), NY, NRow, Y);
         Cv.OnModelCreateRequest = [this](qmr::TObject* S, std::int32_t Pct, const TIntArray& List, bool& Ok) {
-            EXPECT_TRUE(S == &Cv && Cv.IsExecuting() && !Ok);
-            EXPECT_TRUE(std::is_sorted(List.begin(), List.end()));
+            EXPECT_TRUE(S == &Cv && Cv.IsExecuting() && !Ok && std::is_sorted(List.begin(), List.end()));
             Ok = Succeeds(CreatePct.size());
             CreatePct.push_back(Pct);
             if (Ok) Train.push_back(List), Folds.push_back(0);
@@ -50,18 +49,15 @@ struct Host {
             const auto Row = static_cast<std::int32_t>(X.at(0));
             EXPECT_FALSE(std::binary_search(Train.back().begin(), Train.back().end(), Row)) << "row seen in training";
             EXPECT_EQ(Resp, TDoubleArray(std::size_t(Cv.YMat()->NrOfColumns()), 0.0));
-            ApplyPct.push_back(Pct);
-            Applied.push_back(Row);
-            ++Folds.back();
+            ApplyPct.push_back(Pct), Applied.push_back(Row), ++Folds.back();
             Predict(Row, Train.back(), Resp);
         };
     }
     // Every row predicted once, each model trained on all the other rows.
     void ExpectEveryRowOnce(std::int32_t NRow) const {
-        Rows Sorted = Applied;
+        Rows Sorted = Applied, All;
         std::sort(Sorted.begin(), Sorted.end());
-        Rows All(std::size_t(NRow), 0);
-        for (std::int32_t R = 0; R < NRow; ++R) All[std::size_t(R)] = R + 1;
+        for (std::int32_t R = 1; R <= NRow; ++R) All.push_back(R);
         EXPECT_EQ(Sorted, All);
         for (std::size_t F = 0; F < Folds.size(); ++F) EXPECT_EQ(Train[F].size() + Folds[F], std::size_t(NRow));
     }
@@ -71,54 +67,51 @@ TEST(CrossValidator, SetupErrorsInOrderChangeNothing) {
     TMatrix Short(nullptr);
     Short.Resize(1, 5);
     const std::pair<const char*, std::function<void(TCrossValidator&)>> Cases[] = {
-        {"TCrossValidator.Execute: data matrix not assigned",
-         [](auto& Cv) { Cv.SetXMat(nullptr), Cv.OnModelApplyRequest = nullptr; }},
+        {"TCrossValidator.Execute: data matrix not assigned", [](auto& Cv) { Cv.SetXMat(nullptr), Cv.OnModelApplyRequest = nullptr; }},
         {"TCrossValidator.Execute: data matrix not assigned", [](auto& Cv) { Cv.SetYMat(nullptr); }},
         {"TCrossValidator.Execute: number of rows of XMat and YMat not equal",
          [&](auto& Cv) { Cv.SetYMat(&Short), Cv.OnModelApplyRequest = nullptr; }},
         {"TCrossValidator: OnModelApplyRequest event is not assigned",
          [](auto& Cv) { Cv.OnModelApplyRequest = nullptr, Cv.OnModelCreateRequest = nullptr; }},
-        {"TCrossValidator: OnModelCreateRequest event is not assigned",
-         [](auto& Cv) { Cv.OnModelCreateRequest = nullptr; }},
-        {"TCrossValidator.Execute: data matrix is empty",
-         [](auto& Cv) { Cv.XMat()->Resize(2, 0), Cv.YMat()->Resize(1, 0); }},
+        {"TCrossValidator: OnModelCreateRequest event is not assigned", [](auto& Cv) { Cv.OnModelCreateRequest = nullptr; }},
+        {"TCrossValidator.Execute: data matrix is empty", [](auto& Cv) { Cv.XMat()->Resize(2, 0), Cv.YMat()->Resize(1, 0); }},
     };
     for (const auto& [Msg, Spoil] : Cases) {
         Host H(6);
         H.Cv.SetSizeTestSet(50);
         Spoil(H.Cv);
-        try {
-            H.Cv.Execute();
-            ADD_FAILURE() << "no exception: " << Msg;
-        } catch (const qmr::EQMRStatisError& E) {
-            EXPECT_STREQ(E.what(), Msg);
-        }
-        EXPECT_EQ((Reals{double(H.Cv.IsExecuting()), double(H.Cv.SizeTestSet()), H.Cv.TPRate(1)}),
-                  (Reals{0, 50, -1}));
+        EXPECT_EQ(qmr::test::RaisedMessage<qmr::EQMRStatisError>([&] { H.Cv.Execute(); }), Msg);
+        EXPECT_EQ((Reals{double(H.Cv.IsExecuting()), double(H.Cv.SizeTestSet()), H.Cv.TPRate(1)}), (Reals{0, 50, -1}));
         EXPECT_TRUE(H.CreatePct.empty());
     }
 }
 
 TEST(CrossValidator, FoldsAndProgress) {
-    struct Case {
-        std::int32_t NRow, Size, SizeAfter;
-        std::vector<std::size_t> Folds;
-        Rows CreatePct, ApplyPct;
-    } Cases[] = {
-        {10, 3, 3, {3, 3, 3, 1}, {0, 30, 60, 90}, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100}},
-        {10, 50, 6, {6, 4}, {0, 60}, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100}},
-        // 12.5 and 62.5 round to even.
-        {8, 1, 1, {1, 1, 1, 1, 1, 1, 1, 1}, {0, 12, 25, 38, 50, 62, 75, 88}, {12, 25, 38, 50, 62, 75, 88, 100}},
-        {1, 2, 1, {1}, {0}, {100}},
+    // PercentDone is 100 a / NRow rounded half to even, a the rows applied so far (for a
+    // create request: before its fold). With 40 rows 57.5 and 29.5 are exact halves that
+    // (a / NRow) * 100 in floating point misses.
+    const auto Percent = [](std::size_t A, std::size_t NRow) {
+        const std::size_t Q = 100 * A / NRow, Twice = 2 * (100 * A % NRow);
+        return std::int32_t(Q + (Twice > NRow || (Twice == NRow && Q % 2 == 1)));
     };
-    for (const Case& C : Cases) {
+    const struct { std::int32_t NRow, Size, SizeAfter; Sizes Folds; } Cases[] = {
+        {10, 3, 3, {3, 3, 3, 1}}, {10, 50, 6, {6, 4}}, {8, 1, 1, Sizes(8, 1)}, {1, 2, 1, {1}}, {40, 1, 1, Sizes(40, 1)},
+        {200, 1, 1, Sizes(200, 1)},
+    };
+    for (const auto& C : Cases) {
         Host H(C.NRow);
         H.Cv.SetSizeTestSet(C.Size);
         EXPECT_TRUE(H.Cv.Execute());
         EXPECT_EQ(H.Cv.SizeTestSet(), C.SizeAfter);
         EXPECT_EQ(H.Folds, C.Folds);
-        EXPECT_EQ(H.CreatePct, C.CreatePct);
-        EXPECT_EQ(H.ApplyPct, C.ApplyPct);
+        Rows CreatePct, ApplyPct;
+        std::size_t A = 0;
+        for (std::size_t F : C.Folds) {
+            CreatePct.push_back(Percent(A, std::size_t(C.NRow)));
+            for (std::size_t I = 0; I < F; ++I) ApplyPct.push_back(Percent(++A, std::size_t(C.NRow)));
+        }
+        EXPECT_EQ(H.CreatePct, CreatePct) << C.NRow;
+        EXPECT_EQ(H.ApplyPct, ApplyPct) << C.NRow;
         H.ExpectEveryRowOnce(C.NRow);
     }
     // The first fold of 2 rows: two draws Random(NRow) + 1, the second moved on to the
@@ -145,9 +138,8 @@ TEST(CrossValidator, LeaveOneOutPressOfTheTrainingMean) {
     const CellFn Y = [](std::int32_t C, std::int32_t R) { return C == 1 ? std::sin(R * 1.7) * 10 : 1e6 + R * R; };
     Host H(N, 2, Y);
     H.Predict = [&](std::int32_t, const TIntArray& Train, TDoubleArray& Resp) {
-        for (std::int32_t C = 1; C <= 2; ++C) {
+        for (std::int32_t C = 1; C <= 2; ++C)
             for (std::int32_t R : Train) Resp[std::size_t(C - 1)] += Y(C, R) / double(Train.size());
-        }
     };
     H.Cv.SetSizeTestSet(1);
     ASSERT_TRUE(H.Cv.Execute());
@@ -166,9 +158,7 @@ TEST(CrossValidator, ConfusionRatesAndResults) {
     const double Y[5][3] = {{1, 1, 0.9999}, {0, 1, 0}, {1, 0, 2}, {0, 0, 1}, {1, 1, 1}};
     const double P[5][3] = {{1, 0.6, 0.9999}, {0, 0.4, 0.5}, {1, -0.49, 2.4}, {0, 0.5, 1.5}, {1, 1.5, 0.5000001}};
     Host H(5, 3, [&](std::int32_t C, std::int32_t R) { return Y[R - 1][C - 1]; });
-    H.Predict = [&](std::int32_t Row, const TIntArray&, TDoubleArray& Resp) {
-        for (std::size_t C = 0; C < 3; ++C) Resp[C] = P[Row - 1][C];
-    };
+    H.Predict = [&](std::int32_t Row, const TIntArray&, TDoubleArray& Resp) { std::copy_n(P[Row - 1], 3, Resp.begin()); };
     ASSERT_TRUE(H.Cv.Execute());
     double Press[4] = {};
     for (int R = 0; R < 5; ++R)
@@ -177,8 +167,7 @@ TEST(CrossValidator, ConfusionRatesAndResults) {
     const double Want[4][2] = {{1, 0}, {1.0 / 3, 0.5}, {0.5, 1.0 / 3}, {0, 1}};
     for (std::int32_t C = 1; C <= 4; ++C) {
         EXPECT_DOUBLE_EQ(H.Cv.RMSEP(C), std::sqrt(Press[C - 1] / 5)) << C;
-        EXPECT_DOUBLE_EQ(H.Cv.TPRate(C), Want[C - 1][0]) << C;
-        EXPECT_DOUBLE_EQ(H.Cv.FPRate(C), Want[C - 1][1]) << C;
+        EXPECT_EQ((Reals{H.Cv.TPRate(C), H.Cv.FPRate(C)}), (Reals{Want[C - 1][0], Want[C - 1][1]})) << C;
     }
     // A host that shrinks Response: the removed slot reads 0. No negatives: FPRate 1.
     Host S(6, 2, [](std::int32_t C, std::int32_t R) { return C == 1 ? 1.0 : 2.0 + R; });
@@ -195,19 +184,21 @@ TEST(CrossValidator, ConfusionRatesAndResults) {
 }
 
 TEST(CrossValidator, AbortsFailuresAndThrowingHosts) {
-    struct Case {
+    const auto Always = [](std::size_t) { return true; };
+    const auto Never = [](std::size_t) { return false; };
+    const struct {
         std::size_t AbortAtCheck;  // 0: never
         std::function<bool(std::size_t)> Succeeds;
         bool Throws, Result;
-        std::size_t Creates, Applies, Checks;
+        Sizes CreatesAppliesChecks;
     } Cases[] = {
-        {4, [](std::size_t) { return true; }, false, false, 2, 4, 4},                  // ends after the current row
-        {0, [](std::size_t R) { return R != 0 && R != 2; }, false, true, 5, 9, 11},    // failed folds drawn again
-        {0, [](std::size_t) { return false; }, false, false, 9, 0, 9},                 // NRow failures in a row
-        {1, [](std::size_t) { return false; }, false, false, 1, 0, 1},                 // asked after a failure
-        {0, [](std::size_t) { return true; }, true, false, 1, 1, 0},
+        {4, Always, false, false, {2, 4, 4}},                                       // ends after the current row
+        {0, [](std::size_t R) { return R != 0 && R != 2; }, false, true, {5, 9, 11}},  // failed folds drawn again
+        {0, Never, false, false, {9, 0, 9}},                                        // NRow failures in a row
+        {1, Never, false, false, {1, 0, 1}},                                        // asked after a failure
+        {0, Always, true, false, {1, 1, 0}},
     };
-    for (const Case& C : Cases) {
+    for (const auto& C : Cases) {
         SCOPED_TRACE(&C - Cases);
         Host H(9, 1, [](auto, std::int32_t R) { return R % 2; });
         H.Succeeds = C.Succeeds;
@@ -221,8 +212,7 @@ TEST(CrossValidator, AbortsFailuresAndThrowingHosts) {
             EXPECT_EQ(H.Cv.Execute(), C.Result);
         }
         EXPECT_FALSE(H.Cv.IsExecuting());
-        EXPECT_EQ((std::vector<std::size_t>{H.CreatePct.size(), H.Applied.size(), Checks}),
-                  (std::vector<std::size_t>{C.Creates, C.Applies, C.Checks}));
+        EXPECT_EQ((Sizes{H.CreatePct.size(), H.Applied.size(), Checks}), C.CreatesAppliesChecks);
         // Completed: predictions of 0 miss the five rows of y = 1. Otherwise all -1.
         const Reals Want = C.Result ? Reals{std::sqrt(5.0 / 9), 0, 0} : Reals(3, -1);
         EXPECT_EQ((Reals{H.Cv.RMSEP(1), H.Cv.TPRate(1), H.Cv.FPRate(1)}), Want);

@@ -45,11 +45,14 @@ TEST(Math2Kernels, KernelConvolveMatchesPlainLoopBitForBit) {
         ASSERT_EQ(KernelConvolve(K, D, R), 0);
         EXPECT_EQ(R, BruteConvolve(K, D)) << S.L1 << " x " << S.L2 << " kernel " << S.K;
     }
-    // Identity kernel, result written over its own data.
+    // Identity kernel: the data unchanged, borders included. Then a result written over
+    // its own data.
     TDouble2DArray D = RandomArray(6, 5, 99);
-    const TDouble2DArray Copy = D;
-    ASSERT_EQ(KernelConvolve({{0, 0, 0}, {0, 1, 0}, {0, 0, 0}}, D, D), 0);
-    EXPECT_EQ(D, Copy);
+    ASSERT_EQ(KernelConvolve({{0, 0, 0}, {0, 1, 0}, {0, 0, 0}}, D, R), 0);
+    EXPECT_EQ(R, D);
+    const TDouble2DArray K = RandomArray(3, 3, 98), Want = BruteConvolve(K, D);
+    ASSERT_EQ(KernelConvolve(K, D, D), 0);
+    EXPECT_EQ(D, Want);
 }
 
 TEST(Math2Kernels, KernelConvolveCodesLeaveResultUntouched) {
