@@ -1,14 +1,19 @@
-// Dense matrix of double (TMatrix) with linear algebra.
+// Dense matrix of double (TMatrix) with linear algebra, the matrix file formats, and
+// (containers/QMR_matrix_3d.h) the three-dimensional matrix TMat3D.
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace qmr {
+
+class TMat3D;
 
 // Exception of the matrix classes.
 class QMR_API EQMRMatrixError : public EQMRError { public: using EQMRError::EQMRError; };
@@ -16,6 +21,31 @@ class QMR_API EQMRMatrixError : public EQMRError { public: using EQMRError::EQMR
 // Caller-defined distance of two rows.
 using TOnCalcDistanceEvent = std::function<void(TObject* Sender, std::int32_t Row1, std::int32_t Row2,
                                                 double& Distance)>;
+
+// Tags of the matrix XML format; xmlInvalid stands for any tag not in the list.
+enum class TMatXmlTag : std::uint8_t {
+    xmlMatNumCols = 0, xmlMatNumRows = 1, xmlMatNumLayers = 2, xmlMatNumTimeSlots = 3,
+    xmlMatCell = 4, xmlMatBegin = 5, xmlMatEnd = 6, xmlInvalid = 7
+};
+// The tag names, indexed by TMatXmlTag. Handed to ReadNextTagInString as its tag list,
+// an unknown name comes back as the last index, xmlInvalid.
+inline constexpr std::array<std::string_view, 8> MatXmlTagNames = {
+    "numcols", "numrows", "numplanes", "numtimeslots", "cell", "matrix", "/matrix", "invalidtag"};
+
+namespace detail {
+// What one XML reading keeps between tags: FirstCell and the counts read so far, per
+// axis (columns, rows, layers, time slots).
+struct TMatXmlState {
+    bool FirstCell = false;
+    std::array<std::int32_t, 4> Pending{};
+    std::array<bool, 4> Read{};
+    // Sets FirstCell; true starts a reading and forgets the counts read before.
+    void Start(bool Value) noexcept {
+        FirstCell = Value;
+        if (Value) Read = {};
+    }
+};
+}  // namespace detail
 
 // Matrix norms: largest column sum, largest row sum, largest singular value, Frobenius.
 enum class TNormType : std::uint8_t { ntColwise = 0, ntRowwise = 1, ntSpectral = 2, ntFrobenius = 3 };
@@ -78,6 +108,27 @@ public:
     // 64 hex digits: eight CRC-32 registers over the element bytes, column by column.
     std::string CRCofData() const;
 
+    // ---- matrix files
+
+    // Reads record 0 of a binary matrix file and hands out its column and row counts,
+    // data identifier and format code, whatever they are; true when the file has no
+    // layers and no time slots and its format is 1 (doubles). A missing or short file
+    // raises EFOpenError / EReadError with the out-parameters unchanged. The matrix is
+    // not touched.
+    static bool ReadBinaryHeader(const std::string& FName, std::int32_t& NrColumns, std::int32_t& NrRows,
+                                 std::string& DataID, std::int32_t& Format);
+    // One tag of a matrix XML text: 0 go on, 1 end tag (/matrix), -1 invalid tag.
+    // numcols and numrows hold a pending count (numplanes, numtimeslots and matrix are
+    // ignored). The first cell after SetFirstCell(true) resizes to the pending counts
+    // (the current count for one not read; the elements are kept, not cleared) and
+    // clears FirstCell; every cell stores its content at the ix and iy attributes
+    // through SetElem (outside: dropped; OnChange per write). A failed resize raises
+    // "not enough memory on heap" with the matrix and FirstCell unchanged.
+    std::int32_t ProcessXmlTag(TMatXmlTag Tag, std::string_view Attr, std::string_view Content);
+    // Set by an XML reader before the first tag; SetFirstCell(true) forgets counts read before.
+    bool FirstCell() const noexcept { return FXml.FirstCell; }
+    void SetFirstCell(bool Value) noexcept { FXml.Start(Value); }
+
     // ---- linear algebra
 
     // Replaces a square matrix by its inverse (Crout LU, scaled partial pivoting). False
@@ -105,6 +156,9 @@ public:
     TOnPercentDoneEvent OnPercentDone;
 
 protected:
+    // The data table reads and writes the exact doubles of the matrix it holds.
+    friend class TDataTable;
+
     void AssignTo(TPersistent* Dest) const override;
 
     // Rows of storage per column (the column stride): the row count, at least 1.
@@ -124,6 +178,9 @@ protected:
     // Elements, column-major: element (c, r) at (c - 1) * StoreRows() + (r - 1); at
     // least one column of one row even when a count is 0.
     TDoubleArray FMat;
+    detail::TMatXmlState FXml;
 };
 
 }  // namespace qmr
+
+#include "containers/QMR_matrix_3d.h"

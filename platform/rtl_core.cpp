@@ -40,6 +40,14 @@ TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner) {
 
 TComponent::~TComponent() {
     FDestroying = true;
+    // Tell the linked components first, while the owned ones are still alive.
+    std::vector<TComponent*> Linked;
+    Linked.swap(FFreeNotifies);
+    for (TComponent* Other : Linked) {
+        auto& List = Other->FFreeNotifies;
+        List.erase(std::remove(List.begin(), List.end(), this), List.end());
+        Other->Notification(this);
+    }
     // Delete owned components, last created first; each leaves our list itself.
     while (!FComponents.empty()) {
         TComponent* Child = FComponents.back();
@@ -57,6 +65,27 @@ TComponent* TComponent::Components(int Index) const noexcept {
     if (Index < 0 || Index >= ComponentCount()) return nullptr;
     return FComponents[static_cast<std::size_t>(Index)];
 }
+
+void TComponent::FreeNotification(TComponent* AComponent) {
+    if (AComponent == nullptr || AComponent == this) return;
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) != FFreeNotifies.end()) return;
+    FFreeNotifies.push_back(AComponent);
+    try {
+        AComponent->FFreeNotifies.push_back(this);
+    } catch (...) {
+        FFreeNotifies.pop_back();
+        throw;
+    }
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent) noexcept {
+    if (AComponent == nullptr) return;
+    FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent), FFreeNotifies.end());
+    auto& List = AComponent->FFreeNotifies;
+    List.erase(std::remove(List.begin(), List.end(), this), List.end());
+}
+
+void TComponent::Notification(TComponent* /*AComponent*/) {}
 
 std::string ComponentMessage(const TComponent* C, std::string_view Reason, std::string_view Method) {
     std::string S = "Component \"";

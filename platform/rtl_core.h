@@ -70,6 +70,8 @@ protected:
 
 // Non-visual component with an owner and a name. An owner deletes the components it
 // owns when it is deleted; a component deleted first leaves its owner's list.
+// Two components linked by FreeNotification are told of each other's destruction: the
+// one destroyed first calls the other's Notification before it deletes what it owns.
 class QMR_API TComponent : public TPersistent {
 public:
     explicit TComponent(TComponent* AOwner);
@@ -84,10 +86,20 @@ public:
     int ComponentCount() const noexcept { return static_cast<int>(FComponents.size()); }
     // Owned component Index (0-based); nullptr outside the list.
     TComponent* Components(int Index) const noexcept;
+    // Links this component and AComponent (nil or this: nothing): whichever is destroyed
+    // first calls the other's Notification. Linking twice links once.
+    void FreeNotification(TComponent* AComponent);
+    // Drops the link made by FreeNotification; nothing when there is none.
+    void RemoveFreeNotification(TComponent* AComponent) noexcept;
+protected:
+    // AComponent, linked through FreeNotification, is being destroyed (its own parts are
+    // already gone): drop every pointer to it and do not call it. The default does nothing.
+    virtual void Notification(TComponent* AComponent);
 private:
     TComponent* FOwner = nullptr;
     std::string FName;
     std::vector<TComponent*> FComponents;
+    std::vector<TComponent*> FFreeNotifies;  // linked components, each listing this one too
     bool FDestroying = false;
 };
 
