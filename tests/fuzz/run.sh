@@ -51,7 +51,7 @@ fuzz_one() {
   # A scratch corpus seeded from the tree: the tree is never written to.
   local f
   while IFS= read -r f; do cp "$f" "$out/$t/seeds/"; done < <(inputs_of "$t")
-  if "$fuzzer" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
+  if "$fuzzer" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
        -artifact_prefix="$out/$t/" "$out/$t/new" "$out/$t/seeds" >"$out/$t/log" 2>&1; then
     echo "fuzz_$t: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$out/$t/log" | grep -o '[0-9]*$') runs in ${seconds} s, no fault"
   else
