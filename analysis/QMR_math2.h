@@ -7,5 +7,10 @@ namespace qmr {
 
 // Exception of the analysis routines.
 class QMR_API EQMRMath2Error : public EQMRError { public: using EQMRError::EQMRError; };
+// Exception of the expression facility.
+class QMR_API EQMRMathExp : public EQMRError { public: using EQMRError::EQMRError; };
 
 }  // namespace qmr
+
+#include "analysis/QMR_math2_filters.h"
+#include "analysis/QMR_math2_kernels.h"

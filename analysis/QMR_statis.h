@@ -9,3 +9,6 @@ namespace qmr {
 class QMR_API EQMRStatisError : public EQMRError { public: using EQMRError::EQMRError; };
 
 }  // namespace qmr
+
+#include "analysis/QMR_statis_cfeval.h"
+#include "analysis/QMR_statis_crossval.h"

@@ -226,25 +226,6 @@ bool ScanReal(std::string_view Text, bool AllowExp, std::int32_t SepMode, std::i
     return State == rsEnd;
 }
 
-// Decimal magnitude of an unsigned number text (digits, point, exponent) with a
-// significant digit: 1 for 1.x, 0 for 0.1x, -1 for 0.01x, plus the exponent. Only its
-// sign is used, to tell an out-of-range value far above 1 from one far below.
-[[maybe_unused]] std::int64_t DecimalMagnitude(std::string_view Body) noexcept {
-    const std::string_view Mant = Body.substr(0, Body.find('E'));
-    const std::size_t Point = std::min(Mant.find('.'), Mant.size());
-    const std::size_t First = Mant.find_first_of("123456789");
-    if (First == std::string_view::npos) return 0;
-    const std::int64_t Mag = First < Point ? static_cast<std::int64_t>(Point - First)
-                                           : -static_cast<std::int64_t>(First - Point - 1);
-    std::int64_t Exp = 0;
-    if (Mant.size() < Body.size()) {
-        for (char C : Body.substr(Mant.size() + 1))
-            if (IsDigit(C)) Exp = std::min<std::int64_t>(Exp * 10 + (C - '0'), 1000000000);
-        if (Body.find('-') != std::string_view::npos) Exp = -Exp;
-    }
-    return Mag + Exp;
-}
-
 // The value of the longest valid number at the start of Num (after its blanks):
 // [sign] digits [. digits] [E [sign] digits], at least one mantissa digit; an exponent
 // without digits is left out. Clamped to +-uc_MaxDouble, underflow to a signed zero.
@@ -267,15 +248,14 @@ template <class T> T ConvertNumber(std::string_view Num) {
         }
     }
     const std::string Body(Num.substr(MantStart, End - MantStart));  // unsigned
-    T V = 0;
-    if constexpr (std::is_same_v<T, double>) {
-        // A valid text refused here overflows a double.
-        if (!TryStrToFloat(Body, V)) V = uc_MaxDouble;
-    } else {
-        const auto [Ptr, Ec] = std::from_chars(Body.data(), Body.data() + Body.size(), V, std::chars_format::general);
-        (void)Ptr;
-        if (Ec == std::errc::result_out_of_range) V = DecimalMagnitude(Body) > 0 ? static_cast<T>(uc_MaxDouble) : T(0);
-        else if (Ec != std::errc()) V = 0;
+    // TryStrToFloat refuses a valid text only when it overflows a double, and takes an
+    // underflow as 0.
+    double D = 0;
+    const bool Overflow = !TryStrToFloat(Body, D);
+    T V = Overflow ? static_cast<T>(uc_MaxDouble) : static_cast<T>(D);
+    if constexpr (!std::is_same_v<T, double>) {
+        // The wider value; beyond its range from_chars leaves the double's value in V.
+        if (!Overflow) (void)std::from_chars(Body.data(), Body.data() + Body.size(), V);
     }
     V = std::min(V, static_cast<T>(uc_MaxDouble));
     return Neg ? -V : V;

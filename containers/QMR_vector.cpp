@@ -1,6 +1,7 @@
 // TVector: storage, element access, sizing, events, copies and fills.
 #include "containers/QMR_vector.h"
 #include "containers/QMR_container_range.h"
+#include "containers/QMR_vector_algos.h"
 #include "containers/QMR_vector_crc.h"
 #include "foundations/QMR_math1_random.h"
 
@@ -148,22 +149,7 @@ std::string TVector::CRCofData() const {
 
 void TVector::CopyFrom(const TVector* VecSource, std::int32_t SourceElemLo, std::int32_t SourceElemHi,
                        std::int32_t DestElem) {
-    if (VecSource == nullptr) return;
-    const std::int32_t N = VecSource->FNElem;
-    detail::ClampRange(SourceElemLo, SourceElemHi, N);
-    // Copying a vector onto itself: read from a snapshot so overlapping ranges stay intact.
-    TDoubleArray Snapshot;
-    const TDoubleArray* Src = &VecSource->FVec;
-    if (VecSource == this) {
-        Snapshot = FVec;
-        Src = &Snapshot;
-    }
-    for (std::int32_t I = SourceElemLo; I <= SourceElemHi; ++I) {
-        const std::int64_t Pos = static_cast<std::int64_t>(DestElem) + (I - SourceElemLo);
-        if (Pos < 1 || Pos > FNElem) continue;
-        SetElem(static_cast<std::int32_t>(Pos), (*Src)[static_cast<std::size_t>(I - 1)]);
-    }
-    Changed();
+    if (VecSource != nullptr) detail::CopyElems(*this, *VecSource, SourceElemLo, SourceElemHi, DestElem);
 }
 
 void TVector::CopyToArray(TDoubleArray& DestArray, std::int32_t LowElem, std::int32_t HighElem) const {
@@ -172,12 +158,7 @@ void TVector::CopyToArray(TDoubleArray& DestArray, std::int32_t LowElem, std::in
 }
 
 void TVector::CopyFromArray(const TDoubleArray& SrcArray, std::int32_t Elem) {
-    for (std::size_t K = 0; K < SrcArray.size(); ++K) {
-        const std::int64_t Pos = static_cast<std::int64_t>(Elem) + static_cast<std::int64_t>(K);
-        if (Pos > FNElem) break;
-        if (Pos < 1) continue;
-        SetElem(static_cast<std::int32_t>(Pos), SrcArray[K]);
-    }
+    detail::CopyArrayElems(*this, SrcArray, Elem);
 }
 
 }  // namespace qmr

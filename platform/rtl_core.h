@@ -119,6 +119,11 @@ QMR_API bool CheckedRoundToInt64(long double X, std::int64_t& Out) noexcept;
 QMR_API std::int32_t RoundToInt32Sat(long double X, std::int32_t Fallback = 0) noexcept;
 // Truncates toward zero and saturates to int32; NaN gives Fallback.
 QMR_API std::int32_t TruncToInt32Sat(long double X, std::int32_t Fallback = 0) noexcept;
+// Inline form for hot loops: the integer part of X when 0 <= X < Limit (Limit at most
+// 2^53), else Fallback (NaN included).
+inline std::int64_t TruncIndex(double X, std::int64_t Limit, std::int64_t Fallback) noexcept {
+    return X >= 0 && X < static_cast<double>(Limit) ? static_cast<std::int64_t>(X) : Fallback;
+}
 }  // namespace detail
 
 // Nearest integer, halves to even (Round(2.5) = 2, Round(3.5) = 4); EMathError for NaN or overflow.

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -63,6 +65,25 @@ private:
 };
 
 
+// The bytes of a file ("" when it cannot be read).
+inline std::string FileBytes(const std::string& Path) {
+    std::ifstream F(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(F), {});
+}
+// Creates (or empties) a file holding Bytes.
+inline void WriteBytes(const std::string& Path, const std::string& Bytes) {
+    std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes;
+}
+// True when F throws an E with the message Msg.
+template <class E, class Fn> bool ThrowsWith(Fn&& F, const std::string& Msg) {
+    try {
+        F();
+    } catch (const E& X) {
+        return X.what() == Msg;
+    }
+    return false;
+}
+
 // Nested arrays of one to four dimensions, indexed [column][row][...].
 template <class T> using V1 = std::vector<T>;
 template <class T> using V2 = std::vector<V1<T>>;
@@ -108,12 +129,33 @@ template <class C> void CountChanges(C& Obj, int& N) {
     Obj.OnChange = [&N](TObject*) { ++N; };
 }
 
+// The message of the E that Call raises; "<nothing raised>" when it returns.
+template <class E, class F> std::string RaisedMessage(F&& Call) try {
+    Call();
+    return "<nothing raised>";
+} catch (const E& X) {
+    return X.what();
+}
+
 // Every element of a matrix, column by column.
 template <class M> std::vector<double> Cells(const M& Mat) {
     std::vector<double> V;
     for (int C = 1; C <= Mat.NrOfColumns(); ++C)
         for (int R = 1; R <= Mat.NrOfRows(); ++R) V.push_back(static_cast<double>(Mat.Elem(C, R)));
     return V;
+}
+
+// Resizes a vector (TVector, TIntVector) to X's length and writes X through SetElem.
+template <class Vec, class T> void SetValues(Vec& V, const std::vector<T>& X) {
+    V.Resize(static_cast<std::int32_t>(X.size()));
+    for (std::size_t I = 0; I < X.size(); ++I) V.SetElem(static_cast<std::int32_t>(I + 1), X[I]);
+}
+
+// The elements of a vector, element 1 first.
+template <class T = double, class Vec> std::vector<T> ValuesOf(const Vec& V) {
+    std::vector<T> X;
+    for (std::int32_t I = 1; I <= V.NrOfElem(); ++I) X.push_back(static_cast<T>(V.Elem(I)));
+    return X;
 }
 
 // A 2-D array whose second column is shorter than the first.

@@ -9,24 +9,9 @@
 
 using namespace qmr;
 
-namespace {
-std::string FileBytes(const std::string& Path) {
-    std::ifstream F(Path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(F), {});
-}
-void WriteBytes(const std::string& Path, const std::string& Bytes) {
-    std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes;
-}
-// True when F throws an E with the message Msg.
-template <class E, class Fn> bool ThrowsWith(Fn&& F, const std::string& Msg) {
-    try {
-        F();
-    } catch (const E& X) {
-        return X.what() == Msg;
-    }
-    return false;
-}
-}  // namespace
+using qmr::test::FileBytes;
+using qmr::test::ThrowsWith;
+using qmr::test::WriteBytes;
 
 TEST(StreamTest, MemoryStream) {
     TMemoryStream M;

@@ -1,11 +1,11 @@
 // Comb sort core shared by the array sorts and the sorts of the container classes.
 //
-// The gap starts at the element count and shrinks by the factor 1.3 before every pass,
-// computed in integers as gap * 10 / 13 (1 when that gives 0), which equals Trunc(gap / 1.3)
-// exactly. Every pass compares the pairs (i, i + gap) in ascending i and exchanges a pair
-// when OutOfOrder says so; the sort ends after a pass with gap 1 that exchanged nothing.
-// Every pass adds one progress step (ProcStat and MathFeedBackProc); fewer than two
-// elements make no pass and report nothing.
+// The gap starts at the element count (the vector sorts: count - 1) and shrinks by the
+// factor 1.3 before every pass, computed in integers as gap * 10 / 13 (1 when that gives
+// 0), which equals Trunc(gap / 1.3) exactly. Every pass compares the pairs (i, i + gap)
+// in ascending i and exchanges a pair when OutOfOrder says so; the sort ends after a pass
+// with gap 1 that exchanged nothing. Every pass adds one progress step (ProcStat and
+// MathFeedBackProc); fewer than two elements make no pass and report nothing.
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
@@ -20,17 +20,21 @@ constexpr std::int64_t NextCombGap(std::int64_t Gap) noexcept {
     return Gap == 0 ? 1 : Gap;
 }
 
-// Runs the comb passes over N elements: Pass(Gap) makes one pass with the given gap and
-// returns whether it exchanged anything.
-template <class PassFn> void CombPasses(std::int64_t N, PassFn&& Pass) {
-    if (N <= 1) return;
-    std::int64_t Gap = N;
+// Runs comb passes from the start gap Gap (no pass when Gap < 1): Pass(G) makes one pass
+// with the gap G and returns whether it exchanged anything.
+template <class PassFn> void CombPassesFrom(std::int64_t Gap, PassFn&& Pass) {
+    if (Gap < 1) return;
     bool Swapped = false;
     do {
         Gap = NextCombGap(Gap);
         Swapped = Pass(Gap);
         StepProgress();
     } while (Gap > 1 || Swapped);
+}
+
+// Runs the comb passes over N elements, starting with the gap N.
+template <class PassFn> void CombPasses(std::int64_t N, PassFn&& Pass) {
+    if (N > 1) CombPassesFrom(N, Pass);
 }
 
 // Sorts positions First..First + N - 1 through callbacks: OutOfOrder(i, j) with i < j tells
@@ -62,6 +66,23 @@ template <class T, class BeforeFn> bool CombPass(T* Data, std::int64_t Gap, std:
         bool Ex = Before(Y, X);
         P[I] = Ex ? Y : X;
         Q[I] = Ex ? X : Y;
+        Any |= static_cast<unsigned>(Ex);
+    }
+    return Any != 0;
+}
+
+// CombPass over Keys that moves Carried[i] along with Keys[i] (two parallel arrays).
+template <class T, class U, class BeforeFn>
+bool CombPassCarry(T* Keys, U* Carried, std::int64_t Gap, std::int64_t Pairs, BeforeFn Before) {
+    unsigned Any = 0;
+    for (std::int64_t I = 0; I < Pairs; ++I) {
+        T X = Keys[I], Y = Keys[I + Gap];
+        U A = Carried[I], B = Carried[I + Gap];
+        bool Ex = Before(Y, X);
+        Keys[I] = Ex ? Y : X;
+        Keys[I + Gap] = Ex ? X : Y;
+        Carried[I] = Ex ? B : A;
+        Carried[I + Gap] = Ex ? A : B;
         Any |= static_cast<unsigned>(Ex);
     }
     return Any != 0;

@@ -74,6 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         }
     }
     const std::int64_t Last = R.ElementIndex(std::max(X, 1), std::max(Y, 1), std::max(Z, 1), std::max(T, 1));
-    Check(Last == -1 || (X > 0 && Y > 0 && Last == static_cast<std::int64_t>(X) * Y * std::max(Z, 1) * std::max(T, 1) - 1));
+    // A last index that exists is the element count less one (counted without overflow:
+    // the count is at most 2^63 then).
+    const auto Count = static_cast<std::uint64_t>(std::max(X, 1)) * static_cast<std::uint64_t>(std::max(Y, 1)) *
+                       static_cast<std::uint64_t>(std::max(Z, 1)) * static_cast<std::uint64_t>(std::max(T, 1));
+    Check(Last == -1 || (X > 0 && Y > 0 && static_cast<std::uint64_t>(Last) + 1 == Count));
     return 0;
 }
