@@ -180,20 +180,43 @@ template <class T> void ShuffleRun(T* Data, std::int32_t N) {
 
 // ---------------------------------------------------------------- moments
 
-// Sum of squared deviations from the mean in Extended, by two passes over the data
-// shifted by its first value (exactly 0 for constant data, right for data like 1e9 + i).
+// An exact power of two that brings MaxAbs near 1 (1 for 0 or a value that is not
+// finite). Deviations multiplied by it give the same ratios of moments bit for bit, while
+// their cubes and fourth powers neither overflow nor sink into subnormals.
+inline Extended UnitScale(Extended MaxAbs) noexcept {
+    if (!(MaxAbs > 0) || !std::isfinite(MaxAbs)) return 1;
+    return std::ldexp(Extended{1}, std::clamp(-std::ilogb(MaxAbs), -1000, 1000));
+}
+
+// Deviations of a run from its mean, as a shift X0 (the first value), the mean M of the
+// shifted values (two passes: right for data like 1e9 + i) and a power-of-two Scale:
+// Dev(I) = ((Data[I] - X0) - M) * Scale.
+template <class T> struct TDeviations {
+    TDeviations(const T* Data, std::int64_t N) noexcept : FData(Data), X0(Data[0]) {
+        Extended S = 0;
+        for (std::int64_t I = 0; I < N; ++I) S += Data[I] - X0;
+        M = S / static_cast<Extended>(N);
+        Extended MaxAbs = 0;
+        for (std::int64_t I = 0; I < N; ++I) MaxAbs = std::max(MaxAbs, std::fabs((Data[I] - X0) - M));
+        Scale = UnitScale(MaxAbs);
+    }
+    Extended operator()(std::int64_t I) const noexcept { return ((FData[I] - X0) - M) * Scale; }
+
+    const T* FData;
+    Extended X0, M = 0, Scale = 1;
+};
+
+// Sum of squared deviations from the mean in Extended (exactly 0 for constant data,
+// right for data like 1e9 + i).
 template <class T> Extended CentredSquares(const T* Data, std::int64_t N) noexcept {
-    const Extended X0 = Data[0];
-    Extended S = 0;
-    for (std::int64_t I = 0; I < N; ++I) S += Data[I] - X0;
-    const Extended M = S / static_cast<Extended>(N);
+    const TDeviations<T> Dev(Data, N);
     Extended S1 = 0, S2 = 0;
     for (std::int64_t I = 0; I < N; ++I) {
-        const Extended E = (Data[I] - X0) - M;
+        const Extended E = Dev(I);
         S1 += E;
         S2 += E * E;
     }
-    return S2 - S1 * S1 / static_cast<Extended>(N);
+    return (S2 - S1 * S1 / static_cast<Extended>(N)) / Dev.Scale / Dev.Scale;
 }
 
 // Mean (sum in double over n) and sample variance; the variance is 1 unless n > 2 and
@@ -209,31 +232,6 @@ template <class T> void MeanVarRun(const T* Data, std::int64_t N, double& Mean, 
     const Extended V = CentredSquares(Data, N) / static_cast<Extended>(N - 1);
     Variance = V < 0 ? 0.0 : static_cast<double>(V);
 }
-
-// An exact power of two that brings MaxAbs near 1 (1 for 0 or a value that is not
-// finite). Deviations multiplied by it give the same ratios of moments bit for bit, while
-// their cubes and fourth powers neither overflow nor sink into subnormals.
-inline Extended UnitScale(Extended MaxAbs) noexcept {
-    if (!(MaxAbs > 0) || !std::isfinite(MaxAbs)) return 1;
-    return std::ldexp(Extended{1}, std::clamp(-std::ilogb(MaxAbs), -1000, 1000));
-}
-
-// Deviations of a run from its mean, as a shift X0 (the first value), the mean M of the
-// shifted values and a power-of-two Scale: Dev(I) = ((Data[I] - X0) - M) * Scale.
-template <class T> struct TDeviations {
-    TDeviations(const T* Data, std::int64_t N) noexcept : FData(Data), X0(Data[0]) {
-        Extended S = 0;
-        for (std::int64_t I = 0; I < N; ++I) S += Data[I] - X0;
-        M = S / static_cast<Extended>(N);
-        Extended MaxAbs = 0;
-        for (std::int64_t I = 0; I < N; ++I) MaxAbs = std::max(MaxAbs, std::fabs((Data[I] - X0) - M));
-        Scale = UnitScale(MaxAbs);
-    }
-    Extended operator()(std::int64_t I) const noexcept { return ((FData[I] - X0) - M) * Scale; }
-
-    const T* FData;
-    Extended X0, M = 0, Scale = 1;
-};
 
 // Moment skewness and excess kurtosis (sd from n - 1); false with both 0 below four
 // values or when every deviation is 0.
