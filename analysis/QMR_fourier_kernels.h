@@ -4,8 +4,8 @@
 // The result is that of the radix-2 decimation-in-time transform whose twiddle factors
 // are the correctly rounded values of exp(±2πik/M): every value meets the textbook
 // butterflies (t = w * b, b = a - t, a = a + t) of every stage in order, only their
-// grouping in memory differs. The vector paths (SSE2 always, AVX when the processor has
-// it) perform the same operations lane by lane, so results do not depend on the processor.
+// grouping in memory differs. The vector paths (SSE2 always, AVX and AVX-512 when the
+// processor has them) perform the same operations lane by lane, so results do not depend on the processor.
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
@@ -51,7 +51,7 @@ struct TWeight {
 // Sign -1: x[n] = (1/N) Σ X[k] e^(-2πi nk/N), Weight ignored.
 void Transform(double* Data, TTables& T, int Sign, TWeight Weight);
 
-// Vector path of the transforms: 0 SSE2, 1 AVX. Forcing a path the processor lacks is
+// Vector path of the transforms: 0 SSE2, 1 AVX, 2 AVX-512. Forcing a path the processor lacks is
 // ignored; exported so that the tests can check both paths give the same bits.
 QMR_API int ActivePath() noexcept;
 QMR_API void ForcePath(int Path) noexcept;

@@ -99,7 +99,8 @@ public:
     Extended Correlate(const TVector* OtherVec, std::int32_t ElemShift) const;
 
     // ---- search
-    // Index of the range element nearest to Value; the first on ties.
+    // Index of the range element nearest to Value; the first on ties. A NaN element is
+    // never nearer than a number.
     std::int32_t Find(std::int32_t LowElem, std::int32_t HighElem, double Value) const;
     // Binary search of a sorted vector: an equal element's index, else the nearer of the
     // two bracketing elements (the higher index on a tie).

@@ -70,13 +70,18 @@ template <class Vec, class Arr> void CopyArrayElems(Vec& Dest, const Arr& A, std
 
 // ---------------------------------------------------------------- search
 
-// Element of Lo..Hi nearest to Value, the first on ties.
+// Whether a distance is not a number (never for the exact integer distances).
+inline bool IsNaN(double D) noexcept { return std::isnan(D); }
+inline bool IsNaN(std::uint64_t) noexcept { return false; }
+
+// Element of Lo..Hi nearest to Value, the first on ties. A NaN element is never nearer
+// than a number (Lo when no distance is a number).
 template <class T> std::int32_t FindNearest(const T* Data, std::int32_t Lo, std::int32_t Hi, T Value) noexcept {
     std::int32_t Best = Lo;
     auto BestD = AbsDiff(Data[Lo - 1], Value);
     for (std::int32_t I = Lo + 1; I <= Hi; ++I) {
         const auto D = AbsDiff(Data[I - 1], Value);
-        if (D < BestD) {
+        if (D < BestD || (IsNaN(BestD) && !IsNaN(D))) {
             BestD = D;
             Best = I;
         }
@@ -175,20 +180,43 @@ template <class T> void ShuffleRun(T* Data, std::int32_t N) {
 
 // ---------------------------------------------------------------- moments
 
-// Sum of squared deviations from the mean in Extended, by two passes over the data
-// shifted by its first value (exactly 0 for constant data, right for data like 1e9 + i).
+// An exact power of two that brings MaxAbs near 1 (1 for 0 or a value that is not
+// finite). Deviations multiplied by it give the same ratios of moments bit for bit, while
+// their cubes and fourth powers neither overflow nor sink into subnormals.
+inline Extended UnitScale(Extended MaxAbs) noexcept {
+    if (!(MaxAbs > 0) || !std::isfinite(MaxAbs)) return 1;
+    return std::ldexp(Extended{1}, std::clamp(-std::ilogb(MaxAbs), -1000, 1000));
+}
+
+// Deviations of a run from its mean, as a shift X0 (the first value), the mean M of the
+// shifted values (two passes: right for data like 1e9 + i) and a power-of-two Scale:
+// Dev(I) = ((Data[I] - X0) - M) * Scale.
+template <class T> struct TDeviations {
+    TDeviations(const T* Data, std::int64_t N) noexcept : FData(Data), X0(Data[0]) {
+        Extended S = 0;
+        for (std::int64_t I = 0; I < N; ++I) S += Data[I] - X0;
+        M = S / static_cast<Extended>(N);
+        Extended MaxAbs = 0;
+        for (std::int64_t I = 0; I < N; ++I) MaxAbs = std::max(MaxAbs, std::fabs((Data[I] - X0) - M));
+        Scale = UnitScale(MaxAbs);
+    }
+    Extended operator()(std::int64_t I) const noexcept { return ((FData[I] - X0) - M) * Scale; }
+
+    const T* FData;
+    Extended X0, M = 0, Scale = 1;
+};
+
+// Sum of squared deviations from the mean in Extended (exactly 0 for constant data,
+// right for data like 1e9 + i).
 template <class T> Extended CentredSquares(const T* Data, std::int64_t N) noexcept {
-    const Extended X0 = Data[0];
-    Extended S = 0;
-    for (std::int64_t I = 0; I < N; ++I) S += Data[I] - X0;
-    const Extended M = S / static_cast<Extended>(N);
+    const TDeviations<T> Dev(Data, N);
     Extended S1 = 0, S2 = 0;
     for (std::int64_t I = 0; I < N; ++I) {
-        const Extended E = (Data[I] - X0) - M;
+        const Extended E = Dev(I);
         S1 += E;
         S2 += E * E;
     }
-    return S2 - S1 * S1 / static_cast<Extended>(N);
+    return (S2 - S1 * S1 / static_cast<Extended>(N)) / Dev.Scale / Dev.Scale;
 }
 
 // Mean (sum in double over n) and sample variance; the variance is 1 unless n > 2 and
@@ -210,14 +238,11 @@ template <class T> void MeanVarRun(const T* Data, std::int64_t N, double& Mean, 
 template <class T> bool SkewKurtRun(const T* Data, std::int64_t N, double& Skewness, double& Kurtosis) noexcept {
     Skewness = Kurtosis = 0;
     if (N < 4) return false;
-    const Extended X0 = Data[0];
     const Extended En = static_cast<Extended>(N);
-    Extended S = 0;
-    for (std::int64_t I = 0; I < N; ++I) S += Data[I] - X0;
-    const Extended M = S / En;
+    const TDeviations<T> Dev(Data, N);
     Extended S1 = 0, S2 = 0, S3 = 0, S4 = 0;
     for (std::int64_t I = 0; I < N; ++I) {
-        const Extended D = (Data[I] - X0) - M;
+        const Extended D = Dev(I);
         const Extended D2 = D * D;
         S1 += D;
         S2 += D2;
@@ -269,29 +294,24 @@ template <class T> Extended HarmonicMeanRun(const T* Data, std::int64_t N, const
     return static_cast<Extended>(N) / static_cast<Extended>(InvSum);
 }
 
-// Pearson's r of two runs of N values (two-pass, shifted); 0 below two values or when
-// either run is constant.
+// Pearson's r of two runs of N values (two-pass, shifted, each run scaled by a power of
+// two); 0 below two values or when either run is constant.
 template <class T> Extended PearsonRun(const T* X, const T* Y, std::int64_t N) noexcept {
     if (N < 2) return 0;
-    const Extended X0 = X[0], Y0 = Y[0], En = static_cast<Extended>(N);
-    Extended Sx = 0, Sy = 0;
+    const Extended En = static_cast<Extended>(N);
+    const TDeviations<T> Dx(X, N), Dy(Y, N);
+    Extended Sx = 0, Sy = 0, Sxx = 0, Syy = 0, Sxy = 0;
     for (std::int64_t I = 0; I < N; ++I) {
-        Sx += X[I] - X0;
-        Sy += Y[I] - Y0;
-    }
-    const Extended Mx = Sx / En, My = Sy / En;
-    Extended Dx = 0, Dy = 0, Sxx = 0, Syy = 0, Sxy = 0;
-    for (std::int64_t I = 0; I < N; ++I) {
-        const Extended A = (X[I] - X0) - Mx, B = (Y[I] - Y0) - My;
-        Dx += A;
-        Dy += B;
+        const Extended A = Dx(I), B = Dy(I);
+        Sx += A;
+        Sy += B;
         Sxx += A * A;
         Syy += B * B;
         Sxy += A * B;
     }
-    const Extended Vx = Sxx - Dx * Dx / En, Vy = Syy - Dy * Dy / En;
+    const Extended Vx = Sxx - Sx * Sx / En, Vy = Syy - Sy * Sy / En;
     if (Vx == 0 || Vy == 0) return 0;
-    return (Sxy - Dx * Dy / En) / (std::sqrt(std::fabs(Vx)) * std::sqrt(std::fabs(Vy)));
+    return (Sxy - Sx * Sy / En) / (std::sqrt(std::fabs(Vx)) * std::sqrt(std::fabs(Vy)));
 }
 
 // Square root of the summed squared differences (each formed as SqrDiff, summed in double).

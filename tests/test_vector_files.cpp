@@ -74,6 +74,7 @@ TEST(VectorAsc, ImportCodesSizesAndValues) {
         {Asc(2, "TRUE FALSE TRUE FALSE", "0.5 \"row one\" 1.5 -1 \"r2\" 2.5"), 0, {1.5, 2.5}},
         {Asc(2, "TRUE FALSE FALSE FALSE", "x 1.5"), 251, {9}},
         {Asc(1, "FALSE TRUE FALSE FALSE", "\"the \"\"column\"\"\" 4.5"), 0, {4.5}},
+        {Asc(1, "FALSE TRUE FALSE FALSE", "\"n\" 5.5", 0), 0, {5.5}},  // at least one column name
         {Asc(3, F3, "1 2 3", 2), -7, {9, 9}},
         {"c\r\n1\r\nmany\r\n", qmr::ascErrRows, {9, 9}},
         {"c\r\n2\r\nmany\r\n", -7, {9, 9}},  // more than one column outranks the header's code
@@ -148,7 +149,7 @@ TEST(VectorList, LoadResizesSkipsBadWordsAndRefusesUnbackedSizes) {
     EXPECT_EQ(std::pair(ValuesOf(V), Ev), std::pair(Vals{9, 9}, 1));
     // No first/last pair, values the bytes cannot hold, a resize far beyond the values:
     // False, nothing changed, no event.
-    for (std::string Bad : {"", "2", "x 4\r\n1", "1 2147483647\r\n1 2 3", "-2147483648 5\r\n1",
+    for (std::string Bad : {"", "2", "x 4\r\n1", "1 3\n123", "1 2147483647\r\n1 2 3", "-2147483648 5\r\n1",
                             "2147483647 2147483647\r\n5"}) {
         WriteBytes(P.str(), Bad);
         EXPECT_FALSE(V.LoadFromFile(P.str(), true)) << Bad;
@@ -168,9 +169,9 @@ TEST(VectorList, LoadResizesSkipsBadWordsAndRefusesUnbackedSizes) {
 TEST(VectorList, RoundTripsKeepEveryBit) {
     TempPath P("rt.txt");
     std::mt19937 Gen(5);
-    std::uniform_real_distribution<double> U(1, 100);
+    std::uniform_real_distribution<double> U(-100, 100);
     Vals X(200);
-    for (double& V : X) V = U(Gen) * (Gen() % 2 ? 1 : -1);
+    for (double& V : X) V = U(Gen);
     TVector V(nullptr), Back(nullptr);
     SetValues(V, X);
     for (int Prec : {17, -2}) {  // 18 significant digits either way
@@ -178,12 +179,6 @@ TEST(VectorList, RoundTripsKeepEveryBit) {
         EXPECT_TRUE(Back.LoadFromFile(P.str(), true));
         EXPECT_EQ(ValuesOf(Back), X) << Prec;
     }
-    for (double& V : X) V = std::round(V * 8) / 8;
-    SetValues(V, X);
-    std::string C;
-    ASSERT_EQ(V.ExportAsASC(P.str(), 3, "x"), 0);
-    EXPECT_EQ(Back.ImportASC(P.str(), C), 0);
-    EXPECT_EQ(ValuesOf(Back), X);
     TIntVector I(nullptr), IBack(nullptr);
     SetValues(I, Ints{-2147483647 - 1, 2147483647, 0, -5});
     ASSERT_TRUE(I.StoreOnFile(1, 4, P.str()));
@@ -247,7 +242,8 @@ TEST(VectorStream, FailuresAndTheirEvents) {
     // a resize adding more than the values plus 2^20 elements: False, nothing changed, no event.
     const qmr::Extended Inf = std::numeric_limits<qmr::Extended>::infinity();
     for (auto& S : {Stream({1}), Stream({Inf, 2, 5}), Stream({1, std::nan("")}), Stream({1, 3e9, 5}),
-                    Stream({1, 4, 5, 6}), Stream({2147483647, 2147483647, 1}), Stream({1048590, 1048589})})
+                    Stream({3, 3}), Stream({1, 4, 5, 6}), Stream({2147483647, 2147483647, 1}),
+                    Stream({1048590, 1048589})})
         EXPECT_FALSE(V.LoadFromStream(S.get(), true));
     EXPECT_EQ(std::pair(ValuesOf(V), Ev), std::pair(Vals{9, 9}, 0));
     TVector Big(nullptr);

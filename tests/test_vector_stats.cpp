@@ -89,6 +89,16 @@ TEST(VectorStats, SmallConstantAndEdgeRanges) {
         V.SkewKurtSample(0, 0, S, K);
         EXPECT_EQ(std::pair(S, K), std::pair(0.0, 0.0)) << C;
     }
+    // Moments are scale free: fourth powers of deviations near 1e80 or 1e-80 neither
+    // overflow nor sink into subnormals (a double's range ends near 1e308).
+    SetValues(V, Vals{1, -1, 2, 0, 0.25});
+    double S1, K1;
+    V.SkewKurt(0, 0, S1, K1);
+    for (double Scale : {0x1p270, 0x1p-270}) {
+        SetValues(V, Vals{Scale, -Scale, 2 * Scale, 0, Scale / 4});
+        V.SkewKurt(0, 0, S, K);
+        EXPECT_EQ(std::pair(S, K), std::pair(S1, K1)) << Scale;
+    }
     // The clamps of the (n + 1) p rule: the upper quartile of two or three values is s[n-1].
     for (auto [X, W1, W2, W3] : {std::tuple{Vals{1, 2, 3}, 1.0, 2.0, 2.0}, {Vals{4, 2}, 2.0, 3.0, 2.0},
                                  {Vals{6}, 6.0, 6.0, 6.0}}) {
@@ -159,6 +169,8 @@ TEST(VectorSearch, NearestSortedDichotomousAndExtremes) {
     TVector V(nullptr);
     SetValues(V, Vals{1, 3, 1});
     EXPECT_EQ(std::pair(V.Find(0, 0, 2), V.Find(3, 2, 2)), std::pair(1, 2));
+    SetValues(V, Vals{kNaN, 5, 7, kNaN});  // a NaN is never the nearest
+    EXPECT_EQ(std::pair(V.Find(0, 0, 7), V.Find(1, 1, 7)), std::pair(3, 1));
     SetValues(V, Vals{1, 2, 4});
     for (auto [X, W] : {std::pair{3.0, 3}, {2.0, 2}, {1.4, 1}, {1.5, 2}, {-9.0, 1}, {99.0, 3}})
         EXPECT_EQ(V.FindInSortedVector(true, X), W) << X;  // a tie goes to the higher index
@@ -292,6 +304,10 @@ TEST(VectorPairwise, ArithmeticProductsDistancesCorrelations) {
     SetValues(B, Vals{1, 4, 2, 8, 5, 7, 3, 6});
     EXPECT_NEAR(A.PearsonCorrCoeff(&B), 0.5524968002595025, 1e-14);  // numpy.corrcoef
     EXPECT_EQ(A.PearsonCorrCoeff(nullptr), 0);
+    TVector Big(nullptr);  // r is scale free, also where squares would overflow
+    SetValues(Big, ValuesOf(A));
+    Big.SMult(0x1p700);
+    EXPECT_EQ(Big.PearsonCorrCoeff(&B), A.PearsonCorrCoeff(&B));
     SetValues(B, Vals(8, 0.1));
     EXPECT_EQ(A.PearsonCorrCoeff(&B), 0);  // constant
     // Correlate pairs self[i] with other[i - shift], over an overlap of at least two.
@@ -365,7 +381,7 @@ TEST(VectorIntegrate, ExactOnPolynomialsAndEdgeRules) {
     EXPECT_NEAR(V.Integrate(1.25, 4.5, M::imTrapezoidal), 21.9375, 1e-13);
     EXPECT_NEAR(V.Integrate(-7, 99, M::imTrapezoidal), 28, 1e-13);  // clamped to 1..5
     EXPECT_EQ(V.Integrate(2, 4, M::imSimple), 7 * 2);
-    EXPECT_EQ(V.Integrate(kNaN, 4, M::imSimpson), 0);
+    EXPECT_EQ(V.Integrate(kNaN, 4, M::imSimpson) + V.Integrate(1, kNaN, M::imSimple), 0);
     EXPECT_EQ(V.Integrate(1, 4, static_cast<M>(7)), 0);
     // Simpson, 3/8, Boole and the extended rule integrate x^3 (x^5 for Boole) exactly:
     // the integral of x^d from 1 to m + 1 is ((m + 1)^(d + 1) - 1) / (d + 1).
