@@ -1,4 +1,5 @@
-// Dense matrix of double (TMatrix) with linear algebra, the matrix file formats, and
+// Dense matrix of double (TMatrix): core, linear algebra, reshaping and copying,
+// statistics, products, distances and squaring; the matrix file formats; and
 // (containers/QMR_matrix_3d.h) the three-dimensional matrix TMat3D.
 #pragma once
 
@@ -14,6 +15,7 @@
 namespace qmr {
 
 class TMat3D;
+class TVector;
 
 // Exception of the matrix classes.
 class QMR_API EQMRMatrixError : public EQMRError { public: using EQMRError::EQMRError; };
@@ -146,6 +148,193 @@ public:
     Extended Norm(TNormType nt);
     // Successive row differences, Order times; the matrix loses Order rows.
     void Diff(std::int32_t Order);
+
+    // ---- reshaping, filling and copying
+    // Ranged fills and CopyToArray take (LowCol, HighCol, LowRow, HighRow); the sorts take
+    // (LowCol, LowRow, HighCol, HighRow). Ranges follow the range rule above.
+
+    // Exchanges the counts, element (c, r) moving to (r, c); OnChange. True.
+    bool Transpose();
+    // Comb sort of rows LowRow..HighRow by column SortColIx: an exchange swaps the rows in
+    // columns LowCol..HighCol and in the key column, and fires OnSortExchange(2, i, j,
+    // LowCol, HighCol); OnChange at the end. Nothing (no event) for a key column outside
+    // the matrix or fewer than two rows in the range.
+    void SortRows(std::int32_t SortColIx, bool Ascending, std::int32_t LowCol, std::int32_t LowRow,
+                  std::int32_t HighCol, std::int32_t HighRow);
+    // The twin over columns by row SortRowIx; events (1, i, j, LowRow, HighRow).
+    void SortCols(std::int32_t SortRowIx, bool Ascending, std::int32_t LowCol, std::int32_t LowRow,
+                  std::int32_t HighCol, std::int32_t HighRow);
+    // Reverse the order of the columns (rows); OnChange.
+    void MirrorColumns();
+    void MirrorRows();
+    // Swap two whole columns (rows); OnChange. Nothing (no event) for an index outside the matrix.
+    void ExchangeColumns(std::int32_t C1, std::int32_t C2);
+    void ExchangeRows(std::int32_t R1, std::int32_t R2);
+    // DestVec := one value per row (orRows, sized NrOfRows) or per column (orColumns, sized
+    // NrOfColumns): minimum, maximum, sum or mean. Nothing for a nil vector or an unknown
+    // operation; the mean over no elements is 0.
+    void EdgeVector(TOrientation Orient, TEdgeOp EdgeOp, TVector* DestVec) const;
+    // Every element of the range := Value; OnChange once.
+    void Fill(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow, std::int32_t HighRow, double Value);
+    // Elements (k, k) := Value; OnChange once.
+    void FillDiag(double Value);
+    // RangeLow + u * (RangeHigh - RangeLow), u from the platform generator, column by
+    // column (whole matrix or range); OnChange once.
+    void FillRandomUniform(double RangeLow, double RangeHigh);
+    void FillRandomUniform(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow, std::int32_t HighRow,
+                           double RangeLow, double RangeHigh);
+    // Mean + StdDev * GRandom(), column by column; OnChange once.
+    void FillRandomGauss(double Mean, double StdDev);
+    void FillRandomGauss(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow, std::int32_t HighRow,
+                         double Mean, double StdDev);
+    // DestVec := 0 (not resized), then its elements 1.. := the row's columns FirstCol..LastCol
+    // (range rule, Row clamped), cut to the vector's length. Nothing for a nil vector.
+    void CopyRowToVec(TVector* DestVec, std::int32_t Row, std::int32_t FirstCol, std::int32_t LastCol) const;
+    // The twin for rows FirstRow..LastRow of column Col.
+    void CopyColToVec(TVector* DestVec, std::int32_t Col, std::int32_t FirstRow, std::int32_t LastRow) const;
+    // Copies the source block (each bound clamped to the source, no (0, 0) rule) through
+    // SetElem so that its low corner lands at (DestCol, DestRow); targets outside dropped,
+    // no resize; OnChange once more at the end. Nothing for a nil source. The matrix itself
+    // may be the source.
+    void CopyFrom(const TMatrix* MatSource, std::int32_t SourceColLo, std::int32_t SourceRowLo,
+                  std::int32_t SourceColHi, std::int32_t SourceRowHi, std::int32_t DestCol, std::int32_t DestRow);
+    // The same from layer SourceLayer (clamped to the source's layers) of a TMat3D.
+    void CopyFrom(const TMat3D* MatSource, std::int32_t SourceColLo, std::int32_t SourceRowLo,
+                  std::int32_t SourceColHi, std::int32_t SourceRowHi, std::int32_t SourceLayer, std::int32_t DestCol,
+                  std::int32_t DestRow);
+    // Lays vector elements Source1stElem..SourceLastElem (the vector's range rule) along row
+    // DestRow from DestCol (dimColumns) or down column DestCol from DestRow (dimRows) through
+    // SetElem; OnChange once at the end (also for an unknown Dim). Nothing for a nil vector.
+    void CopyFromVec(TDims Dim, const TVector* VecSource, std::int32_t Source1stElem, std::int32_t SourceLastElem,
+                     std::int32_t DestCol, std::int32_t DestRow);
+    // The form above with dimRows.
+    void CopyFromVec(const TVector* VecSource, std::int32_t Source1stElem, std::int32_t SourceLastElem,
+                     std::int32_t DestCol, std::int32_t DestRow);
+    // DestArray := the range, sized columns x rows of the range, [c - LowCol][r - LowRow];
+    // the integer form rounds halves to even (NaN gives 0, out-of-range values saturate).
+    void CopyToArray(TDouble2DArray& DestArray, std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,
+                     std::int32_t HighRow) const;
+    void CopyToArray(TInt2DArray& DestArray, std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,
+                     std::int32_t HighRow) const;
+    // SrcArray[i][j] goes through SetElem to (Col + i, Row + j), every column cut to the first
+    // column's length (and to its own); targets outside dropped; no further event.
+    void CopyFromArray(const TDouble2DArray& SrcArray, std::int32_t Col, std::int32_t Row);
+    void CopyFromArray(const TInt2DArray& SrcArray, std::int32_t Col, std::int32_t Row);
+
+    // ---- statistics (the matrix is unchanged unless stated)
+    // Most take (LowCol, LowRow, HighCol, HighRow); Find and CountValues take (LowCol,
+    // HighCol, LowRow, HighRow). An empty range gives mean 0, variance 1, quantiles 0.
+
+    // Extremes of the range; NaNs are skipped; an empty range (or all NaN) gives
+    // Minimum = uc_MaxReal, Maximum = -uc_MaxReal.
+    void MinMax(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
+                double& Minimum, double& Maximum) const;
+    // Position of the element nearest to Value (the first in column order on ties); 0, 0
+    // when none is found.
+    void Find(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow, std::int32_t HighRow, double Value,
+              std::int32_t& ColIx, std::int32_t& RowIx) const;
+    // Binary search of a sorted column: the row of Value, or of the nearer neighbour (the
+    // higher row on equal distances); 0 for a column outside the matrix or no rows.
+    std::int32_t FindInSortedColumn(std::int32_t Col, bool ColIsAscending, double Value) const;
+    // Sum of the range.
+    Extended Sum(std::int32_t LoC, std::int32_t LoR, std::int32_t HiC, std::int32_t HiR) const;
+    // Sum of the diagonal of a square matrix; 0 otherwise.
+    Extended Trace() const;
+    // Number of elements v with RangeLow <= v <= RangeHigh.
+    std::int32_t CountValues(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow, std::int32_t HighRow,
+                             double RangeLow, double RangeHigh) const;
+    // Mean and sample variance (divisor n - 1) of the range; the variance is 1 for fewer
+    // than three values.
+    void MeanVar(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow, double& Mean,
+                 double& Variance) const;
+    // exp(mean of ln v); 0 when a value is 0; EQMRMatrixError for a negative value.
+    Extended GeometricMean(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
+                           std::int32_t HighRow) const;
+    // n / sum of 1 / v; EQMRMatrixError for a value <= 0.
+    Extended HarmonicMean(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
+                          std::int32_t HighRow) const;
+    // Skewness and excess kurtosis: third and fourth moments over n, the deviation over
+    // n - 1; the raw moment sums when the deviation is 0; 0 and 0 for fewer than two values.
+    void SkewKurt(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
+                  double& Skewness, double& Kurtosis) const;
+    // The bias-corrected sample forms; 0 and 0 for fewer than four values or constant data.
+    void SkewKurtSample(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
+                        double& Skewness, double& Kurtosis) const;
+    // The shared worker of the two above; NumData := the number of values.
+    void SkewKurtIntern(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
+                        double& Skewness, double& Kurtosis, std::int32_t& NumData) const;
+    // Quartiles of the range (interpolated, sorted with SortArray: one progress step per
+    // pass). False with 0, 0, 0 for an empty range.
+    bool Quartiles(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow, double& Q1,
+                   double& Q2, double& Q3) const;
+    // The (k + 1)-th smallest value, k = Round(n * prob / 100) capped at n - 1; prob clamped
+    // to 0..100 (NaN counts as 0); 0 for an empty range.
+    Extended Percentile(double Prob, std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
+                        std::int32_t HighRow) const;
+    // The same from SampleSize elements drawn with replacement (the platform generator is
+    // re-seeded from the clock); the exact value when SampleSize <= 0 or not below the
+    // number of elements.
+    Extended Percentile(double Prob, std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
+                        std::int32_t HighRow, std::int32_t SampleSize) const;
+    // ResultArray := [column][row] element > Threshold; the number of True cells.
+    std::int32_t Dichotomize(double Threshold, TBool2DArray& ResultArray) const;
+    // Each column (row) with a variance above 0 becomes (v - mean) / sqrt(variance); the
+    // means and deviations go to the vectors when given (not resized). OnChange once.
+    void StandardizeColumns(TVector* Means, TVector* StdDevs);
+    void StandardizeRows(TVector* Means, TVector* StdDevs);
+    // Each column (row) becomes (v - median) / d with d = |median - Percentile(RefQuant)|
+    // when d > 0; medians and d go to the vectors when given (not resized). OnChange once.
+    void QNormalizeColumns(double RefQuant, TVector* Medians, TVector* QuantDiffs);
+    void QNormalizeRows(double RefQuant, TVector* Medians, TVector* QuantDiffs);
+    // Subtracts each column's (row's) mean; Means (when given) is sized and receives them. OnChange once.
+    void MeanCenterColumns(TVector* Means);
+    void MeanCenterRows(TVector* Means);
+    // Means := column means (dimColumns) or row means (dimRows), sized to fit; nothing for a
+    // nil vector; the mean of no elements is 0.
+    void MeanVec(TDims Dim, TVector* Means) const;
+
+    // ---- products, distances and squaring
+    // A result matrix or vector is written through its setter after it was resized; then
+    // this matrix fires OnChange. A result that is also an operand is computed first.
+
+    // Every element times (plus) Scalar; OnChange once.
+    void SMult(double Scalar);
+    void SAdd(double Scalar);
+    // In place this + MatB (this - MatB); False (nothing changes) for nil or unequal sizes.
+    bool Add(const TMatrix* MatB);
+    bool Subtract(const TMatrix* MatB);
+    // MatRes := this * MatB (MatB.NrOfColumns x NrOfRows); needs NrOfColumns = MatB.NrOfRows.
+    bool Multiply(const TMatrix* MatB, TMatrix* MatRes);
+    // MatRes := this * MatB^T (MatB.NrOfRows x NrOfRows); needs equal column counts.
+    bool MultiplyTransposed(const TMatrix* MatB, TMatrix* MatRes);
+    // MatRes := this^T * MatB (MatB.NrOfColumns x NrOfColumns); needs equal row counts.
+    bool TransposeAndMultiply(const TMatrix* MatB, TMatrix* MatRes);
+    // MatRes := element-wise product; needs equal sizes.
+    bool EMult(const TMatrix* MatB, TMatrix* MatRes);
+    // VecRes := this * VecB (NrOfRows elements); needs NrOfColumns = VecB.NrOfElem.
+    bool Multiply(const TVector* VecB, TVector* VecRes);
+    // VecRes := this^T * VecB (NrOfColumns elements); needs NrOfRows = VecB.NrOfElem.
+    bool TransposeAndMultiply(const TVector* VecB, TVector* VecRes);
+    // Correlation coefficient of all element pairs; 0 for fewer than three pairs or constant
+    // data. EQMRMatrixError "matrices do not match" for a nil matrix or unequal sizes.
+    Extended Correlate(const TMatrix* OtherMat) const;
+    // Distance (modes 1-3), similarity (modes 0 and 4, 0 for two all-zero rows) or the
+    // OnCalcDistance value (mode 5, 0 without handler) of two rows; rows outside the matrix
+    // read as zeros; 0 for other modes.
+    Extended DistanceOfObjects(TDistMode Mode, std::int32_t Obj1, std::int32_t Obj2) const;
+    // DMat := distances of all row pairs (diagonal 0) through its setter, row by row; 0 done,
+    // -2 DMat nil or its column count differs from NrOfRows, -1 DMat not square (no change).
+    std::int32_t CalcDistMat(TDistMode Mode, TMatrix* DMat) const;
+    // MatRes := X^T * X / Norm (NrOfColumns x NrOfColumns) on up to NThreads worker threads
+    // (less than 1 means 1), written to storage (only MatRes's resize fires). False for nil
+    // MatRes or a Norm of 0 or not finite (nothing changes), and when AbortMathProc stops it
+    // (all workers have ended when it returns). One progress step per column.
+    bool Square(TMatrix* MatRes, double Norm, std::int32_t NThreads) const;
+    // The form above on as many threads as the machine has processors.
+    bool Square(TMatrix* MatRes, double Norm) const;
+    // HatMat := X (X^T X)^-1 X^T (rows x rows) when the inversion succeeds; its result.
+    // False at once for a nil HatMat; HatMat is untouched after False.
+    bool CalcHatMatrix(TMatrix* HatMat);
 
     TNotifyEvent OnChange;
     TSortExchgEvent OnSortExchange;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -143,6 +144,22 @@ template <class M> std::vector<double> Cells(const M& Mat) {
     for (int C = 1; C <= Mat.NrOfColumns(); ++C)
         for (int R = 1; R <= Mat.NrOfRows(); ++R) V.push_back(static_cast<double>(Mat.Elem(C, R)));
     return V;
+}
+
+// Loads a matrix given row by row (Rows[r][c] is element (c + 1, r + 1)).
+template <class M> void SetRows(M& Mat, const std::vector<std::vector<double>>& Rows) {
+    Mat.Resize(Rows.empty() ? 0 : static_cast<int>(Rows[0].size()), static_cast<int>(Rows.size()));
+    for (int R = 1; R <= Mat.NrOfRows(); ++R)
+        for (int C = 1; C <= Mat.NrOfColumns(); ++C) Mat.SetElem(C, R, Rows[R - 1][C - 1]);
+}
+
+// Cols x Rows values uniform in [-1, 1] from a seeded generator.
+template <class M> void RandomFill(M& Mat, int Cols, int Rows, unsigned Seed) {
+    std::mt19937 Gen(Seed);
+    std::uniform_real_distribution<double> U(-1, 1);
+    Mat.Resize(Cols, Rows);
+    for (int C = 1; C <= Cols; ++C)
+        for (int R = 1; R <= Rows; ++R) Mat.SetElem(C, R, U(Gen));
 }
 
 // Resizes a vector (TVector, TIntVector) to X's length and writes X through SetElem.
