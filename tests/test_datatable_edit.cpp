@@ -96,13 +96,11 @@ TEST(DataTableEdit, InsertAndRemoveRowsCarryEverything) {
     EXPECT_EQ(E.Count("C"), 4 * 3 + 1);
     EXPECT_EQ(E.Tail(3), (std::vector<std::string>{"R3635", "C", "S"}));
     T.InsertRow(6);
-    EXPECT_EQ(T.RowName(6), "");
+    EXPECT_EQ(T.RowName(6), "");  // appended, with an empty name
     for (int Bad : {0, 8}) T.InsertRow(Bad), T.RemoveRow(Bad);
-    EXPECT_EQ(T.NrOfRows(), 6);
     TDataTable One(nullptr);
-    One.RemoveRow(1);
-    One.RemoveColumn(1);
-    EXPECT_EQ(One.NrOfRows() * One.NrOfColumns(), 1);
+    One.RemoveRow(1), One.RemoveColumn(1);
+    EXPECT_EQ(T.NrOfRows() * One.NrOfRows() * One.NrOfColumns(), 6);
 }
 
 TEST(DataTableEdit, InsertAndRemoveColumnsCarryScaleAndDictionary) {
@@ -159,17 +157,14 @@ TEST(DataTableEdit, ExchangesAndMirrorsMoveEverythingThenNotifyOnce) {
     T.ExchangeColumns(3, 2);
     E.Log.clear();
     T.MirrorRows();
-    T.MirrorColumns();
-    EXPECT_EQ(E.Log.size(), 10u);
-    auto RevRows = Rows;
-    std::reverse(RevRows.begin(), RevRows.end());
-    T.MirrorColumns();
-    EXPECT_EQ(Sigs(T, true), RevRows);
+    EXPECT_EQ(E.Log, kFive);
+    auto Rev = Rows;
+    std::reverse(Rev.begin(), Rev.end());
+    EXPECT_EQ(Sigs(T, true), Rev);
     T.MirrorRows();
     T.MirrorColumns();
-    auto RevCols = Cols;
-    std::reverse(RevCols.begin(), RevCols.end());
-    EXPECT_EQ(Sigs(T, false), RevCols);
+    Rev.assign(Cols.rbegin(), Cols.rend());
+    EXPECT_EQ(Sigs(T, false), Rev);
 }
 
 TEST(DataTableEdit, BulkCellStateOperations) {
@@ -373,21 +368,18 @@ TEST(DataTableCopy, BetweenTables) {
     EXPECT_EQ(EU.Log.size(), 2u);
 }
 
-// CRC-32 (reflected, polynomial EDB88320) of the bytes, bit by bit: the reference
-// for the register fingerprints.
-std::uint32_t Crc32(const std::string& Bytes) {
-    std::uint32_t R = 0xFFFFFFFFu;
-    for (unsigned char B : Bytes) {
-        R ^= B;
-        for (int K = 0; K < 8; ++K) R = (R >> 1) ^ (0xEDB88320u & (0u - (R & 1u)));
-    }
-    return ~R;
-}
+// The fingerprint of eight byte streams: CRC-32 (reflected, polynomial EDB88320) of
+// each, bit by bit, as 8 hex digits.
 std::string Registers(const std::string (&Streams)[8]) {
-    char Buf[9];
     std::string S;
     for (const std::string& B : Streams) {
-        std::snprintf(Buf, sizeof Buf, "%08X", Crc32(B));
+        std::uint32_t R = 0xFFFFFFFFu;
+        for (unsigned char X : B) {
+            R ^= X;
+            for (int K = 0; K < 8; ++K) R = (R >> 1) ^ (0xEDB88320u & (0u - (R & 1u)));
+        }
+        char Buf[9];
+        std::snprintf(Buf, sizeof Buf, "%08X", ~R);
         S += Buf;
     }
     return S;
@@ -395,37 +387,28 @@ std::string Registers(const std::string (&Streams)[8]) {
 
 TEST(DataTableFingerprint, RegistersTakeBytesByPosition) {
     TDataTable T(nullptr);
-    // Comment "", name C-1, attribute 0 at p = 1, name R-1, attribute 0, scale 3 (interval).
-    const std::string Names[8] = {"", std::string("C\0R\0\3", 5), "--", "11", "", "", "", ""};
-    EXPECT_EQ(T.CRCofNamesAndAttributes(), Registers(Names));
-    const std::string States[8] = {"", std::string(1, '\0'), "", "", "", "", "", ""};
-    EXPECT_EQ(T.CRCofCellStates(), Registers(States));
-
-    // Positions restart per name; attributes feed their low byte at p = index.
     T.Resize(2, 1);
     T.SetComment("abcdefghij");
     T.SetColAttrib(2, 0x1234);
     T.SetColName(2, "XY");
     T.AddNominalID(1, "q");
-    const std::string Cells = T.CRCofCellStates();
+    // Byte p of each text to register p mod 8, positions restarting per text; the low
+    // byte of attribute k and the scale of column k at p = k.
     std::string Exp[8];
     auto Feed = [&](const std::string& S) {
         for (std::size_t P = 0; P < S.size(); ++P) Exp[(P + 1) % 8] += S[P];
     };
-    Feed("abcdefghij");
-    Feed("C-1");
-    Feed("XY");
-    Exp[1] += '\0';
-    Exp[2] += '\x34';
+    for (const char* S : {"abcdefghij", "C-1", "XY"}) Feed(S);
+    Exp[1] += '\0', Exp[2] += '\x34';
     Feed("R-1");
-    Exp[1] += '\0';
-    Exp[1] += '\1';
-    Exp[2] += '\3';
+    Exp[1] += std::string("\0\1", 2), Exp[2] += '\3';
     Feed("q");
     EXPECT_EQ(T.CRCofNamesAndAttributes(), Registers(Exp));
+    const std::string States[8] = {"", std::string(2, '\0'), "", "", "", "", "", ""};
+    EXPECT_EQ(T.CRCofCellStates(), Registers(States));
     T.SetRowName(1, "other");
     EXPECT_NE(T.CRCofNamesAndAttributes(), Registers(Exp));
-    EXPECT_EQ(T.CRCofCellStates(), Cells);
+    EXPECT_EQ(T.CRCofCellStates(), Registers(States));
 }
 
 }  // namespace
