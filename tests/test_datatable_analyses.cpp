@@ -212,6 +212,7 @@ TEST(DataTableStandardize, ColumnsAndRowsAgainstTwoPassFormulas) {
 
     Changes = 0;
     TDataTable Flat(nullptr);  // only a constant column: nothing transformed, no OnChange
+    Flat.Resize(1, 3);
     Flat.OnChange = T.OnChange;
     Flat.StandardizeNumCellColumns(nullptr, nullptr);
     EXPECT_EQ(Changes, 0);
