@@ -179,7 +179,9 @@ void ProductResults(std::int32_t Mode, const std::vector<TCovColumn>& Cols, std:
         // C := C - A B: C holds the negated sums, each receiving its products in row order.
         detail::mk::GemmSub<TWork>(n, n, P, A.data(), n, B.data(), P, C.data(), n);
     }
-    Res.assign(n * n, 0);
+    // The results replace the sums in place (the sums of squares kept aside).
+    std::vector<TWork> Squares(n);
+    for (std::size_t k = 0; k < n; ++k) Squares[k] = -C[k * n + k];
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j <= i; ++j) {
             const TWork S = -C[j * n + i];
@@ -187,11 +189,12 @@ void ProductResults(std::int32_t Mode, const std::vector<TCovColumn>& Cols, std:
             if (Mode <= 1) {
                 V = M > 1 ? S / Count(M - 1) : 0;
             } else {
-                V = Correlation(M, Constant[i] != 0, Constant[j] != 0, -C[i * n + i], -C[j * n + j], S);
+                V = Correlation(M, Constant[i] != 0, Constant[j] != 0, Squares[i], Squares[j], S);
                 if (Mode == 3) V = V * V;
             }
-            Res[j * n + i] = V;
+            C[j * n + i] = V;
         }
+    Res.swap(C);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <string_view>
 #include <utility>
 
 namespace qmr {
