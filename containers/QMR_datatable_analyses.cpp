@@ -31,7 +31,7 @@ struct TCovColumn {
     bool Round = false;
     TWork Value(std::int32_t R) const noexcept {
         const double X = R <= Rows ? V[R - 1] : 0.0;
-        return Round ? std::nearbyint(X) : X;
+        return Round ? detail::RoundHalfToEven(X) : X;
     }
     bool Valid(std::int32_t R) const noexcept { return S == nullptr || IsValidCellState(S[R - 1]); }
 };
