@@ -14,8 +14,10 @@
 
 namespace qmr {
 
+class TIntVector;
 class TMat3D;
 class TVector;
+namespace detail { struct TMatrixAccess; }
 
 // Exception of the matrix classes.
 class QMR_API EQMRMatrixError : public EQMRError { public: using EQMRError::EQMRError; };
@@ -56,6 +58,8 @@ enum class TNormType : std::uint8_t { ntColwise = 0, ntRowwise = 1, ntSpectral =
 // column-major in one contiguous block (a column is one contiguous run of doubles);
 // the storage is at least 1 x 1 even when a count is 0.
 class QMR_API TMatrix : public TComponent {
+    friend struct detail::TMatrixAccess;  // read-only storage view for the library's kernels
+
 public:
     // 1 x 1 holding 0; Precision 15 and -1; no event.
     explicit TMatrix(TComponent* AOwner);
@@ -276,6 +280,15 @@ public:
     // number of elements.
     Extended Percentile(double Prob, std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                         std::int32_t HighRow, std::int32_t SampleSize) const;
+    // Counts the range (LoX..HiX columns, LoY..HiY rows) into Round(|LastBin - FirstBin| /
+    // BinWidth) + 1 bins of Histo (resized when its count differs, cleared) from FirstBin
+    // on: below FirstBin Underflow; from LastBin + BinWidth on, NaN, and a bin beyond the
+    // rounded-down count Overflow; MaxCnt the largest bin. Counts saturate at 2147483647.
+    // False with nothing changed for a nil Histo, a width that is not finite and positive,
+    // or a quotient |LastBin - FirstBin| / BinWidth that is not finite or gives over 500 bins.
+    bool Histogram(std::int32_t LoX, std::int32_t LoY, std::int32_t HiX, std::int32_t HiY, double FirstBin,
+                   double LastBin, double BinWidth, TIntVector* Histo, std::int32_t& Underflow,
+                   std::int32_t& Overflow, std::int32_t& MaxCnt) const;
     // ResultArray := [column][row] element > Threshold; the number of True cells.
     std::int32_t Dichotomize(double Threshold, TBool2DArray& ResultArray) const;
     // Each column (row) with a variance above 0 becomes (v - mean) / sqrt(variance); the

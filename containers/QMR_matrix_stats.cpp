@@ -2,6 +2,7 @@
 // dichotomising, and the column and row normalisations built on them.
 #include "containers/QMR_matrix.h"
 #include "containers/QMR_vector.h"
+#include "containers/QMR_vector_algos.h"
 #include "foundations/QMR_math1_sort.h"
 #include "platform/Qmr_univconst.h"
 
@@ -362,6 +363,59 @@ Extended TMatrix::Percentile(double Prob, std::int32_t LowCol, std::int32_t LowR
     const Extended S = SampleSize;
     if (Q <= Negatives / S || Q >= (Zeros + Negatives) / S) return SelectPercentile(A, Prob);
     return 0;
+}
+
+// ---------------------------------------------------------------- histogram
+
+bool TMatrix::Histogram(std::int32_t LoX, std::int32_t LoY, std::int32_t HiX, std::int32_t HiY, double FirstBin,
+                        double LastBin, double BinWidth, TIntVector* Histo, std::int32_t& Underflow,
+                        std::int32_t& Overflow, std::int32_t& MaxCnt) const {
+    if (Histo == nullptr || !(BinWidth > 0) || !std::isfinite(BinWidth)) return false;
+    // The quotient is refused before rounding: NaN, infinite or above 500 bins.
+    const double Q = std::fabs(LastBin - FirstBin) / BinWidth;
+    if (!(Q <= 500)) return false;
+    const std::int64_t NB = Round(Q) + 1;
+    if (NB > 500) return false;
+    const TRange G = MakeRange(*this, LoX, HiX, LoY, HiY);
+    const auto Bins = static_cast<std::int32_t>(NB);
+    if (Histo->NrOfElem() != Bins) Histo->Resize(Bins);
+    Histo->Clear();
+    Underflow = Overflow = MaxCnt = 0;
+    // Bin of a value: 0 underflow, 1..NB, NB + 1 overflow (NaN, from LastBin + BinWidth on,
+    // and a bin beyond the rounded-down count).
+    const double Limit = LastBin + BinWidth;
+    auto BinOf = [=](double V) -> std::int64_t {
+        if (V < FirstBin) return 0;
+        if (!(V < Limit)) return NB + 1;
+        return detail::TruncIndex((V - FirstBin) / BinWidth, NB, NB) + 1;
+    };
+    auto Col = [this](std::int32_t C) { return Column(C); };
+    std::vector<std::int64_t> Counts(static_cast<std::size_t>(NB) + 2, 0);
+    if (Histo->OnChange) {
+        // A handler sees every count as it is made.
+        ForEachValue(G, Col, [&](double V) {
+            const std::int64_t B = BinOf(V);
+            if (B == 0 || B > NB) {
+                ++Counts[static_cast<std::size_t>(B)];
+                return;
+            }
+            const auto Bi = static_cast<std::int32_t>(B);
+            const std::int32_t K = detail::AddCount(Histo->Elem(Bi), 1);
+            Histo->SetElem(Bi, K);
+            MaxCnt = std::max(MaxCnt, K);
+        });
+    } else {
+        ForEachValue(G, Col, [&](double V) { ++Counts[static_cast<std::size_t>(BinOf(V))]; });
+        for (std::int32_t B = 1; B <= Bins; ++B) {
+            const std::int64_t K = Counts[static_cast<std::size_t>(B)];
+            if (K == 0) continue;
+            Histo->SetElem(B, detail::AddCount(0, K));
+            MaxCnt = std::max(MaxCnt, Histo->Elem(B));
+        }
+    }
+    Underflow = detail::AddCount(0, Counts[0]);
+    Overflow = detail::AddCount(0, Counts[static_cast<std::size_t>(NB) + 1]);
+    return true;
 }
 
 // ---------------------------------------------------------------- dichotomising

@@ -173,6 +173,62 @@ TEST(MatrixPercentile, SampledSelection) {
         EXPECT_EQ(M.Percentile(P, 0, 0, 0, 0, 2000), Want) << P;
 }
 
+TEST(MatrixHistogram, BinsRefusalsAndOverflowBeyondTheRoundedCount) {
+    TMatrix M(nullptr);
+    TIntVector H(nullptr);
+    int U = -1, O = -1, Mx = -1;
+    SetRows(M, {{10.5, 3}, {11, 3}, {-0.1, NaN}});
+    // A nil target, widths that are not finite and positive, quotients that are not finite
+    // or above 500 (1001 bins, 501 bins, 1e600, 1e20): False, nothing touched.
+    for (auto [Lo, Hi, W] : {std::tuple{0.0, 10.0, 0.01}, {0.0, 10.0, 0.02}, {0.0, 10.0, 0.0}, {0.0, 10.0, -1.0},
+                             {0.0, 10.0, NaN}, {0.0, 10.0, Inf}, {NaN, 10.0, 1.0}, {0.0, Inf, 1.0}, {-1e300, 1e300, 1e-300}, {0.0, 1e20, 1.0}})
+        EXPECT_FALSE(M.Histogram(0, 0, 0, 0, Lo, Hi, W, &H, U, O, Mx)) << Lo << " " << Hi << " " << W;
+    EXPECT_FALSE(M.Histogram(0, 0, 0, 0, 0, 10, 1, nullptr, U, O, Mx));
+    EXPECT_EQ(std::tuple(H.NrOfElem(), U, O, Mx), std::tuple(1, -1, -1, -1));
+    // Eleven bins: 10.5 in bin 11, 11 and NaN overflow, -0.1 underflows.
+    ASSERT_TRUE(M.Histogram(0, 0, 0, 0, 0, 10, 1, &H, U, O, Mx));
+    EXPECT_EQ(std::tuple(H.NrOfElem(), H.Elem(11), H.Elem(4), U, O, Mx), std::tuple(11, 1, 2, 1, 2, 2));
+    // (LoX, LoY, HiX, HiY): column 2, rows 1..2 only.
+    ASSERT_TRUE(M.Histogram(2, 1, 2, 2, 0, 10, 1, &H, U, O, Mx));
+    EXPECT_EQ(std::tuple(ValuesOf<int>(H)[3], U, O, Mx), std::tuple(2, 0, 0, 2));
+    // Round(2.5) = 2: three bins of width 2 from 0; 6.5 would go to bin 4: an overflow.
+    SetRows(M, {{0, 5.5, 6.5, 8.5}});
+    ASSERT_TRUE(M.Histogram(0, 0, 0, 0, 0, 5, 2, &H, U, O, Mx));
+    EXPECT_EQ(std::tuple(ValuesOf<int>(H), U, O, Mx), std::tuple(std::vector<int>{1, 0, 1}, 0, 2, 1));
+    M.Resize(3, 0);
+    H.Fill(7);
+    ASSERT_TRUE(M.Histogram(0, 0, 0, 0, 0, 5, 2, &H, U, O, Mx));
+    EXPECT_EQ(std::tuple(ValuesOf<int>(H), U, O, Mx), std::tuple(std::vector<int>(3, 0), 0, 0, 0));
+}
+
+TEST(MatrixHistogram, AgreesWithAFloorLoopWithAndWithoutHandler) {
+    TMatrix M(nullptr);
+    RandomFill(M, 17, 300, 5);  // values in [-1, 1]
+    std::vector<int> Want(21, 0);
+    int WantU = 0, WantO = 0, Cells = 0;
+    for (int c = 3; c <= 15; ++c)
+        for (int r = 20; r <= 280; ++r) {
+            const double V = M.Elem(c, r);
+            ++Cells;
+            const double B = std::floor((V + 0.8) / 0.08);
+            if (V < -0.8) ++WantU;
+            else if (V >= 0.8 + 0.08 || B >= 21) ++WantO;
+            else ++Want[static_cast<std::size_t>(B)];
+        }
+    for (bool Handler : {false, true}) {
+        TIntVector H(nullptr);
+        int Ev = 0;
+        if (Handler) CountChanges(H, Ev);
+        int U = 0, O = 0, Mx = 0;
+        ASSERT_TRUE(M.Histogram(15, 280, 3, 20, -0.8, 0.8, 0.08, &H, U, O, Mx));  // bounds reversed
+        EXPECT_EQ(std::tuple(ValuesOf<int>(H), U, O, Mx),
+                  std::tuple(Want, WantU, WantO, *std::max_element(Want.begin(), Want.end())));
+        if (Handler) {
+            EXPECT_EQ(Ev, 2 + Cells - WantU - WantO);  // resize, clear, one per count
+        }
+    }
+}
+
 TEST(MatrixNormalise, ColumnsAndRowsAgree) {
     TMatrix M(nullptr), T(nullptr);
     SetRows(M, {{1, 10, 5, 1e9 + 1}, {2, 20, 5, 1e9 + 2}, {4, 70, 5, 1e9 + 4}});
