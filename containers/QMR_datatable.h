@@ -7,6 +7,7 @@
 #include "platform/Qmr_qmrbase.h"
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -296,6 +297,187 @@ public:
     TMScaleType FindHighestMLevel(std::int32_t FirstCol, std::int32_t LastCol) const noexcept;
     TMScaleType FindLowestMLevel(std::int32_t FirstCol, std::int32_t LastCol) const noexcept;
 
+    // ---- analyses
+    //
+    // Row standardisation and centring raise EQMRDataTableError (without component
+    // prefix) before changing anything when any column is nominal or ordinal. Every value
+    // they change is written through the matrix (OnChange per write); Means / StdDevs,
+    // when given, receive one element per column (row), indexed by its number and not
+    // resized.
+
+    // CovarMat[1..n, 1..n], n = HiC - LoC + 1, over the table's columns LoC..HiC and rows
+    // LoR..HiR taken as given (no range rule; cells outside the table read as valid 0).
+    // A pair of columns uses the rows where both cells are valid (m of them); values are
+    // read as Elem reads them. Mode 0: sum of x y / (m - 1); 1: covariance about the
+    // column means of MeanVarOfNumCells; 2: Pearson correlation (0 unless m > 2 and
+    // neither column is constant over the pair's rows; diagonal 1); 3: its square; 4: sum
+    // of (x - y)^2 / (m - 1); other modes 0. Modes 0, 1, 4 give 0 for m <= 1. Each result
+    // goes to [j, i] and [i, j] through SetElem; CovarMat is neither resized nor cleared.
+    // Clears AbortMathProc first, one progress step per column of the mean pass (modes
+    // above 0) and per result column. False for a nil or too small CovarMat, HiC < LoC,
+    // or an abort (the columns computed so far are kept).
+    bool CalcCovar(TMatrix* CovarMat, std::int32_t LoC, std::int32_t HiC, std::int32_t LoR, std::int32_t HiR,
+                   std::int32_t Mode);
+    // Each interval or ratio column with a variance (MeanVarOfNumCells) above 0: its valid
+    // cells := (x - mean) / sqrt(variance); Means / StdDevs get mean and sqrt(variance) of
+    // every such column. OnChange once more at the end when any column was transformed.
+    void StandardizeNumCellColumns(TVector* Means, TVector* StdDevs);
+    // Per row, mean and variance of its numeric cells; the row's valid cells of any scale
+    // := (x - mean) / sqrt(variance) when the variance is above 0. OnChange at the end.
+    // EQMRDataTableError "standardization of rows is not possible with nominal or ordinal
+    // variables".
+    void StandardizeNumCellRows(TVector* Means, TVector* StdDevs);
+    // The valid cells of each interval or ratio column := x - mean; OnChange at the end.
+    void MeanCenterNumCellColumns(TVector* Means);
+    // The valid cells of each row := x - the mean of its numeric cells; OnChange at the end.
+    // EQMRDataTableError "mean centering of rows is not possible with nominal or ordinal
+    // variables".
+    void MeanCenterNumCellRows(TVector* Means);
+    // Turns the nc x nr table into its long format of nc * nr rows, in place (row
+    // (s - 1) nr + t for cell (s, t)): columns "(column)" (nominal, ordinal s = "s:name"
+    // cut to 10 bytes; with ColHeadsAsVar), "(col. index)" and "(row index)" (interval, no
+    // dictionary, attribute 0; with IncludeColRowNumbers), then "(data)" holding the cell
+    // as Elem reads it and its state, with the table's highest scale. Row names and
+    // attributes follow the former rows; other columns' states are 0. OnResize, and the
+    // setup, name, attribute and state notifications per write; OnChange once at the end.
+    // Nothing for more than 2^31 - 1 cells.
+    void Serialize(bool ColHeadsAsVar, bool IncludeColRowNumbers);
+    // Cross-tabulation of the rounded ordinals of two nominal or ordinal columns over the
+    // rows (range rule) where both cells are valid: ContTab[o1 - 1][o2 - 1] counts, sized
+    // (M1 + 1) x (M2 + 1) for the largest ordinals M1, M2 seen, the last column and row
+    // holding the margins and [M1][M2] the total. 0; -3 when a row held a value outside
+    // 1..150 (NaN and infinities included; the row skipped, the table built); -1 for a
+    // column outside, -2 for a column neither nominal nor ordinal (ContTab untouched).
+    std::int32_t CreateContingencyTable(std::int32_t Col1, std::int32_t Col2, std::int32_t LowRow,
+                                        std::int32_t HighRow, TInt2DArray& ContTab) const;
+    // OrdList := 150 counts of the rounded ordinals 1..150 of the column's rows (range
+    // rule; cell states not consulted); the number of values outside 1..150. 0 for a
+    // column neither nominal nor ordinal (OrdList untouched), -1 for a column outside.
+    std::int32_t ScanForCatValues(std::int32_t ACol, std::int32_t LowRow, std::int32_t HighRow,
+                                  TIntArray& OrdList) const;
+
+    // ---- inserting, removing, exchanging
+    //
+    // Inserts and removes move entries through the public accessors (nominal and ordinal
+    // values arrive rounded; every write fires its own notification), with the matrix's
+    // hook detached, then fire OnChangeSetup. Inserted rows / columns get an empty name,
+    // attribute 0, values 0, states 0 (columns stInterval, no dictionary). Column moves
+    // carry the identifiers only where the target column is nominal or ordinal.
+
+    // For 1 <= ix <= NrOfRows + 1 / NrOfColumns + 1.
+    void InsertRow(std::int32_t ix);
+    void InsertColumn(std::int32_t ix);
+    // For an index inside and at least two rows / columns: the rest moves up / left, then
+    // the table shrinks (OnResize) and OnChange fires once.
+    void RemoveRow(std::int32_t ix);
+    void RemoveColumn(std::int32_t ix);
+    // Removes every row of the table holding a cell whose state shares a bit with CState
+    // (the kept rows keep their order, names, attributes, values and states); OnResize,
+    // then OnChange, OnChangeCellState, OnChangeAttrib, OnChangeNames, OnChangeSetup once
+    // each. The number removed; -1 (nothing changed) when FirstRow or LastRow lies outside
+    // the table ((0, 0) means all rows).
+    std::int32_t RemoveMarkedRows(std::int32_t FirstRow, std::int32_t LastRow, TCellState CState);
+    // Exchange two rows (values, attributes, names, states) / columns (also scales and
+    // dictionaries), then fire OnChange, OnChangeCellState, OnChangeAttrib, OnChangeNames,
+    // OnChangeSetup. Nothing for an index outside the table.
+    void ExchangeRows(std::int32_t r1, std::int32_t r2);
+    void ExchangeColumns(std::int32_t c1, std::int32_t c2);
+    // Reverse the order of all rows / columns, with everything that belongs to them; the
+    // same five notifications at the end.
+    void MirrorRows();
+    void MirrorColumns();
+
+    // ---- cell states of the whole table (OnChangeCellState once, also when nothing changed)
+
+    void SetAllCellStates(TCellState CellState);
+    // Clears csMark1 and csMark2.
+    void UnmarkAllCells();
+    void InvertCellStates(TCellState StateMask);
+    // Exchanges the bits csMark1 and csMark2 of every state.
+    void ExchangeMarkings();
+
+    // ---- sorts
+    //
+    // Comb sorts (the gap starts at High - Low); ranges follow the range rule, equal keys
+    // never exchange. Every exchange fires OnSortExchange (kind 2 for rows with LowCol,
+    // HighCol; kind 1 for columns with LowRow, HighRow).
+
+    // Rows LowRow..HighRow by the values of column SortColIx through the matrix's sort:
+    // values and states move in LowCol..HighCol and in the key column, with
+    // IncludeHeaders also the row names and attributes (then OnChangeNames and
+    // OnChangeAttrib; OnChange through the matrix). IncludeHeaders stays in force for
+    // sorts a host later starts on NumericData(). Nothing for a key outside the table.
+    void SortRows(std::int32_t SortColIx, bool Ascending, std::int32_t LowCol, std::int32_t LowRow,
+                  std::int32_t HighCol, std::int32_t HighRow, bool IncludeHeaders);
+    // The twin over columns by row SortRowIx; headers are names, attributes and variable types.
+    void SortCols(std::int32_t SortRowIx, bool Ascending, std::int32_t LowCol, std::int32_t LowRow,
+                  std::int32_t HighCol, std::int32_t HighRow, bool IncludeHeaders);
+    // Rows LowRow..HighRow by attribute (signed) / name (byte codes; IgnoreCase: ASCII
+    // letters lower-cased): whole names and attributes move, values (OnChange per write)
+    // and states only in LowCol..HighCol. Then OnChange and OnChangeAttrib / OnChangeNames.
+    void SortRowAttributes(bool Ascending, std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
+                           std::int32_t HighRow);
+    void SortRowNames(bool Ascending, bool IgnoreCase, std::int32_t LowCol, std::int32_t LowRow,
+                      std::int32_t HighCol, std::int32_t HighRow);
+    void SortRowNames(bool Ascending, std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
+                      std::int32_t HighRow) {
+        SortRowNames(Ascending, false, LowCol, LowRow, HighCol, HighRow);
+    }
+    // The twins over columns LowCol..HighCol: names, attributes and variable types move
+    // whole, values and states in LowRow..HighRow.
+    void SortColAttributes(bool Ascending, std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
+                           std::int32_t HighRow);
+    void SortColNames(bool Ascending, bool IgnoreCase, std::int32_t LowCol, std::int32_t LowRow,
+                      std::int32_t HighCol, std::int32_t HighRow);
+    void SortColNames(bool Ascending, std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
+                      std::int32_t HighRow) {
+        SortColNames(Ascending, false, LowCol, LowRow, HighCol, HighRow);
+    }
+
+    // ---- lookups and copies
+
+    // Lowest index whose name equals ColID / RowID with both trimmed of blanks (character
+    // 32) and ASCII letters upper-cased; 0 when none.
+    std::int32_t FindColIndex(const TDTNameStr& ColID) const;
+    std::int32_t FindRowIndex(const TDTNameStr& RowID) const;
+    // DstArray := the column's / row's stored values (unrounded), sized NrOfRows /
+    // NrOfColumns; 0. -1 for an index outside, DstArray untouched.
+    std::int32_t CopyDataColumnToArray(std::int32_t Col, TDoubleArray& DstArray) const;
+    std::int32_t CopyDataRowToArray(std::int32_t Row, TDoubleArray& DstArray) const;
+    // The first min(NrOfRows / NrOfColumns, length) cells of the column / row := the
+    // array (OnChange once); 0. -1 for an index outside.
+    std::int32_t CopyDataColumnFromArray(std::int32_t Col, const TDoubleArray& SrcArray);
+    std::int32_t CopyDataRowFromArray(std::int32_t Row, const TDoubleArray& SrcArray);
+    // DstArray := the stored values, [column - 1][row - 1].
+    void CopyDataToArray(TDouble2DArray& DstArray) const;
+    // Copies the overlap of SrcArray ([column][row], each column read at most as far as
+    // the first column's length and its own) into the table, OnChange once when anything
+    // was copied; 0, or -1 when the array's size differs from the table's or it is ragged.
+    std::int32_t CopyDataFromArray(const TDouble2DArray& SrcArray);
+    std::int32_t CopyDataFromArray(const TInt2DArray& SrcArray);
+    // Becomes a copy of ExtTab's size, comment, names, attributes, variable types, values
+    // (as ExtTab's Elem reads them) and states, not its handlers; OnResize when the size
+    // changes, then OnChange, OnChangeCellState, OnChangeSetup, OnChangeNames,
+    // OnChangeAttrib and OnResize (always). Nothing for nil.
+    void CopyContentsFrom(const TDataTable* ExtTab);
+    // All states from a table of the same size; OnChangeCellState. False for nil or
+    // another size.
+    bool CopyCellStatesFrom(const TDataTable* ExtTab);
+    // Copies values (as ExtTab's Elem reads them) and states of ExtTab's block (each bound
+    // clamped to ExtTab, no (0, 0) rule, reversed pairs swapped) so that its low corner
+    // lands at (DestCol, DestRow); cells falling outside are dropped; then OnChange and
+    // OnChangeCellState. The table may be ExtTab. Nothing for nil.
+    void CopyFrom(const TDataTable* ExtTab, std::int32_t SourceColLo, std::int32_t SourceRowLo,
+                  std::int32_t SourceColHi, std::int32_t SourceRowHi, std::int32_t DestCol, std::int32_t DestRow);
+
+    // ---- fingerprints (64 hex digits: eight CRC-32 registers, byte position p feeding register p mod 8)
+
+    // Comment, column names, column attributes, row names, row attributes, scales and
+    // identifiers, in this order.
+    std::string CRCofNamesAndAttributes() const;
+    // The states column by column, p = row number.
+    std::string CRCofCellStates() const;
+
     // ---- events
 
     TNotifyEvent OnChange;           // cell values changed
@@ -369,6 +551,9 @@ protected:
     // Whether exchanges reported by the matrix's sorts also move names, attributes and
     // variable types (set by the table's sorts).
     bool FSortIncludeHd = false;
+    // Key column (row) of the table's running row (column) sort, 0 otherwise: its states
+    // move with its values when it lies outside the sorted range.
+    std::int32_t FSortKey = 0;
     // The matrix in use: the own one (FOwnMat) or an adopted one.
     TMatrix* FNumData = nullptr;
     std::unique_ptr<TMatrix> FOwnMat;
@@ -380,6 +565,21 @@ private:
     void CommitArrays(TSizedArrays& A) noexcept;
     [[noreturn]] void RaiseNoMemory() const;
     void FireResize(std::int32_t OldCols, std::int32_t OldRows);
+    // Moves of inserts and removes, through the public accessors: row / column To takes
+    // From's entries (a column's identifiers only when CarryIDs or From is categorial);
+    // Blank gives it the entries of an inserted one.
+    void MoveRowEntries(std::int32_t To, std::int32_t From);
+    void MoveColumnEntries(std::int32_t To, std::int32_t From, bool CarryIDs);
+    void BlankRowEntries(std::int32_t Row);
+    void BlankColumnEntries(std::int32_t Col);
+    // Comb sort of rows (columns) Low..High of the range by OutOfOrder(i, j), i < j, moving
+    // whole headers and the values and states of the other range (see SortRowAttributes).
+    void SortRowsByHeader(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
+                          const std::function<bool(std::int32_t, std::int32_t)>& OutOfOrder);
+    void SortColsByHeader(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
+                          const std::function<bool(std::int32_t, std::int32_t)>& OutOfOrder);
+    // Fires OnChange, OnChangeCellState, OnChangeAttrib, OnChangeNames, OnChangeSetup.
+    void ChangedAll();
 };
 
 }  // namespace qmr

@@ -597,6 +597,8 @@ void TDataTable::ExchangeDuringSort(TObject* /*Sender*/, std::uint8_t ExchgWhat,
             }
             for (std::int32_t R = std::max(First, 1); R <= std::min(Last, FNrOfRows); ++R)
                 std::swap(State(Index1, R), State(Index2, R));
+            if (InsideRow(FSortKey) && (FSortKey < First || FSortKey > Last))
+                std::swap(State(Index1, FSortKey), State(Index2, FSortKey));
         }
     } else if (InsideRow(Index1) && InsideRow(Index2) && Index1 != Index2) {
         if (FSortIncludeHd) {
@@ -605,6 +607,8 @@ void TDataTable::ExchangeDuringSort(TObject* /*Sender*/, std::uint8_t ExchgWhat,
         }
         for (std::int32_t C = std::max(First, 1); C <= std::min(Last, FNrOfCols); ++C)
             std::swap(State(C, Index1), State(C, Index2));
+        if (InsideCol(FSortKey) && (FSortKey < First || FSortKey > Last))
+            std::swap(State(FSortKey, Index1), State(FSortKey, Index2));
     }
     if (OnSortExchange) OnSortExchange(this, ExchgWhat, Index1, Index2, First, Last);
 }
