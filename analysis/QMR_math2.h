@@ -1,4 +1,5 @@
-// Analysis routines: least squares, covariance and eigenvectors, curve fitting, clustering, filters, kernels and polygons.
+// Unit QMR_math2: least squares and the pseudo-inverse, ranks, covariance-type
+// matrices, Jacobi eigenvectors and principal components (topic headers below).
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
@@ -12,5 +13,7 @@ class QMR_API EQMRMathExp : public EQMRError { public: using EQMRError::EQMRErro
 
 }  // namespace qmr
 
+#include "analysis/QMR_math2_lsq.h"
+#include "analysis/QMR_math2_eigen.h"
 #include "analysis/QMR_math2_filters.h"
 #include "analysis/QMR_math2_kernels.h"

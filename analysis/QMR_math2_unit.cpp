@@ -1,11 +1,12 @@
 // Unit initialisation and finalisation of QMR_math2.
+#include "analysis/QMR_math2.h"
 #include "package/qmr_units.h"
-#include "platform/Qmr_qmrbase.h"
 
 namespace qmr::detail {
 
 void InitUnit_QMR_math2() { AbortMathProc = false; }
 
-void FiniUnit_QMR_math2() {}
+// Frees the eigen result storage.
+void FiniUnit_QMR_math2() { RemoveEigenMatrix(); }
 
 }  // namespace qmr::detail

@@ -16,6 +16,7 @@ namespace qmr {
 
 class TMat3D;
 class TVector;
+namespace detail { struct TMatrixAccess; }
 
 // Exception of the matrix classes.
 class QMR_API EQMRMatrixError : public EQMRError { public: using EQMRError::EQMRError; };
@@ -56,6 +57,8 @@ enum class TNormType : std::uint8_t { ntColwise = 0, ntRowwise = 1, ntSpectral =
 // column-major in one contiguous block (a column is one contiguous run of doubles);
 // the storage is at least 1 x 1 even when a count is 0.
 class QMR_API TMatrix : public TComponent {
+    friend struct detail::TMatrixAccess;  // read-only storage view for the library's kernels
+
 public:
     // 1 x 1 holding 0; Precision 15 and -1; no event.
     explicit TMatrix(TComponent* AOwner);

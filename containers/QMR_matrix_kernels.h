@@ -1,6 +1,6 @@
 // Dense kernels behind the matrix linear algebra: blocked Crout LU with scaled partial
-// pivoting and blocked triangular solves. Column-major storage, leading dimension ld.
-// Internal to the library.
+// pivoting and blocked triangular solves, and the Golub-Reinsch singular value
+// decomposition. Column-major storage, leading dimension ld. Internal to the library.
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
@@ -43,5 +43,25 @@ TLUStatus CroutLU(T* A, std::size_t n, std::size_t ld, T* Scale, std::int32_t* P
 template <class T>
 bool InverseFromLU(const T* LU, std::size_t n, std::size_t ld, const std::int32_t* Perm, T* Work,
                    std::vector<std::size_t>& ColOf);
+
+// Outcome of a singular value decomposition.
+enum class TSvdStatus { Ok, NotConverged, Aborted, NotFinite };
+
+// Golub-Reinsch singular value decomposition A = U * diag(W) * V^T of the Rows x Cols
+// matrix A (leading dimension lda); any shape, wide ones included.
+// - W (Cols values) receives the singular values: non-negative, unsorted; for a wide
+//   matrix the Cols - Rows surplus values are 0.
+// - With WantU, A is overwritten by U (Rows x Cols; columns of zero singular values may
+//   be 0); without it A is left as scratch and U is never formed.
+// - V, when not null, receives the right singular vectors as columns (Cols x Cols,
+//   leading dimension ldv); when null they are not formed (the values never need them).
+// - With Progress, the work on each column in each of the four phases (bidiagonal
+//   reduction, right and left accumulation, diagonalisation) begins with a progress
+//   step and an abort poll: 4 * Cols steps when it runs to the end.
+// NotFinite: A holds a NaN or an infinity (refused before anything, progress included,
+// is touched), or W, U or V overflowed (data near the overflow threshold). NotConverged: a value had not converged after
+// 30 QR sweeps; the others are still computed. Aborted: A, W and V are left part-way.
+TSvdStatus GolubReinsch(double* A, std::size_t Rows, std::size_t Cols, std::size_t lda, double* W, double* V,
+                        std::size_t ldv, bool WantU, bool Progress);
 
 }  // namespace qmr::detail::mk

@@ -219,166 +219,6 @@ bool TMatrix::Balance() {
     return true;
 }
 
-// ---------------------------------------------------------------- singular values
-
-namespace {
-
-// Singular values of the m x n column-major matrix A (overwritten) by the Golub-Reinsch
-// decomposition: W (n) receives them, unsorted. The singular vectors are not accumulated
-// (the values never depend on them), but each of the four phases still takes one progress
-// step and abort poll per column. False when aborted or when a value did not converge in
-// 30 sweeps.
-bool SingularValues(std::vector<double>& A, std::size_t m, std::size_t n, std::vector<double>& W) {
-    auto a = [&](std::size_t r, std::size_t c) -> double& { return A[c * m + r]; };
-    auto Sign = [](TWork X, TWork Y) -> TWork { return Y >= 0 || std::isnan(Y) ? std::fabs(X) : -std::fabs(X); };
-    auto Pythag = [](TWork X, TWork Y) -> TWork { return std::sqrt(X * X + Y * Y); };
-    // A when A >= B, else B (so a NaN in either place gives B).
-    auto MaxOfTwo = [](double A, double B) { return A >= B ? A : B; };
-    auto Step = []() {
-        detail::StepProgress();
-        return !detail::AbortRequested();
-    };
-    bool Result = true;
-    std::vector<double> Rv1(n, 0.0);
-    W.assign(n, 0.0);
-    TWork G = 0, Scale = 0;
-    double ANorm = 0;
-    // Householder reduction to bidiagonal form.
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!Step()) return false;
-        const std::size_t L = i + 1;
-        Rv1[i] = static_cast<double>(Scale * G);
-        G = Scale = 0;
-        TWork S = 0;
-        if (i < m) {
-            for (std::size_t k = i; k < m; ++k) Scale += std::fabs(a(k, i));
-            if (Scale != 0) {
-                for (std::size_t k = i; k < m; ++k) {
-                    a(k, i) = static_cast<double>(a(k, i) / Scale);
-                    S += static_cast<TWork>(a(k, i)) * a(k, i);
-                }
-                TWork F = a(i, i);
-                G = -Sign(std::sqrt(S), F);
-                const TWork H = F * G - S;
-                a(i, i) = static_cast<double>(F - G);
-                for (std::size_t j = L; j < n; ++j) {
-                    S = 0;
-                    for (std::size_t k = i; k < m; ++k) S += static_cast<TWork>(a(k, i)) * a(k, j);
-                    F = S / H;
-                    for (std::size_t k = i; k < m; ++k) a(k, j) = static_cast<double>(a(k, j) + F * a(k, i));
-                }
-            }
-        }
-        W[i] = static_cast<double>(Scale * G);
-        G = S = Scale = 0;
-        if (i < m && i + 1 != n) {
-            for (std::size_t k = L; k < n; ++k) Scale += std::fabs(a(i, k));
-            if (Scale != 0) {
-                for (std::size_t k = L; k < n; ++k) {
-                    a(i, k) = static_cast<double>(a(i, k) / Scale);
-                    S += static_cast<TWork>(a(i, k)) * a(i, k);
-                }
-                const TWork F = a(i, L);
-                G = -Sign(std::sqrt(S), F);
-                const TWork H = F * G - S;
-                a(i, L) = static_cast<double>(F - G);
-                for (std::size_t k = L; k < n; ++k) Rv1[k] = static_cast<double>(a(i, k) / H);
-                for (std::size_t j = L; j < m; ++j) {
-                    S = 0;
-                    for (std::size_t k = L; k < n; ++k) S += static_cast<TWork>(a(j, k)) * a(i, k);
-                    for (std::size_t k = L; k < n; ++k) a(j, k) = static_cast<double>(a(j, k) + S * Rv1[k]);
-                }
-            }
-        }
-        ANorm = MaxOfTwo(ANorm, std::fabs(W[i]) + std::fabs(Rv1[i]));
-    }
-    // The accumulation of the right- and then the left-hand transformations: their
-    // progress steps only.
-    for (std::size_t i = 0; i < 2 * n; ++i)
-        if (!Step()) return false;
-    // Diagonalisation of the bidiagonal form by implicit-shift QR sweeps.
-    auto Negligible = [&](double X) { return std::fabs(X) + ANorm == ANorm; };
-    for (std::size_t k = n; k-- > 0;) {
-        if (!Step()) return false;
-        // At most 30 sweeps; the split test after the 30th decides convergence.
-        bool Converged = false;
-        for (int Its = 1; Its <= 31; ++Its) {
-            bool Flag = true;
-            std::size_t l = k;
-            std::size_t nm = 0;
-            for (;; --l) {
-                if (l == 0 || Negligible(Rv1[l])) {  // Rv1[0] is always 0
-                    Flag = false;
-                    break;
-                }
-                nm = l - 1;
-                if (Negligible(W[nm])) break;
-            }
-            if (Flag) {
-                TWork C = 0, S = 1;
-                for (std::size_t i = l; i <= k; ++i) {
-                    const TWork F = S * Rv1[i];
-                    Rv1[i] = static_cast<double>(C * Rv1[i]);
-                    if (Negligible(static_cast<double>(F))) break;
-                    G = W[i];
-                    TWork H = Pythag(F, G);
-                    W[i] = static_cast<double>(H);
-                    H = TWork(1) / H;
-                    C = G * H;
-                    S = -F * H;
-                }
-            }
-            TWork Z = W[k];
-            if (l == k) {
-                if (Z < 0) W[k] = static_cast<double>(-Z);
-                Converged = true;
-                break;
-            }
-            if (Its > 30) break;
-            TWork X = W[l];
-            nm = k - 1;
-            TWork Y = W[nm];
-            G = Rv1[nm];
-            TWork H = Rv1[k];
-            TWork F = ((Y - Z) * (Y + Z) + (G - H) * (G + H)) / (TWork(2) * H * Y);
-            G = Pythag(F, TWork(1));
-            F = ((X - Z) * (X + Z) + H * ((Y / (F + Sign(G, F))) - H)) / X;
-            TWork C = 1, S = 1;
-            for (std::size_t j = l; j <= nm; ++j) {
-                const std::size_t i = j + 1;
-                G = Rv1[i];
-                Y = W[i];
-                H = S * G;
-                G = C * G;
-                Z = Pythag(F, H);
-                Rv1[j] = static_cast<double>(Z);
-                C = F / Z;
-                S = H / Z;
-                F = X * C + G * S;
-                G = G * C - X * S;
-                H = Y * S;
-                Y *= C;
-                Z = Pythag(F, H);
-                W[j] = static_cast<double>(Z);
-                if (Z != 0) {
-                    Z = TWork(1) / Z;
-                    C = F * Z;
-                    S = H * Z;
-                }
-                F = C * G + S * Y;
-                X = C * Y - S * G;
-            }
-            Rv1[l] = 0;
-            Rv1[k] = static_cast<double>(F);
-            W[k] = static_cast<double>(X);
-        }
-        if (!Converged) Result = false;
-    }
-    return Result;
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------- norms
 
 Extended TMatrix::Norm(TNormType nt) {
@@ -415,9 +255,12 @@ Extended TMatrix::Norm(TNormType nt) {
         }
         case TNormType::ntSpectral: {
             const std::size_t n = static_cast<std::size_t>(FNCol);
-            std::vector<double> A(Rows * n), W;
+            std::vector<double> A(Rows * n), W(n);
             for (std::size_t c = 0; c < n; ++c) std::copy_n(Column(static_cast<std::int32_t>(c + 1)), Rows, A.data() + c * Rows);
-            if (!SingularValues(A, Rows, n, W)) throw EQMRMatrixError("near singular covariance matrix");
+            // The values only: neither U nor V is formed.
+            if (mk::GolubReinsch(A.data(), Rows, n, std::max<std::size_t>(Rows, 1), W.data(), nullptr, n, false, true) !=
+                mk::TSvdStatus::Ok)
+                throw EQMRMatrixError("near singular covariance matrix");
             double Best = 0;
             for (double X : W)
                 if (X > Best) Best = X;
