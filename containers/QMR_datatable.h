@@ -296,6 +296,13 @@ public:
     TMScaleType FindHighestMLevel(std::int32_t FirstCol, std::int32_t LastCol) const noexcept;
     TMScaleType FindLowestMLevel(std::int32_t FirstCol, std::int32_t LastCol) const noexcept;
 
+    // ---- copies between the table and arrays
+
+    // DstArray := the column's / row's stored values (unrounded), sized NrOfRows /
+    // NrOfColumns; 0. -1 for an index outside, DstArray untouched.
+    std::int32_t CopyDataColumnToArray(std::int32_t Col, TDoubleArray& DstArray) const;
+    std::int32_t CopyDataRowToArray(std::int32_t Row, TDoubleArray& DstArray) const;
+
     // ---- events
 
     TNotifyEvent OnChange;           // cell values changed
