@@ -456,8 +456,7 @@ void TMemBasedLearner::CalcNNOfModelData() {
     TDouble2DArray Dist(kSlots, TDoubleArray(NR));
     TDoubleArray Row;
     for (std::size_t I = 0; I < NR; ++I) {
-        Row.assign(static_cast<std::size_t>(T.NrOfColumns()), 0.0);
-        for (std::int32_t C = 1; C <= T.NrOfColumns(); ++C) Row[static_cast<std::size_t>(C - 1)] = T.CellValue(C, static_cast<std::int32_t>(I + 1));
+        T.CopyDataRowToArray(static_cast<std::int32_t>(I + 1), Row);
         TNeighbours N;
         SearchNeighbours(Row, 0, N, false);
         for (std::size_t K = 0; K < static_cast<std::size_t>(kSlots); ++K) {
