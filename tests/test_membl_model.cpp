@@ -90,7 +90,7 @@ TEST(MemBasedLearner, NeighboursAndEstimatesMatchBruteForce) {
                 L.SetNumNearestNb(7);
                 Applied A;
                 A.Hook(L);
-                const TDoubleArray Sensor0 = {L.ModelData().NumericData()->Elem(1, 3), 0.4 - 2, 2.5, 9, -1, -1};
+                const TDoubleArray Sensor0 = {double(L.ModelData().NumericData()->Elem(1, 3)), 0.4 - 2, 2.5, 9, -1, -1};
                 const auto Ref = RefList(L, Sensor0, Exclude);
                 const double Tol = Scl == TMBLScalingMode::mblStandardized ? 1e-12 : 0;
                 for (auto Model : {TMBLLocalModel::mblLMAverage, TMBLLocalModel::mblLMWgtGauss}) {
@@ -291,7 +291,7 @@ TEST(MemBasedLearner, ContingencyTable) {
         TInt2DArray Want(4, TIntArray(4, 0));
         const int Take = std::min(NumNb, 99);
         for (int J = 1; J <= 40; ++J) {
-            TDoubleArray S = {T.Elem(1, J), 0};
+            TDoubleArray S = {double(T.Elem(1, J)), 0};
             const auto Ref = RefList(L, S, J);
             for (int K = 0; K < Take && K < 39; ++K) {
                 const int A = int(T.Elem(2, J)), B = int(T.Elem(2, Ref[K].second));
