@@ -347,6 +347,10 @@ protected:
     template <class Fn>
     void ForEachCell(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
                      Fn&& F) const;
+    // The range as a visitor: Cells(...)(F) is ForEachCell(..., F).
+    auto Cells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow) const {
+        return [=, this](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); };
+    }
 
     // Installs / clears the table's two handlers in the matrix M.
     void InstallHooks(TMatrix* M);

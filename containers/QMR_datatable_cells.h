@@ -4,9 +4,12 @@
 
 #include "containers/QMR_datatable.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace qmr {
 
@@ -41,6 +44,21 @@ namespace detail {
 inline std::int32_t CellCount(std::int64_t N) noexcept {
     return N > std::numeric_limits<std::int32_t>::max() ? std::numeric_limits<std::int32_t>::max()
                                                           : static_cast<std::int32_t>(N);
+}
+
+// V rounded to the nearest integer, halves to even, as a real and whatever rounding mode
+// the host has set (std::round ignores it; R - V is exact). NaN, infinities and values
+// too large to carry a fraction come back unchanged.
+inline double RoundHalfToEven(double V) noexcept {
+    const double R = std::round(V);  // halves away from zero
+    return std::fabs(R - V) == 0.5 ? 2 * std::round(V / 2) : R;
+}
+
+// Whether A and B are equal with ASCII letters compared without case.
+inline bool SameTextAscii(std::string_view A, std::string_view B) noexcept {
+    auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; };
+    return A.size() == B.size() &&
+           std::equal(A.begin(), A.end(), B.begin(), [&](char X, char Y) { return Lower(X) == Lower(Y); });
 }
 
 // Default name of column / row N: "C-N" / "R-N".

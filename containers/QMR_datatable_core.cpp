@@ -11,6 +11,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 
 namespace qmr {
@@ -19,14 +20,6 @@ namespace {
 constexpr const char* kNoMemHeap = "not enough memory on heap";
 constexpr const char* kInitFailed = "failed to initialize (out of memory)";
 constexpr const char* kDictionaryFull = "number of available nominal values exceeded";
-
-char LowerAscii(char C) noexcept { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
-
-bool SameTextAscii(const std::string& A, const std::string& B) noexcept {
-    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char X, char Y) {
-               return LowerAscii(X) == LowerAscii(Y);
-           });
-}
 
 // Characters of a UTF-8 text: every byte that does not continue a sequence.
 std::int32_t Utf8Length(const std::string& S) noexcept {
@@ -198,31 +191,23 @@ void TDataTable::Assign(const TPersistent* Source) {
         return;
     }
     if (Src == this) return;
-    // Copy everything aside first: a failure leaves the table as it was.
+    // The eight handlers of a table, in one list for copying them out and in.
+    auto HandlersOf = [](auto& T) {
+        return std::tie(T.OnChange, T.OnChangeSetup, T.OnChangeNames, T.OnChangeCellState, T.OnChangeAttrib,
+                        T.OnPercentDone, T.OnResize, T.OnSortExchange);
+    };
+    // Copy everything aside first (handlers too: copying one may allocate), so that a
+    // failure leaves the table as it was.
     TSizedArrays A;
     std::string Comment;
-    TNotifyEvent Ev[5];
-    TOnPercentDoneEvent EvPercent;
-    TDataTableResizeEvent EvResize;
-    TSortExchgEvent EvSort;
+    std::tuple<TNotifyEvent, TNotifyEvent, TNotifyEvent, TNotifyEvent, TNotifyEvent, TOnPercentDoneEvent,
+               TDataTableResizeEvent, TSortExchgEvent>
+        Handlers;
     try {
-        A.NC = Src->FNrOfCols;
-        A.NR = Src->FNrOfRows;
-        A.RowAtt = Src->FRowAtt;
-        A.ColAtt = Src->FColAtt;
-        A.VType = Src->FVType;
-        A.CState = Src->FCState;
-        A.ColName = Src->FColName;
-        A.RowName = Src->FRowName;
+        A = {Src->FNrOfCols, Src->FNrOfRows, Src->FRowAtt, Src->FColAtt, Src->FVType, Src->FCState, Src->FColName,
+             Src->FRowName};
         Comment = Src->FComment;
-        Ev[0] = Src->OnChange;
-        Ev[1] = Src->OnChangeSetup;
-        Ev[2] = Src->OnChangeNames;
-        Ev[3] = Src->OnChangeCellState;
-        Ev[4] = Src->OnChangeAttrib;
-        EvPercent = Src->OnPercentDone;
-        EvResize = Src->OnResize;
-        EvSort = Src->OnSortExchange;
+        Handlers = HandlersOf(*Src);
     } catch (const std::bad_alloc&) {
         RaiseNoMemory();
     }
@@ -232,14 +217,7 @@ void TDataTable::Assign(const TPersistent* Source) {
     CommitArrays(A);
     FComment.swap(Comment);
     FSortIncludeHd = Src->FSortIncludeHd;
-    OnChange = std::move(Ev[0]);
-    OnChangeSetup = std::move(Ev[1]);
-    OnChangeNames = std::move(Ev[2]);
-    OnChangeCellState = std::move(Ev[3]);
-    OnChangeAttrib = std::move(Ev[4]);
-    OnPercentDone = std::move(EvPercent);
-    OnResize = std::move(EvResize);
-    OnSortExchange = std::move(EvSort);
+    HandlersOf(*this) = std::move(Handlers);
 }
 
 void TDataTable::AssignTo(TPersistent* Dest) const {
@@ -372,8 +350,8 @@ void TDataTable::MakeValidRowRange(std::int32_t& LowRow, std::int32_t& HighRow) 
 
 Extended TDataTable::Elem(std::int32_t ACol, std::int32_t ARow) const noexcept {
     if (!Inside(ACol, ARow)) return 0;
-    const Extended V = FNumData->Elem(ACol, ARow);
-    return IsCategorial(FVType[static_cast<std::size_t>(ACol - 1)].MScaleType) ? std::nearbyint(V) : V;
+    const double V = CellValue(ACol, ARow);
+    return IsCategorial(FVType[static_cast<std::size_t>(ACol - 1)].MScaleType) ? detail::RoundHalfToEven(V) : V;
 }
 
 void TDataTable::SetElem(std::int32_t ACol, std::int32_t ARow, double Value) {
@@ -386,10 +364,12 @@ TNominalIDStr TDataTable::ElemNominal(std::int32_t ACol, std::int32_t ARow) cons
     if (!Inside(ACol, ARow)) return {};
     const TVTypeSpec& VT = FVType[static_cast<std::size_t>(ACol - 1)];
     if (!IsCategorial(VT.MScaleType)) return {};
-    const Extended V = FNumData->Elem(ACol, ARow);
+    const double V = CellValue(ACol, ARow);
     std::int64_t K = 0;
-    if (detail::CheckedRoundToInt64(V, K) && K >= 1 && K <= MaxNominalIDs) return VT.ID(static_cast<std::int32_t>(K));
-    return TNominalIDStr(strff(std::nearbyint(V), 1, 0));
+    // NaN, infinities and values beyond 64 bits (integers already) are written as they are.
+    if (!detail::CheckedRoundToInt64(V, K)) return TNominalIDStr(strff(V, 1, 0));
+    if (K >= 1 && K <= MaxNominalIDs) return VT.ID(static_cast<std::int32_t>(K));
+    return TNominalIDStr(std::to_string(K));
 }
 
 void TDataTable::SetElemNominal(std::int32_t ACol, std::int32_t ARow, const TNominalIDStr& Value) {
@@ -532,7 +512,7 @@ std::int32_t TDataTable::OrdinalOfNominalID(std::int32_t Col, const TNominalIDSt
     if (!IsCategorial(VT.MScaleType)) return 0;
     for (std::int32_t K = 1; K <= VT.HighestSlot(); ++K) {
         const std::string& Slot = VT.ID(K);
-        if (IgnoreCase ? SameTextAscii(Slot, ID) : Slot == ID.str()) return K;
+        if (IgnoreCase ? detail::SameTextAscii(Slot, ID.str()) : Slot == ID.str()) return K;
     }
     return 0;
 }

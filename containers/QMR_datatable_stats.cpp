@@ -95,7 +95,7 @@ std::int32_t MinMaxOf(VisitFn&& Visit, FilterFn&& Filter, TermFn&& Term, double&
 }
 constexpr auto kStored = [](double V, TMScaleType) { return V; };
 // The value as Elem reads it: rounded on nominal and ordinal columns.
-constexpr auto kAsRead = [](double V, TMScaleType Sc) { return IsCategorial(Sc) ? std::nearbyint(V) : V; };
+constexpr auto kAsRead = [](double V, TMScaleType Sc) { return IsCategorial(Sc) ? detail::RoundHalfToEven(V) : V; };
 
 // The values of the cells passing Filter, sorted ascending with the library's comb sort;
 // NumData := their count. Out of memory: TError with the table's "not enough memory on heap".
@@ -168,84 +168,77 @@ Extended PercentileOfSorted(const std::vector<double>& X, double Prob) {
 
 // ---------------------------------------------------------------- counts and sums
 //
-// Each member hands the helpers a visitor of its range.
+// Each member hands the helpers a visitor of its range (Cells).
 
 std::int32_t TDataTable::CountNumCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                        std::int32_t HighRow) const {
-    return CountOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, kNumeric);
+    return CountOf(Cells(LowCol, LowRow, HighCol, HighRow), kNumeric);
 }
 
 std::int32_t TDataTable::CountValidCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                          std::int32_t HighRow) const {
-    return CountOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, kValid);
+    return CountOf(Cells(LowCol, LowRow, HighCol, HighRow), kValid);
 }
 
 std::int32_t TDataTable::CountEmptyCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                          std::int32_t HighRow) const {
-    return CountOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); },
+    return CountOf(Cells(LowCol, LowRow, HighCol, HighRow),
                    [](TCellState S, TMScaleType) { return (S & csEmpty) != 0; });
 }
 
 std::int32_t TDataTable::CountImputedCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                            std::int32_t HighRow) const {
-    return CountOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); },
+    return CountOf(Cells(LowCol, LowRow, HighCol, HighRow),
                    [](TCellState S, TMScaleType) { return (S & csImputed) != 0; });
 }
 
-Extended TDataTable::SumOfNumCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
-                                   std::int32_t HighRow, std::int32_t& NumData) const {
-    return SumOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, kNumeric, kValue, NumData);
+Extended TDataTable::SumOfNumCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
+                                   std::int32_t& NumData) const {
+    return SumOf(Cells(LowCol, LowRow, HighCol, HighRow), kNumeric, kValue, NumData);
 }
 
 Extended TDataTable::SumOfMarkedCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                       std::int32_t HighRow, TCellState CellState, std::int32_t& NumData) const {
-    return SumOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, NumericMarked(CellState),
-                 kValue, NumData);
+    return SumOf(Cells(LowCol, LowRow, HighCol, HighRow), NumericMarked(CellState), kValue, NumData);
 }
 
 Extended TDataTable::SumOfSquaredNumCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                           std::int32_t HighRow, std::int32_t& NumData) const {
-    return SumOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, kNumeric, kSquare, NumData);
+    return SumOf(Cells(LowCol, LowRow, HighCol, HighRow), kNumeric, kSquare, NumData);
 }
 
 Extended TDataTable::SumOfSquaredMarkedCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
-                                             std::int32_t HighRow, TCellState CellState,
-                                             std::int32_t& NumData) const {
-    return SumOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, NumericMarked(CellState),
-                 kSquare, NumData);
+                                             std::int32_t HighRow, TCellState CellState, std::int32_t& NumData) const {
+    return SumOf(Cells(LowCol, LowRow, HighCol, HighRow), NumericMarked(CellState), kSquare, NumData);
 }
 
 // ---------------------------------------------------------------- mean, variance, extremes
 
 std::int32_t TDataTable::MeanVarOfNumCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                            std::int32_t HighRow, double& Mean, double& Variance) const {
-    return MeanVarOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, kNumeric, Mean, Variance);
+    return MeanVarOf(Cells(LowCol, LowRow, HighCol, HighRow), kNumeric, Mean, Variance);
 }
 
 std::int32_t TDataTable::MeanVarOfMarkedCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                               std::int32_t HighRow, TCellState CellState, double& Mean,
                                               double& Variance) const {
-    return MeanVarOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, NumericMarked(CellState),
-                     Mean, Variance);
+    return MeanVarOf(Cells(LowCol, LowRow, HighCol, HighRow), NumericMarked(CellState), Mean, Variance);
 }
 
 std::int32_t TDataTable::MinMaxOfNumCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                           std::int32_t HighRow, double& Minimum, double& Maximum) const {
-    return MinMaxOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, kNumeric, kStored,
-                    Minimum, Maximum);
+    return MinMaxOf(Cells(LowCol, LowRow, HighCol, HighRow), kNumeric, kStored, Minimum, Maximum);
 }
 
 std::int32_t TDataTable::MinMaxOfMarkedCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                              std::int32_t HighRow, TCellState CellState, double& Minimum,
                                              double& Maximum) const {
-    return MinMaxOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, ValidMarked(CellState),
-                    kStored, Minimum, Maximum);
+    return MinMaxOf(Cells(LowCol, LowRow, HighCol, HighRow), ValidMarked(CellState), kStored, Minimum, Maximum);
 }
 
 std::int32_t TDataTable::MinMaxOfValidCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                             std::int32_t HighRow, double& Minimum, double& Maximum) const {
-    return MinMaxOf([&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, kValid, kAsRead, Minimum,
-                    Maximum);
+    return MinMaxOf(Cells(LowCol, LowRow, HighCol, HighRow), kValid, kAsRead, Minimum, Maximum);
 }
 
 // ---------------------------------------------------------------- order statistics
@@ -253,37 +246,32 @@ std::int32_t TDataTable::MinMaxOfValidCells(std::int32_t LowCol, std::int32_t Lo
 bool TDataTable::QuartilesOfNumCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                      std::int32_t HighRow, double& Q1, double& Q2, double& Q3,
                                      std::int32_t& NumData) const {
-    QuartilesOfSorted(SortedOf<EQMRDataTableError>(
-                          this, [&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); }, kNumeric, NumData),
+    QuartilesOfSorted(SortedOf<EQMRDataTableError>(this, Cells(LowCol, LowRow, HighCol, HighRow), kNumeric, NumData),
                       Q1, Q2, Q3);
     return true;
 }
 
 bool TDataTable::QuartilesOfMarkedCells(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
-                                        std::int32_t HighRow, double& Q1, double& Q2, double& Q3,
-                                        TCellState CellState, std::int32_t& NumData) const {
-    QuartilesOfSorted(SortedOf<EQMRDataTableError>(
-                          this, [&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); },
-                          NumericMarked(CellState), NumData),
-                      Q1, Q2, Q3);
+                                        std::int32_t HighRow, double& Q1, double& Q2, double& Q3, TCellState CellState,
+                                        std::int32_t& NumData) const {
+    QuartilesOfSorted(
+        SortedOf<EQMRDataTableError>(this, Cells(LowCol, LowRow, HighCol, HighRow), NumericMarked(CellState), NumData),
+        Q1, Q2, Q3);
     return true;
 }
 
-Extended TDataTable::PercentileOfNumCells(double prob, std::int32_t LowCol, std::int32_t LowRow,
-                                          std::int32_t HighCol, std::int32_t HighRow, std::int32_t& NumData) const {
-    return PercentileOfSorted(SortedOf<EQMRMatrixError>(
-                                  this, [&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); },
-                                  kNumeric, NumData),
-                              prob);
+Extended TDataTable::PercentileOfNumCells(double prob, std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
+                                          std::int32_t HighRow, std::int32_t& NumData) const {
+    return PercentileOfSorted(
+        SortedOf<EQMRMatrixError>(this, Cells(LowCol, LowRow, HighCol, HighRow), kNumeric, NumData), prob);
 }
 
 Extended TDataTable::PercentileOfMarkedCells(double prob, std::int32_t LowCol, std::int32_t LowRow,
                                              std::int32_t HighCol, std::int32_t HighRow, TCellState CellState,
                                              std::int32_t& NumData) const {
-    return PercentileOfSorted(SortedOf<EQMRMatrixError>(
-                                  this, [&](auto&& F) { ForEachCell(LowCol, LowRow, HighCol, HighRow, F); },
-                                  NumericMarked(CellState), NumData),
-                              prob);
+    return PercentileOfSorted(
+        SortedOf<EQMRMatrixError>(this, Cells(LowCol, LowRow, HighCol, HighRow), NumericMarked(CellState), NumData),
+        prob);
 }
 
 // ---------------------------------------------------------------- geometric and harmonic means

@@ -18,9 +18,10 @@
 //
 // Texts are escaped (& < > " as entities, control characters as &#xHH;), so any name
 // survives. The reader accepts exactly this sequence of elements (tag names without
-// regard to case, any blanks, comments and declarations between them); closing tags of
-// the inner elements are not checked. It reads into a separate image first and touches
-// the table only when the whole element was read.
+// regard to case, any blanks, comments and declarations between them); a <vardef> with
+// identifiers must be closed, other closing tags of the inner elements are not checked.
+// Every part of the text is scanned a bounded number of times. The reader works on a
+// separate image and touches the table only when the whole element was read.
 #include "containers/QMR_datatable.h"
 #include "containers/QMR_datatable_cells.h"
 #include "foundations/QMR_math1_text.h"
@@ -270,10 +271,9 @@ public:
         if (!ReadNames(xmlRowNames, xmlRowId, Img.NR, Img.RowName)) return false;
         if (!Expect(xmlColAttrib) || !Plain() || !ParseIntList(FContent, Img.NC, Img.ColAtt)) return false;
         if (!Expect(xmlRowAttrib) || !Plain() || !ParseIntList(FContent, Img.NR, Img.RowAtt)) return false;
-        if (!Next()) return false;
         for (std::int32_t C = 0; C < Img.NC; ++C)
             if (!ReadVarDef(Img.VType)) return false;
-        if (FTag != xmlDataCells) return false;
+        if (!Expect(xmlDataCells)) return false;
         for (std::int32_t C = 0; C < Img.NC; ++C)
             if (!ReadColumnCells(Img)) return false;
         return Expect(xmlDataTableEndId);
@@ -302,29 +302,42 @@ private:
         return true;
     }
 
-    // One <vardef> with its <idf> elements; leaves the tag after them in FTag.
+    // One <vardef>: its scale, then the <idf> elements of its content. The content is read
+    // on its own and then passed over whole, so a <vardef> left open (its content running
+    // on to the end of the text) is scanned once and refused, not again for each later one.
     bool ReadVarDef(std::vector<TVTypeSpec>& VTypes) {
-        if (FTag != xmlVarType) return false;
+        if (!Expect(xmlVarType)) return false;
         static constexpr std::string_view ScaleAttr[] = {"scale"};
         std::string Scale[1];
         if (!ExactAttributes(FAttr, ScaleAttr, Scale)) return false;
         TVTypeSpec& V = VTypes.emplace_back();
         std::size_t K = 0;
-        while (K < MScaleTypeNames.size() && !SameText(Scale[0], MScaleTypeNames[K])) ++K;
+        while (K < MScaleTypeNames.size() && !detail::SameTextAscii(Scale[0], MScaleTypeNames[K])) ++K;
         if (K == MScaleTypeNames.size()) return false;
         V.MScaleType = static_cast<TMScaleType>(K);
+        TTableReader Inner(FContent);
         std::string Id;
-        for (;;) {
-            if (!Next()) return false;
-            if (FTag != xmlVarIdentifier) return true;
+        while (Inner.Next()) {
             static constexpr std::string_view OrdAttr[] = {"ord"};
             std::string Ord[1];
             std::int32_t Slot = 0;
-            if (!ExactAttributes(FAttr, OrdAttr, Ord) || !TryStrToInt(Ord[0], Slot) || Slot < 1 ||
-                Slot > MaxNominalIDs || !V.ID(Slot).empty() || !PlainText(Id) || Id.empty())
+            if (Inner.FTag != xmlVarIdentifier || !ExactAttributes(Inner.FAttr, OrdAttr, Ord) ||
+                !TryStrToInt(Ord[0], Slot) || Slot < 1 || Slot > MaxNominalIDs || !V.ID(Slot).empty() ||
+                !Inner.PlainText(Id) || Id.empty())
                 return false;
             V.SetID(Slot, TNominalIDStr(Id));
         }
+        PassContent();
+        return true;
+    }
+
+    // Moves behind the content of the element just read. The tag reader leaves an element
+    // whose content holds tags open, right behind its opening tag, where that content
+    // follows; any other element it has consumed whole, and text equal to its content
+    // found there is text and comments that the next read would pass over anyway.
+    void PassContent() {
+        const auto At = static_cast<std::size_t>(FPos - 1);
+        if (FText.compare(At, FContent.size(), FContent) == 0) FPos += static_cast<int>(FContent.size());
     }
 
     bool ReadColumnCells(TTableImage& Img) {
@@ -340,15 +353,6 @@ private:
             return true;
         });
         return Ok && Img.Values.size() - Start == NR;
-    }
-
-    static bool SameText(std::string_view A, std::string_view B) {
-        if (A.size() != B.size()) return false;
-        for (std::size_t I = 0; I < A.size(); ++I) {
-            auto L = [](char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; };
-            if (L(A[I]) != L(B[I])) return false;
-        }
-        return true;
     }
 
     const std::string& FText;
