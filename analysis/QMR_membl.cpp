@@ -9,6 +9,7 @@
 #include "analysis/QMR_membl.h"
 
 #include "analysis/QMR_math2_lsq.h"
+#include "containers/QMR_datatable_cells.h"
 #include "foundations/QMR_math1_sort.h"
 #include "foundations/QMR_openarrays_edges.h"
 #include "foundations/QMR_openarrays_fill.h"
@@ -57,7 +58,7 @@ void AccumulateRun(double* __restrict S, const double* __restrict T, std::int64_
                    double SD) noexcept {
     for (std::int64_t I = 0; I < N; ++I) {
         double V = T[I];
-        if constexpr (Round) V = std::nearbyint(V);
+        if constexpr (Round) V = detail::RoundHalfToEven(V);
         const double D = Term<K>(SV, V, M, SD);
         if constexpr (Abs) S[I] += std::fabs(D);
         else S[I] += D * D;

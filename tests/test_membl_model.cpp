@@ -3,6 +3,7 @@
 #include "qmr_test_support.h"
 
 #include <algorithm>
+#include <cfenv>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -198,6 +199,18 @@ TEST(MemBasedLearner, StatisticsFollowTheTable) {
     EXPECT_DOUBLE_EQ(L.CalcDist({5}, 1), 3 / std::sqrt(20.0 / 3));
     L.ModelData().NumericData()->Fill(7);  // constant: centring only
     EXPECT_EQ(L.CalcDist({9}, 1), 2);
+    // Nominal cells read half to even whatever the host's rounding mode.
+    L.ModelData().SetMScaleType(1, TMScaleType::stNominal);
+    L.ModelData().SetElem(1, 2, 2.4);
+    L.SetScalingMode(TMBLScalingMode::mblUnscaled);
+    L.SetNumNearestNb(1);
+    Applied A;
+    A.Hook(L);
+    TDoubleArray S = {0};
+    std::fesetround(FE_UPWARD);
+    L.ApplyModel(S, 0, 0);
+    std::fesetround(FE_TONEAREST);
+    EXPECT_EQ(A.Dist[0], 2);
     int Relayed = 0;
     L.OnPercentDone = [&](TObject* S, double P) { Relayed += S == &L && P == 40; };
     L.ModelData().PercDone(nullptr, 40);
