@@ -1,5 +1,6 @@
 // Unit QMR_math2: least squares and the pseudo-inverse, ranks, covariance-type
-// matrices, Jacobi eigenvectors and principal components (topic headers below).
+// matrices, Jacobi eigenvectors and principal components; smoothing and filters,
+// kernel convolution, distances and shapes (topic headers below).
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"

@@ -1,10 +1,12 @@
 // Ranks with ties, covariance-type matrices, the cyclic Jacobi eigen solver and
 // principal components.
 #include "analysis/QMR_math2.h"
+#include "analysis/QMR_math2_detail.h"
 #include "containers/QMR_matrix_access.h"
 #include "foundations/detail/combsort.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -277,15 +279,26 @@ std::unique_ptr<double[]> Allocate(std::size_t Count) {
     return P;
 }
 
-// One Jacobi rotation of the pairs (P[j], Q[j]), j < n:
+// One Jacobi rotation of the pairs (P[j], Q[j]), j < n, V lanes at a time:
 // P := P - s (Q + P tau), Q := Q + s (P - Q tau), with the old values on the right.
-void RotatePairs(double* P, double* Q, std::size_t n, double s, double tau) {
+// Every lane does the scalar operations in the scalar order (nothing is contracted), so
+// every width gives the same bits.
+template <class V>
+inline __attribute__((always_inline)) void RotatePairs(double* P, double* Q, std::size_t n, double s, double tau) {
+    constexpr std::size_t W = sizeof(V) / sizeof(double);
+    V S, T;
+    for (std::size_t k = 0; k < W; ++k) {
+        S[k] = s;
+        T[k] = tau;
+    }
     std::size_t j = 0;
-    const V2 S = {s, s}, T = {tau, tau};
-    for (; j + 2 <= n; j += 2) {
-        const V2 g = Load2(P + j), h = Load2(Q + j);
-        Store2(P + j, g - S * (h + g * T));
-        Store2(Q + j, h + S * (g - h * T));
+    for (; j + W <= n; j += W) {
+        V g, h;
+        std::memcpy(&g, P + j, sizeof g);
+        std::memcpy(&h, Q + j, sizeof h);
+        const V NewP = g - S * (h + g * T), NewQ = h + S * (g - h * T);
+        std::memcpy(P + j, &NewP, sizeof NewP);
+        std::memcpy(Q + j, &NewQ, sizeof NewQ);
     }
     for (; j < n; ++j) {
         const double g = P[j], h = Q[j];
@@ -293,6 +306,54 @@ void RotatePairs(double* P, double* Q, std::size_t n, double s, double tau) {
         Q[j] = h + s * (g - h * tau);
     }
 }
+
+typedef double V4 __attribute__((vector_size(32)));
+typedef double V8 __attribute__((vector_size(64)));
+
+// The rotation of the matrix columns Sp, Sq and of the eigenvector columns Vp, Vq, in
+// the widest vectors the processor has (chosen per decomposition).
+using TRotation = void (*)(double* Sp, double* Sq, double* Vp, double* Vq, std::size_t n, double s, double tau);
+
+void RotateSse2(double* Sp, double* Sq, double* Vp, double* Vq, std::size_t n, double s, double tau) {
+    RotatePairs<V2>(Sp, Sq, n, s, tau);
+    RotatePairs<V2>(Vp, Vq, n, s, tau);
+}
+__attribute__((target("avx"))) void RotateAvx(double* Sp, double* Sq, double* Vp, double* Vq, std::size_t n,
+                                                double s, double tau) {
+    RotatePairs<V4>(Sp, Sq, n, s, tau);
+    RotatePairs<V4>(Vp, Vq, n, s, tau);
+}
+__attribute__((target("avx512f"))) void RotateAvx512(double* Sp, double* Sq, double* Vp, double* Vq, std::size_t n,
+                                                       double s, double tau) {
+    RotatePairs<V8>(Sp, Sq, n, s, tau);
+    RotatePairs<V8>(Vp, Vq, n, s, tau);
+}
+
+int WidestWidth() {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f")) return 8;
+    if (__builtin_cpu_supports("avx")) return 4;
+    return 2;
+}
+
+// The width SetJacobiWidth asked for (0: the widest).
+constinit std::atomic<int> GJacobiWidth{0};
+
+TRotation ChosenRotation() {
+    const int Widest = WidestWidth(), Asked = GJacobiWidth.load(std::memory_order_relaxed);
+    const int Width = Asked == 0 ? Widest : std::min(Asked, Widest);
+    return Width >= 8 ? RotateAvx512 : Width >= 4 ? RotateAvx : RotateSse2;
+}
+
+}  // namespace
+
+int detail::SetJacobiWidth(int Width) noexcept {
+    GJacobiWidth.store(Width == 2 || Width == 4 || Width == 8 ? Width : 0, std::memory_order_relaxed);
+    const int Widest = WidestWidth();
+    return Width == 2 || Width == 4 || Width == 8 ? std::min(Width, Widest) : Widest;
+}
+
+namespace {
 
 // Pivots per block of a row of pairs (see Jacobi).
 constexpr std::size_t kPivotBlock = 16;
@@ -335,6 +396,7 @@ void CopyRowsToColumns(double* S, std::size_t n, std::size_t Q0, std::size_t Q1,
 // the values the plain algorithm would: the upper triangle (column > row) is current at
 // the end of every row of pairs.
 bool Jacobi(double* S, double* d, double* Vec, std::size_t n) {
+    const TRotation Rotate = ChosenRotation();
     std::vector<double> b(d, d + n), z(n, 0.0);
     const double nn = static_cast<double>(n) * static_cast<double>(n);
     for (int Sweep = 1; Sweep <= 100; ++Sweep) {
@@ -381,9 +443,8 @@ bool Jacobi(double* S, double* d, double* Vec, std::size_t n) {
                         // Rows p and q of both columns hold 0 (a_pq and the unused
                         // diagonal) and stay 0, so whole columns rotate.
                         Cp[q] = Cq[p] = 0;
-                        RotatePairs(Cp, Cq, n, s, Tau);
+                        Rotate(Cp, Cq, Vec + p * n, Vec + q * n, n, s, Tau);
                         for (std::size_t j = q + 1; j < Q1; ++j) S[j * n + q] = Cq[j];
-                        RotatePairs(Vec + p * n, Vec + q * n, n, s, Tau);
                     }
                 }
                 // The block's rows into the other columns beyond p (in the block's own

@@ -1,9 +1,12 @@
 // Ranks with ties, covariance-type matrices, Jacobi eigenvectors and principal components.
 #include "qmr_test_support.h"
 
+#include "analysis/QMR_math2_detail.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -347,6 +350,33 @@ TEST(CalcEigVec, EigenpairsOfSymmetricMatrices) {
                 WorstVal, Worst);
 }
 
+// Every vector width of the rotations gives the same bits (odd n: every width has a tail).
+TEST(CalcEigVec, RotationWidthsAgreeBitForBit) {
+    const int n = 37;
+    std::mt19937 Gen(21);
+    std::uniform_real_distribution<double> U(-1, 1);
+    Rows R(n, Vals(n));
+    for (int i = 0; i < n; ++i)
+        for (int j = i; j < n; ++j) R[i][j] = R[j][i] = U(Gen);
+    std::vector<Vals> Results;
+    for (int Width : {2, 4, 8}) {
+        if (qmr::detail::SetJacobiWidth(Width) != Width) continue;  // the processor lacks it
+        TMatrix M(nullptr);
+        SetRows(M, R);
+        EXPECT_TRUE(qmr::CalcEigVec(&M));
+        Vals All;
+        for (int i = 1; i <= n; ++i)
+            for (int j = 0; j <= n; ++j) All.push_back(GetEigenResult(i, j));
+        for (int c = 2; c <= n; ++c)
+            for (int r = 1; r < c; ++r) All.push_back(static_cast<double>(M.Elem(c, r)));
+        Results.push_back(All);
+    }
+    qmr::detail::SetJacobiWidth(0);
+    ASSERT_FALSE(Results.empty());
+    for (const Vals& X : Results) EXPECT_EQ(0, std::memcmp(X.data(), Results[0].data(), X.size() * sizeof(double)));
+    std::printf("[info] Jacobi rotation widths compared: %zu\n", Results.size());
+}
+
 TEST(CalcEigVec, ShapesLimitsAndStorage) {
     TMatrix M(nullptr);
     // Fewer rows than columns: the missing cells read as 0 (here diag(1, 5, 0) + coupling).
@@ -426,6 +456,21 @@ TEST(CalcPrincComp, NormalisedSortedComponents) {
     Rows D = Covar(M, 4);
     ASSERT_TRUE(qmr::CalcPrincComp(&M, 1, 4, 0, 0, 4, false));
     CheckEigen(D);
+    // The non-positive values are never selected: against the unsorted values of the
+    // same matrix, only the positive one has traded places (with position 1).
+    const Vals Sorted = [] {
+        Vals L;
+        for (int i = 1; i <= 4; ++i) L.push_back(GetEigenResult(i, 0));
+        return L;
+    }();
+    TMatrix Dm(nullptr);
+    SetRows(Dm, D);
+    ASSERT_TRUE(qmr::CalcEigVec(&Dm));
+    Vals Unsorted;
+    for (int i = 1; i <= 4; ++i) Unsorted.push_back(GetEigenResult(i, 0));
+    const auto Top = std::max_element(Unsorted.begin(), Unsorted.end());
+    std::iter_swap(Unsorted.begin(), Top);
+    EXPECT_EQ(Sorted, Unsorted);
     // 0, 0 gives a 1 x 1 matrix: False for several columns, fine for one.
     EXPECT_FALSE(qmr::CalcPrincComp(&M, 0, 0, 0, 0, 1));
     EXPECT_FALSE(qmr::CalcPrincComp(nullptr, 1, 2, 0, 0, 1));
