@@ -490,6 +490,9 @@ public:
     TSortExchgEvent OnSortExchange;  // exchanges of the matrix's sorts, relayed
 
 protected:
+    // The learner's distance pass reads the stored columns (ColumnValues).
+    friend class TMemBasedLearner;
+
     void AssignTo(TPersistent* Dest) const override;
     // The adopted matrix is being destroyed: fall back to an own matrix of zeros.
     void Notification(TComponent* AComponent) override;
