@@ -137,10 +137,13 @@ public:
 
     // ---- linear algebra
 
-    // Replaces a square matrix by its inverse (Crout LU, scaled partial pivoting).
+    // Replaces a square matrix by its inverse (Crout LU, scaled partial pivoting). False
+    // when the matrix is singular or a factor or an element of the inverse lies beyond the
+    // range of double.
     bool Invert();
     // MatL := unit lower factor, MatU := upper factor with L*U = rows of this matrix
-    // permuted; NumPerm = +1/-1 parity of the row exchanges.
+    // permuted; NumPerm = +1/-1 parity of the row exchanges. False when singular or when a
+    // factor lies beyond the range of double (MatU then holds the combined factors).
     bool LUdecomposition(TMatrix* MatL, TMatrix* MatU, std::int32_t& NumPerm);
     // Determinant by LU decomposition; 0 when it fails.
     Extended Determinant();

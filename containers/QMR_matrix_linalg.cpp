@@ -39,6 +39,13 @@ bool RowScales(const double* A, std::size_t n, std::size_t ld, std::vector<TWork
     return Ok;
 }
 
+// True when every element of the n x n block A (leading dimension ld) is finite.
+bool AllFinite(const double* A, std::size_t n, std::size_t ld) {
+    for (std::size_t c = 0; c < n; ++c)
+        if (!std::all_of(A + c * ld, A + c * ld + n, [](double V) { return std::isfinite(V); })) return false;
+    return true;
+}
+
 // Pivots, parity and factors of a Crout decomposition.
 struct TLUFactors {
     std::vector<std::int32_t> Perm;
@@ -54,8 +61,8 @@ struct TLUFactors {
 // in place, through an Extended copy written back as it ends where the two types differ.
 // With Progress every column is preceded by a progress step and an abort poll, and Scratch
 // (n x n) keeps the block as it was so that an abort leaves the column-by-column state.
-// False when a row has no magnitude (A untouched), a pivot was floored or beyond range, or
-// the decomposition was aborted.
+// False when a row has no magnitude (A untouched), a pivot was floored, a stored factor is
+// not finite, or the decomposition was aborted.
 bool Decompose(double* A, std::size_t n, std::size_t ld, TLUFactors& F, bool Progress, TWork* Scratch) {
     std::vector<TWork> Scale;
     if (!RowScales(A, n, ld, Scale)) return false;
@@ -81,7 +88,8 @@ bool Decompose(double* A, std::size_t n, std::size_t ld, TLUFactors& F, bool Pro
     F.LU = W.data();
     F.ld = n;
 #endif
-    return S == mk::TLUStatus::Ok;
+    // What counts is what is stored: a factor beyond the range of double is a failure.
+    return S == mk::TLUStatus::Ok && AllFinite(A, n, ld);
 }
 
 }  // namespace
@@ -99,7 +107,7 @@ bool TMatrix::Invert() {
         std::vector<std::size_t> ColOf;
         if (!detail::AbortRequested() && Decompose(FMat.data(), n, StoreRows(), F, true, Work.data()) &&
             mk::InverseFromLU<TWork>(F.LU, n, F.ld, F.Perm.data(), Work.data(), ColOf) &&
-            std::all_of(Work.begin(), Work.end(), [](TWork V) { return std::isfinite(V); })) {
+            std::all_of(Work.begin(), Work.end(), [](TWork V) { return std::isfinite(static_cast<double>(V)); })) {
             for (std::size_t c = 0; c < n; ++c) {
                 const TWork* Src = Work.data() + c * n;
                 double* Dst = FMat.data() + ColOf[c] * StoreRows();

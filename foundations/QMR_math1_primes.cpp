@@ -18,15 +18,19 @@ namespace {
 constexpr std::int32_t kSieveLimit = 46340;
 constexpr std::size_t kPrimeCount = 4792;
 
+// Sieve of the odd numbers only (Composite[K] stands for 2K + 1), each odd prime striking
+// its odd multiples from its square on: cheap enough for every compiler's constant evaluator.
 constexpr std::array<std::int32_t, kPrimeCount> MakePrimeTable() {
-    std::array<bool, kSieveLimit + 1> Composite{};
+    bool Composite[kSieveLimit / 2 + 1] = {};
     std::array<std::int32_t, kPrimeCount> Primes{};
-    std::size_t Count = 0;
-    for (std::int32_t I = 2; I <= kSieveLimit; ++I) {
-        if (Composite[static_cast<std::size_t>(I)]) continue;
+    Primes[0] = 2;
+    std::size_t Count = 1;
+    for (std::int32_t I = 3; I <= kSieveLimit; I += 2) {
+        if (Composite[I / 2]) continue;
         if (Count < kPrimeCount) Primes[Count] = I;
         ++Count;
-        for (std::int32_t J = I * 2; J <= kSieveLimit; J += I) Composite[static_cast<std::size_t>(J)] = true;
+        if (I <= kSieveLimit / I)
+            for (std::int32_t J = I * I; J <= kSieveLimit; J += 2 * I) Composite[J / 2] = true;
     }
     return Count == kPrimeCount ? Primes : std::array<std::int32_t, kPrimeCount>{};
 }
@@ -133,11 +137,13 @@ void CancelFraction(std::int32_t& Numerator, std::int32_t& Denominator) {
 }
 
 double InterpolXYTable(double X, const TDouble2DArray& Pivots, bool Extrapolate) {
-    if (Pivots.size() != 2) throw EQMRMath1Error("InterpolXYTable: pivot array must contain 2 columns");
+    // The row count is tested first; without any column there are no rows to count.
+    const char* const kColumns = "InterpolXYTable: pivot array must contain 2 columns";
+    if (Pivots.empty()) throw EQMRMath1Error(kColumns);
+    if (Pivots[0].size() < 2) throw EQMRMath1Error("InterpolXYTable: pivot array must contain at least 2 rows");
+    if (Pivots.size() != 2 || Pivots[1].size() != Pivots[0].size()) throw EQMRMath1Error(kColumns);
     const TDoubleArray& Xs = Pivots[0];
     const TDoubleArray& Ys = Pivots[1];
-    if (Xs.size() < 2) throw EQMRMath1Error("InterpolXYTable: pivot array must contain at least 2 rows");
-    if (Ys.size() != Xs.size()) throw EQMRMath1Error("InterpolXYTable: pivot array must contain 2 columns");
     const std::size_t N = Xs.size();
     const bool Ascending = Xs[0] <= Xs[N - 1];
     // Indices of the pivots with the lowest and the highest x, and their inner neighbours.

@@ -133,37 +133,38 @@ namespace {
 
 enum class TStepRule { Nearest, Up, Down };
 
-// S * 10^E correctly rounded to double.
-double ScaledPowerOfTen(int S, std::int32_t E) {
+// D * 10^E correctly rounded to double (10^E itself for D = 1).
+double ScaledPowerOfTen(int D, std::int32_t E) {
     char Buf[32];
-    std::snprintf(Buf, sizeof Buf, "%de%d", S, static_cast<int>(E));
+    std::snprintf(Buf, sizeof Buf, "%de%d", D, static_cast<int>(E));
     return std::strtod(Buf, nullptr);
 }
 
+// The mantissa of the 1-2-5 series is never computed: the decade and the step are chosen by
+// comparing |X| with the decimal thresholds as doubles, so no rounding noise can put a value
+// on the wrong side of a threshold, a value written as a decimal (0.3, 2e-5) sits exactly
+// where its text says, and the result lies at or beyond X in the direction asked.
 double Series125(double X, TStepRule Rule) {
     if (X == 0.0) return 0.0;
     if (!std::isfinite(X)) return X;
-    double A = std::fabs(X);
-    double L = std::log(A) / std::numbers::ln10;
-    double RL = std::nearbyint(L);
-    if (std::fabs(L - RL) < 1e-14) L = RL;
-    std::int32_t E = IntNeg(L);
-    double M = std::exp(std::numbers::ln10 * (L - E));
-    // A mantissa that misses an integer or the half step 1.5 only by rounding noise
-    // is that value (150 has the mantissa 1.5 like 1.5 itself).
-    double RM = std::nearbyint(2.0 * M) / 2.0;
-    if (std::fabs(M - RM) <= 1e-9 * RM) M = RM;
+    const double A = std::fabs(X);
+    // Decade E with 10^E <= A < 10^(E+1); the logarithm only gives the first guess.
+    std::int32_t E = IntNeg(std::log10(A));
+    while (A < ScaledPowerOfTen(1, E)) --E;  // ends: 10^E rounds to 0 below 1e-323
+    while (A >= ScaledPowerOfTen(1, E + 1)) ++E;
+    auto Below = [&](int D, std::int32_t Exp) { return A < ScaledPowerOfTen(D, Exp); };
+    auto AtMost = [&](int D) { return A <= ScaledPowerOfTen(D, E); };
     // Magnitude up (towards the larger step) or down.
-    bool MagnitudeUp = (Rule == TStepRule::Up) == (X >= 0);
+    const bool MagnitudeUp = (Rule == TStepRule::Up) == (X >= 0);
     int S;
     if (Rule == TStepRule::Nearest) {
-        S = M < 1.5 ? 1 : M < 3 ? 2 : M < 8 ? 5 : 10;
+        S = Below(15, E - 1) ? 1 : Below(3, E) ? 2 : Below(8, E) ? 5 : 10;
     } else if (MagnitudeUp) {
-        S = M <= 1 ? 1 : M <= 2 ? 2 : M <= 5 ? 5 : 10;
+        S = AtMost(1) ? 1 : AtMost(2) ? 2 : AtMost(5) ? 5 : 10;
     } else {
-        S = M < 2 ? 1 : M < 5 ? 2 : M < 10 ? 5 : 10;
+        S = Below(2, E) ? 1 : Below(5, E) ? 2 : 5;  // A < 10^(E+1): never 10
     }
-    double R = ScaledPowerOfTen(S, E);
+    const double R = ScaledPowerOfTen(S, E);
     return X < 0 ? -R : R;
 }
 

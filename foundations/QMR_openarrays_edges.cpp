@@ -255,12 +255,24 @@ std::int32_t CloneAndReverseArray(const TIntArray& Source, TDoubleArray& Dest) {
 
 // ---------------------------------------------------------------- comparison
 
-// Whole-structure equality: equal extents and cells for rectangular arrays, and never a
-// read beyond a shorter sub-array of a ragged one.
-bool EqualArrays(const TIntArray& A, const TIntArray& B) { return A == B; }
-bool EqualArrays(const TInt2DArray& A, const TInt2DArray& B) { return A == B; }
-bool EqualArrays(const TInt3DArray& A, const TInt3DArray& B) { return A == B; }
-bool EqualArrays(const TInt4DArray& A, const TInt4DArray& B) { return A == B; }
+namespace {
+// Equal extents (from the first sub-arrays) and equal cells within them; what lies beyond
+// the extents in a longer later sub-array is not part of the array. A ragged array (a
+// later sub-array shorter than the first) is refused: False.
+template <class V> bool EqualViews(const V& A, const V& B) {
+    if (!detail::oa::Rectangular(A) || !detail::oa::Rectangular(B)) return false;
+    const TExtents E = Extents(A);
+    if (E != Extents(B)) return false;
+    bool Equal = true;
+    detail::oa::ForEachCellPair(A, B, E, [&Equal](std::int32_t X, std::int32_t Y) { Equal = Equal && X == Y; });
+    return Equal;
+}
+}  // namespace
+
+bool EqualArrays(const TIntArray& A, const TIntArray& B) { return EqualViews(A, B); }
+bool EqualArrays(const TInt2DArray& A, const TInt2DArray& B) { return EqualViews(A, B); }
+bool EqualArrays(const TInt3DArray& A, const TInt3DArray& B) { return EqualViews(A, B); }
+bool EqualArrays(const TInt4DArray& A, const TInt4DArray& B) { return EqualViews(A, B); }
 
 // ---------------------------------------------------------------- hat matrix
 

@@ -82,7 +82,9 @@ QMR_API std::int32_t CloneAndReverseArray(const TIntArray& Source, TDoubleArray&
 
 // ---------------------------------------------------------------- comparison
 
-// True when both arrays have the same shape and equal cells.
+// True when both arrays have the same extents (read from the first sub-arrays) and equal
+// cells within them; a longer later sub-array counts only up to the extent, a shorter
+// one (a ragged array) gives False.
 QMR_API bool EqualArrays(const TIntArray& A, const TIntArray& B);
 QMR_API bool EqualArrays(const TInt2DArray& A, const TInt2DArray& B);
 QMR_API bool EqualArrays(const TInt3DArray& A, const TInt3DArray& B);

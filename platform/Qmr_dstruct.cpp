@@ -3,6 +3,7 @@
 
 #include <array>
 #include <bit>
+#include <limits>
 
 namespace qmr {
 
@@ -44,6 +45,9 @@ void TBitFld::ClearTail() noexcept {
 }
 
 void TBitFld::SetSize(int N) {
+    // Bits 0..N are N + 1 bits: the largest int would make 2^31, more than an int counts.
+    if (N == std::numeric_limits<int>::max())
+        throw EQMRError(ComponentMessage(this, "bit field too large", "SetSize"));
     FBits.resize(WordsFor(N), 0);
     FSize = N;
     ClearTail();
@@ -67,9 +71,9 @@ bool TBitFld::GetBit(int Ix) const noexcept {
 }
 
 int TBitFld::CountTrueBits() const noexcept {
-    int N = 0;
+    std::int64_t N = 0;  // at most 2^31 - 1 (SetSize refuses more bits), but summed wide
     for (auto W : FBits) N += std::popcount(W);
-    return N;
+    return static_cast<int>(N);
 }
 
 int TBitFld::FirstTrueBit() const noexcept {

@@ -23,7 +23,8 @@ public:
     // The N of the last SetSize: bits 0..N are usable (none when it is negative).
     int Size() const noexcept { return FSize; }
     // Makes bits 0..N usable (none when N < 0) and Size read N; bits kept keep their
-    // value, new bits are False.
+    // value, new bits are False. N = INT32_MAX (2^31 bits, more than CountTrueBits can
+    // count) raises EQMRError and leaves the field as it was.
     void SetSize(int N);
     // Sets every bit to False.
     void Clear() noexcept;

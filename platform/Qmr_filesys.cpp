@@ -17,12 +17,15 @@ bool ReadLine(std::istream& F, std::string& Line) {
 
 bool IsSpace(char C) { return C == ' ' || C == '\t'; }
 
-// The leading integer of a count line: optional blanks, an optional sign, digits, then the
-// end of the line, a blank, a TAB or the remark's ";".
+// The leading integer of a count line: optional blanks, at most one sign, digits, then
+// the end of the line, a blank, a TAB or the remark's ";".
 bool ParseCount(const std::string& Line, std::int32_t& Value) {
     std::size_t I = 0;
     while (I < Line.size() && IsSpace(Line[I])) ++I;
-    if (I < Line.size() && Line[I] == '+') ++I;
+    if (I < Line.size() && Line[I] == '+') {
+        ++I;
+        if (I < Line.size() && Line[I] == '-') return false;  // from_chars would take a second sign
+    }
     const char* First = Line.data() + I;
     const char* Last = Line.data() + Line.size();
     std::int32_t V = 0;
@@ -35,12 +38,14 @@ bool ParseCount(const std::string& Line, std::int32_t& Value) {
 
 char Upper(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C; }
 
-// Reads up to four flags; false for a word other than TRUE or FALSE.
+// Reads up to four flags, then allows only blanks up to the end of the line or the
+// remark (a TAB or ";" and anything after it); false for any other word.
 bool ParseFlags(const std::string& Line, bool* Flags[4]) {
     std::size_t I = 0;
-    for (int K = 0; K < 4; ++K) {
+    for (int K = 0;; ++K) {
         while (I < Line.size() && Line[I] == ' ') ++I;
         if (I >= Line.size() || Line[I] == '\t' || Line[I] == ';') return true;  // fewer flags: False
+        if (K == 4) return false;                                              // a word after the flags
         std::size_t B = I;
         while (I < Line.size() && Line[I] != ' ' && Line[I] != '\t') ++I;
         std::string W = Line.substr(B, I - B);
@@ -48,7 +53,6 @@ bool ParseFlags(const std::string& Line, bool* Flags[4]) {
         if (W == "TRUE") *Flags[K] = true;
         else if (W != "FALSE") return false;
     }
-    return true;
 }
 
 }  // namespace

@@ -76,7 +76,8 @@ private:
 // with ReadNextTagInString from position 1) or go on tag by tag until an end tag.
 // Declarations "<?...?>", comments "<!--...-->" and other "<!...>" markup are passed
 // over, as is text between tags. Any bytes are accepted; input that ends inside a tag
-// ends the search with -1.
+// ends the search with -1. A call takes time in proportion to the bytes it passes over and
+// the Content it returns (one pass to the element's end, one copy of the content).
 
 // Reads the next tag from the text stream F. A stream that cannot seek back (tellg fails)
 // has every element consumed with its content, inner tags included.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -116,8 +117,12 @@ std::int64_t TMemoryStream::Read(void* Buffer, std::int64_t Count) {
 }
 
 std::int64_t TMemoryStream::Write(const void* Buffer, std::int64_t Count) {
-    if (Count <= 0) return 0;
-    std::int64_t End = FPos + Count;
+    // A write whose end lies beyond the largest size the stream can hold (or beyond the
+    // 64-bit range) is refused whole: nothing written, the stream unchanged.
+    const auto MaxSize = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(FData.max_size(), std::numeric_limits<std::int64_t>::max()));
+    if (Count <= 0 || Count > MaxSize - FPos) return 0;
+    const std::int64_t End = FPos + Count;
     if (End > Size()) FData.resize(static_cast<std::size_t>(End), 0);
     std::memcpy(FData.data() + FPos, Buffer, static_cast<std::size_t>(Count));
     FPos = End;
@@ -125,9 +130,10 @@ std::int64_t TMemoryStream::Write(const void* Buffer, std::int64_t Count) {
 }
 
 std::int64_t TMemoryStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
-    std::int64_t Base = Origin == TSeekOrigin::soCurrent ? FPos : Origin == TSeekOrigin::soEnd ? Size() : 0;
-    std::int64_t NewPos = Base + Offset;
-    if (NewPos >= 0) FPos = NewPos;
+    const std::int64_t Base = Origin == TSeekOrigin::soCurrent ? FPos : Origin == TSeekOrigin::soEnd ? Size() : 0;
+    // A target before the beginning, or beyond the 64-bit range, keeps the position
+    // (Base >= 0, so only a positive Offset can overflow the sum).
+    if (Offset <= std::numeric_limits<std::int64_t>::max() - Base && Base + Offset >= 0) FPos = Base + Offset;
     return FPos;
 }
 

@@ -76,7 +76,10 @@ private:
     std::string FFileName;
 };
 
-// Stream in memory; grows as it is written.
+// Stream in memory; grows as it is written. Seek keeps the position when the target lies
+// before the beginning or beyond the 64-bit range; a position past the end is allowed and
+// a write there fills the gap with 0. A write whose end would lie beyond the largest size
+// the stream can hold writes nothing and returns 0 (so WriteBuffer raises EWriteError).
 class QMR_API TMemoryStream : public TStream {
 public:
     TMemoryStream() = default;

@@ -90,6 +90,21 @@ TEST(BitFldTest, CombineWithMatchesBoolReference) {
     }
 }
 
+TEST(BitFldTest, LargestCountableField) {
+    // Size INT32_MAX would make 2^31 bits, more than the count can hold: refused, the
+    // field as it was. One bit less is the largest field, counted exactly.
+    TBitFld F(nullptr);
+    F.SetSize(5);
+    F.SetBit(3, true);
+    EXPECT_THROW(F.SetSize(std::numeric_limits<int>::max()), EQMRError);
+    EXPECT_TRUE(F.Size() == 5 && F.GetBit(3) && F.CountTrueBits() == 1);
+    const int Last = std::numeric_limits<int>::max() - 1;
+    F.SetSize(Last);  // 256 MiB
+    F.Invert();
+    EXPECT_EQ(F.CountTrueBits(), Last);  // all of the 2^31 - 1 bits but bit 3
+    EXPECT_TRUE(F.GetBit(Last) && !F.GetBit(3) && F.FirstTrueBit() == 0);
+}
+
 TEST(ConstantsTest, ValuesAndLnFactorialTable) {
     EXPECT_EQ(uc_MaxDouble, DBL_MAX);
     EXPECT_EQ(uc_MaxSingle, FLT_MAX);

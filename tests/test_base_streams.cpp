@@ -29,6 +29,32 @@ TEST(StreamTest, MemoryStream) {
     EXPECT_EQ(M.Position(), 2);
 }
 
+TEST(StreamTest, MemoryStreamPositionsNearTheInt64Limit) {
+    constexpr std::int64_t Max = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t Min = std::numeric_limits<std::int64_t>::min();
+    TMemoryStream M;
+    M.WriteBuffer("abc", 3);
+    // A target before the start or beyond the 64-bit range keeps the position.
+    const struct { std::int64_t From, Offset; TSeekOrigin Origin; std::int64_t Want; } Seeks[] = {
+        {1, Max, TSeekOrigin::soCurrent, 1},         {1, Max - 1, TSeekOrigin::soCurrent, Max},
+        {Max, 1, TSeekOrigin::soCurrent, Max},       {Max, Min, TSeekOrigin::soCurrent, Max},
+        {2, Max - 2, TSeekOrigin::soEnd, 2},         {2, Max - 3, TSeekOrigin::soEnd, Max},
+        {2, Min, TSeekOrigin::soEnd, 2},             {Max, Max, TSeekOrigin::soBeginning, Max}};
+    for (const auto& S : Seeks) {
+        M.SetPosition(S.From);
+        ASSERT_EQ(M.Position(), S.From);
+        EXPECT_EQ(M.Seek(S.Offset, S.Origin), S.Want) << S.From << " + " << S.Offset;
+    }
+    // A write whose end passes the limit writes nothing and leaves the stream as it was.
+    for (const std::int64_t At : {Max, Max - 1, Max - 3}) {
+        M.SetPosition(At);
+        EXPECT_EQ(M.Write("wxyz", 4), 0) << At;
+        EXPECT_TRUE(ThrowsWith<EWriteError>([&] { M.WriteBuffer("wxyz", 4); }, "Stream write error"));
+        EXPECT_TRUE(M.Position() == At && M.Size() == 3) << At;
+    }
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(M.Memory()), 3), "abc");
+}
+
 TEST(StreamValuesTest, ExactRoundTripAndErrorFlag) {
     using L = std::numeric_limits<Extended>;
     const Extended Values[] = {0, -0.0, -2.5, Extended(1) / 3,
@@ -203,6 +229,39 @@ TEST(TagReaderTest, EmptyElementsNestingAndPositions) {
     } Buf;
     std::istream F(&Buf);
     EXPECT_EQ(AllTags(F, kMatrixTags), (std::vector<TagSeen>{{5, "<numcols>2</numcols>"}, {1, "3"}}));
+}
+
+TEST(TagReaderTest, DeepAndUnclosedNesting) {
+    // Each element's content runs to its matching end tag, or to the end of the input when
+    // there is none; every element holds tags, so each call moves on by one tag.
+    constexpr int N = 2000;
+    std::string Unclosed, Deep;
+    for (int K = 0; K < N; ++K) Unclosed += "<matrix>";
+    for (int K = 0; K < N; ++K) Deep += "<numcols>";
+    Deep += "x";
+    for (int K = 0; K < N; ++K) Deep += "</numcols>";
+    std::istringstream F1(Unclosed), F2(Deep);
+    std::string Attr, Content, Attr2, Content2;
+    int Pos = 1;
+    for (int K = 1; K <= N; ++K) {
+        ASSERT_EQ(ReadNextTagInString(Unclosed, Pos, kMatrixTags, Attr, Content), 5);
+        ASSERT_TRUE(Pos == 8 * K + 1 && Content == Unclosed.substr(8 * K)) << K;
+        ASSERT_EQ(ReadNextTagInTextFile(F1, kMatrixTags, Attr2, Content2), 5);
+        ASSERT_EQ(Content2, Content);
+    }
+    EXPECT_EQ(ReadNextTagInString(Unclosed, Pos, kMatrixTags, Attr, Content), -1);
+    Pos = 1;
+    for (int K = 1; K <= N; ++K) {
+        ASSERT_EQ(ReadNextTagInString(Deep, Pos, kMatrixTags, Attr, Content), 0);
+        const std::size_t Open = 9 * static_cast<std::size_t>(K), Close = 10 * static_cast<std::size_t>(K);
+        ASSERT_EQ(Content, Deep.substr(Open, Deep.size() - Open - Close)) << K;
+        ASSERT_EQ(ReadNextTagInTextFile(F2, kMatrixTags, Attr2, Content2), 0);
+        ASSERT_EQ(Content2, Content);
+    }
+    // The innermost element is plain: consumed with its end tag. The other end tags are not listed.
+    EXPECT_EQ(Pos, static_cast<int>(9 * N + 1 + 10 + 1));
+    EXPECT_EQ(ReadNextTagInString(Deep, Pos, kMatrixTags, Attr, Content), -1);
+    EXPECT_EQ(ReadNextTagInTextFile(F2, kMatrixTags, Attr2, Content2), -1);
 }
 
 TEST(TagReaderTest, TruncatedInputsStopCleanly) {

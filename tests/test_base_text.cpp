@@ -81,6 +81,21 @@ TEST(AscHeaderTest, HeadersAndFailures) {
     EXPECT_EQ(Read("c\n1\n99999999999\n"), std::tuple(ascErrRows, 1, 0, None));
     // Callers test the column count before the result; flags read so far stay.
     EXPECT_EQ(Read("c\n3\n2\nTRUE MAYBE\n"), std::tuple(ascErrFlags, 3, 2, Flags{true, false, false, false}));
+    // After four flags only blanks or a remark; a count takes one sign at most. Each
+    // failure gives its line's code, with what was read before it.
+    const Flags Four{false, true, false, true};
+    const struct { const char* Text; std::tuple<int, int, int, Flags> Want; } Strict[] = {
+        {"c\n1\n2\nFALSE TRUE FALSE TRUE XYZ\n", {ascErrFlags, 1, 2, Four}},
+        {"c\n1\n2\nFALSE TRUE FALSE TRUE TRUE\n", {ascErrFlags, 1, 2, Four}},
+        {"c\n1\n2\nFALSE TRUE FALSE TRUE   \r\n", {0, 1, 2, Four}},
+        {"c\n1\n2\nFALSE TRUE FALSE TRUE  \t;remark XYZ\n", {0, 1, 2, Four}},
+        {"c\n1\n2\nFALSE TRUE FALSE TRUE ;remark\n", {0, 1, 2, Four}},
+        {"c\n+-5\n2\n", {ascErrColumns, 0, 0, None}},
+        {"c\n-+5\n2\n", {ascErrColumns, 0, 0, None}},
+        {"c\n++5\n2\n", {ascErrColumns, 0, 0, None}},
+        {"c\n5\n+-2\n", {ascErrRows, 5, 0, None}},
+        {"c\n+5\n-2\tremark\n", {0, 5, -2, None}}};
+    for (const auto& C : Strict) EXPECT_EQ(Read(C.Text), C.Want) << C.Text;
     // Garbage bytes never crash and give a defined code.
     std::mt19937 Gen(23);
     for (int T = 0; T < 100; ++T) {

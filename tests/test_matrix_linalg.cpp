@@ -377,6 +377,25 @@ TEST(MatrixLU, RefusalsAndEvents) {
     EXPECT_EQ(A.Elem(1, 2), 0);
 }
 
+TEST(MatrixLU, FactorsOrInversesBeyondDoubleAreFailures) {
+    // Finite in an 80-bit work type but not as a stored double: False in both builds,
+    // never a True result with an infinite element.
+    auto AllFinite = [](const TMatrix& M) {
+        const Vals V = Cells(M);
+        return std::all_of(V.begin(), V.end(), [](double X) { return std::isfinite(X); });
+    };
+    TMatrix A(nullptr), L(nullptr), U(nullptr);
+    SetRows(A, {{1e-90, 1e200}, {0, 1e-90}});  // the inverse holds -1e380
+    EXPECT_FALSE(A.Invert());
+    EXPECT_TRUE(AllFinite(A));  // the factors stay
+    SetRows(A, {{1e300, 1}, {1e-10, 0}});  // the second row pivots: L holds 1e310
+    std::int32_t NumPerm = 0;
+    EXPECT_FALSE(A.LUdecomposition(&L, &U, NumPerm));
+    EXPECT_EQ(Cells(L), Vals(4, 0.0));
+    EXPECT_EQ(A.Determinant(), 0);
+    EXPECT_FALSE(A.Invert());
+}
+
 TEST(MatrixLU, KnownDeterminants) {
     TMatrix M(nullptr);
     Hilbert(M, 4);

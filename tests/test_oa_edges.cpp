@@ -197,6 +197,29 @@ TEST(EqualArrays, ShapesAndCells) {
     EXPECT_FALSE(EqualArrays(TInt4DArray{{{{1, 2}}}}, TInt4DArray{{{{1, 2, 0}}}}));
 }
 
+TEST(EqualArrays, ReadOnlyTheRectangularView) {
+    // Later sub-arrays longer than the first count up to the first's length, as in every
+    // open-array routine: an array equals its clone whatever lies beyond.
+    const TInt2DArray B{{1, 2}, {3, 4, 5}};
+    TInt2DArray C;
+    ASSERT_EQ(CloneArray(B, C), 0);
+    EXPECT_TRUE(EqualArrays(B, C) && EqualArrays(C, B) && EqualArrays(B, B));
+    EXPECT_TRUE(EqualArrays(B, TInt2DArray{{1, 2}, {3, 4, 7, 8}}));
+    EXPECT_FALSE(EqualArrays(B, TInt2DArray{{1, 2}, {3, 9, 5}}));
+    const TInt3DArray B3{{{1}, {2}}, {{3, 9}, {4}, {5}}};
+    TInt3DArray C3;
+    ASSERT_EQ(CloneArray(B3, C3), 0);
+    EXPECT_TRUE(EqualArrays(B3, C3));
+    const TInt4DArray B4{{{{1, 2}}}, {{{3, 4, 5}}, {{6}}}};
+    TInt4DArray C4;
+    ASSERT_EQ(CloneArray(B4, C4), 0);
+    EXPECT_TRUE(EqualArrays(C4, B4));
+    // A shorter later sub-array is refused, even against an identical array.
+    for (const TInt2DArray& R : {TInt2DArray{{1, 2}, {3}}, TInt2DArray{{1, 2}, {}}})
+        EXPECT_FALSE(EqualArrays(R, R));
+    EXPECT_FALSE(EqualArrays(TInt3DArray{{{1, 2}, {3}}}, TInt3DArray{{{1, 2}, {3}}}));
+}
+
 class HatMatrix : public qmr::test::ProgressFixture {};
 
 TEST_F(HatMatrix, KnownDesigns) {

@@ -83,12 +83,16 @@ int ReferenceInvert(TDouble2DArray& A, int Columns = 1 << 30) {
     return 0;
 }
 
+// Bit-identical cells; any NaN matches any NaN (which operand's NaN a product passes on,
+// and so its sign, is the compiler's choice).
 bool SameBits(const TDouble2DArray& A, const TDouble2DArray& B) {
     if (A.size() != B.size()) return false;
-    for (std::size_t C = 0; C < A.size(); ++C)
-        if (A[C].size() != B[C].size() ||
-            (!A[C].empty() && std::memcmp(A[C].data(), B[C].data(), A[C].size() * sizeof(double)) != 0))
-            return false;
+    for (std::size_t C = 0; C < A.size(); ++C) {
+        if (A[C].size() != B[C].size()) return false;
+        for (std::size_t R = 0; R < A[C].size(); ++R)
+            if (!(std::isnan(A[C][R]) && std::isnan(B[C][R])) && std::memcmp(&A[C][R], &B[C][R], sizeof(double)) != 0)
+                return false;
+    }
     return true;
 }
 

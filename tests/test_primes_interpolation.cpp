@@ -162,8 +162,10 @@ TEST(InterpolXYTable, EndsExtrapolationAndFailures) {
     EXPECT_EQ(InterpolXYTable(7, Flat, true), 9.0);
     const std::string Cols = "InterpolXYTable: pivot array must contain 2 columns";
     const std::string Rows = "InterpolXYTable: pivot array must contain at least 2 rows";
+    // The row count is tested first; only an array without columns gets the columns message.
     const struct { TDouble2DArray P; std::string Want; } Bad[] = {
         {{}, Cols}, {{{1, 2}}, Cols}, {{{1, 2}, {1, 2}, {1, 2}}, Cols}, {{{1}, {1}}, Rows},
+        {{{1}, {1}, {1}}, Rows}, {{{1}}, Rows}, {{{}}, Rows}, {{{}, {1, 2}, {3}}, Rows},
         {{{1, 2, 3}, {1, 2}}, Cols}, {{{1, 2}, {1, 2, 3}}, Cols}};
     for (const auto& B : Bad) EXPECT_EQ(MessageOf([&] { InterpolXYTable(0, B.P, true); }), B.Want);
 }

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -115,6 +117,35 @@ TEST(Series125Test, WorkedExamplesStepsAndThresholdsAreExact) {
         for (double S : Steps) Up = Up == 0 && S >= X ? S : Up, Down = S <= X ? S : Down;
         EXPECT_TRUE(RoundPos125(X) == Up && RoundNeg125(-X) == -Up) << X;
         EXPECT_TRUE(RoundNeg125(X) == Down && RoundPos125(-X) == -Down) << X;
+    }
+}
+
+TEST(Series125Test, ValuesBesideAThresholdStayOnTheirSide) {
+    const double Below2 = std::nextafter(2.0, 0.0), Above2 = std::nextafter(2.0, 3.0);
+    const double Cases[][4] = {  // X, Round125, RoundPos125, RoundNeg125
+        {2.9999999997, 2, 5, 2}, {1.4999999999, 1, 2, 1}, {7.9999999999, 5, 10, 5},
+        {0.99999999999999, 1, 1, 0.5}, {999.99999999999, 1000, 1000, 500}, {1.00000000000001, 1, 2, 1},
+        {Below2, 2, 2, 1}, {Above2, 2, 5, 2}, {std::nextafter(3.0, 0.0), 2, 5, 2}, {std::nextafter(1e-7, 0.0), 1e-7, 1e-7, 5e-8},
+        {1.7e308, kInf, kInf, 1e308},  // the nearest step, 2e308, lies beyond double
+        {std::numeric_limits<double>::denorm_min(), 5e-324, 5e-324, 5e-324}};
+    for (const auto& C : Cases) {
+        EXPECT_EQ(Round125(C[0]), C[1]) << C[0];
+        EXPECT_EQ(RoundPos125(C[0]), C[2]) << C[0];
+        EXPECT_EQ(RoundNeg125(C[0]), C[3]) << C[0];
+        EXPECT_TRUE(Round125(-C[0]) == -C[1] && RoundPos125(-C[0]) == -C[3] && RoundNeg125(-C[0]) == -C[2]) << C[0];
+    }
+    // Over the normal range: the directed forms give the nearest step at or beyond X.
+    std::mt19937_64 Gen(125);
+    for (int T = 0; T < 20000; ++T) {
+        double X;
+        const std::uint64_t Bits = Gen();
+        std::memcpy(&X, &Bits, sizeof X);
+        if (!std::isnormal(X) || std::fabs(X) > 1e308) continue;
+        const double Up = RoundPos125(X), Down = RoundNeg125(X);
+        ASSERT_TRUE(Up >= X && Down <= X) << X;
+        ASSERT_TRUE(RoundPos125(Up) == Up && RoundNeg125(Down) == Down) << X;  // steps of the series
+        ASSERT_LT(RoundNeg125(std::nextafter(Up, -kInf)), X) << X;            // no step between
+        ASSERT_GT(RoundPos125(std::nextafter(Down, kInf)), X) << X;
     }
 }
 
