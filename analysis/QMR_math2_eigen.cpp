@@ -405,7 +405,7 @@ bool Jacobi(double* S, double* d, double* Vec, std::size_t n) {
         double sm = 0;
         for (std::size_t q = 1; q < n; ++q)
             for (std::size_t p = 0; p < q; ++p) sm += std::fabs(S[q * n + p]);
-        if (sm == 0) return true;
+        if (sm == 0) return !detail::AbortRequested();  // an abort asked for in this sweep's feedback
         const double Tresh = Sweep < 4 ? 0.2 * sm / nn : 0.0;
         for (std::size_t p = 0; p + 1 < n; ++p) {
             if (detail::AbortRequested()) return false;

@@ -430,6 +430,13 @@ TEST_F(Math2Progress, EigenProgressAndAbort) {
     EXPECT_FALSE(qmr::CalcEigVec(&M));
     EXPECT_EQ(ProcStat.load(), 4);  // sweep, then row 1's three elements
     EXPECT_EQ(qmr::GetEigenSize(), 4);
+    // An abort asked for in the feedback of the sweep that finds the matrix diagonal
+    // still gives False.
+    SetRows(M, {{3, 0}, {0, 1}});
+    ProcStat = 0;
+    qmr::MathFeedBackProc = [](double) { AbortMathProc = true; };
+    EXPECT_FALSE(qmr::CalcEigVec(&M));
+    EXPECT_EQ(ProcStat.load(), 1);
 }
 
 TEST(CalcPrincComp, NormalisedSortedComponents) {
