@@ -16,7 +16,6 @@ using namespace qmr::test;
 using Vals = std::vector<double>;
 using Fn = bool (TMatrix::*)(const TMatrix*, TMatrix*);
 
-
 // Products of one element summed in Extended one at a time, k = 1 first: the library's
 // order, so results must agree bit for bit (and a sum of zeros is +0).
 std::uint64_t InOrder(int K, const std::function<double(int)>& A, const std::function<double(int)>& B) {
