@@ -3,6 +3,7 @@
 #include "analysis/QMR_math2.h"
 #include "analysis/QMR_math2_detail.h"
 #include "containers/QMR_matrix_access.h"
+#include "containers/QMR_matrix_kernels.h"
 #include "foundations/detail/combsort.h"
 
 #include <algorithm>
@@ -18,14 +19,9 @@ namespace qmr {
 
 namespace {
 
-typedef double V2 __attribute__((vector_size(16)));
-
-inline V2 Load2(const double* P) {
-    V2 V;
-    std::memcpy(&V, P, sizeof V);
-    return V;
-}
-inline void Store2(double* P, V2 V) { std::memcpy(P, &V, sizeof V); }
+using detail::mk::Load2;
+using detail::mk::Store2;
+using detail::mk::V2;
 
 // Count progress steps: one by one with the feedback call when the hook is assigned,
 // else added at once (the same total).

@@ -17,26 +17,6 @@ namespace {
 
 std::size_t Ix(std::int32_t I) noexcept { return static_cast<std::size_t>(I - 1); }
 
-// The comb passes of the table's sorts over positions Low..High: the gap starts at
-// High - Low and shrinks before every pass; passes end after one with gap 1 that
-// exchanged nothing.
-template <class OutOfOrderFn, class ExchangeFn>
-void CombRange(std::int32_t Low, std::int32_t High, OutOfOrderFn&& OutOfOrder, ExchangeFn&& Exchange) {
-    if (High - Low < 1) return;
-    std::int64_t Gap = std::int64_t{High} - Low;
-    bool Swapped = false;
-    do {
-        Gap = detail::NextCombGap(Gap);
-        Swapped = false;
-        for (std::int64_t I = Low; I + Gap <= High; ++I) {
-            const auto A = static_cast<std::int32_t>(I), B = static_cast<std::int32_t>(I + Gap);
-            if (OutOfOrder(A, B)) {
-                Exchange(A, B);
-                Swapped = true;
-            }
-        }
-    } while (Gap > 1 || Swapped);
-}
 
 char LowerAscii(char C) noexcept { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
 char UpperAscii(char C) noexcept { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }
@@ -349,7 +329,7 @@ void TDataTable::SortRowsByHeader(std::int32_t LowCol, std::int32_t LowRow, std:
                                   const std::function<bool(std::int32_t, std::int32_t)>& OutOfOrder) {
     MakeValidColRange(LowCol, HighCol);
     MakeValidRowRange(LowRow, HighRow);
-    CombRange(LowRow, HighRow, OutOfOrder, [&](std::int32_t I, std::int32_t J) {
+    detail::CombRange(LowRow, HighRow, OutOfOrder, [&](std::int32_t I, std::int32_t J) {
         std::swap(FRowName[Ix(I)], FRowName[Ix(J)]);
         std::swap(FRowAtt[Ix(I)], FRowAtt[Ix(J)]);
         // Values through the matrix's element setter: never a path that reports sort
@@ -368,7 +348,7 @@ void TDataTable::SortColsByHeader(std::int32_t LowCol, std::int32_t LowRow, std:
                                   const std::function<bool(std::int32_t, std::int32_t)>& OutOfOrder) {
     MakeValidColRange(LowCol, HighCol);
     MakeValidRowRange(LowRow, HighRow);
-    CombRange(LowCol, HighCol, OutOfOrder, [&](std::int32_t I, std::int32_t J) {
+    detail::CombRange(LowCol, HighCol, OutOfOrder, [&](std::int32_t I, std::int32_t J) {
         std::swap(FColName[Ix(I)], FColName[Ix(J)]);
         std::swap(FColAtt[Ix(I)], FColAtt[Ix(J)]);
         std::swap(FVType[Ix(I)], FVType[Ix(J)]);

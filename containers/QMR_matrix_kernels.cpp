@@ -72,15 +72,6 @@ void GemmSubGeneric(std::size_t m, std::size_t N, std::size_t K, const T* A, std
     }
 }
 
-// Two doubles in one register (the baseline vector width of x86-64).
-typedef double V2 __attribute__((vector_size(16)));
-
-inline V2 Load2(const double* P) {
-    V2 V;
-    std::memcpy(&V, P, sizeof V);
-    return V;
-}
-inline void Store2(double* P, V2 V) { std::memcpy(P, &V, sizeof V); }
 
 // C -= A * B for double: 4 x 4 tiles of C held in registers while the K products are
 // subtracted one by one in order of k (so each element sees the same sequence of

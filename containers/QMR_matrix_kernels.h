@@ -6,10 +6,22 @@
 #include "platform/Qmr_qmrbase.h"
 
 #include <cstddef>
+#include <cstring>
 #include <cstdint>
 #include <vector>
 
 namespace qmr::detail::mk {
+
+// Two doubles in one register (the baseline vector width of x86-64), loaded and stored
+// without alignment demands.
+typedef double V2 __attribute__((vector_size(16)));
+
+inline V2 Load2(const double* P) {
+    V2 V;
+    std::memcpy(&V, P, sizeof V);
+    return V;
+}
+inline void Store2(double* P, V2 V) { std::memcpy(P, &V, sizeof V); }
 
 // Smallest pivot magnitude accepted; smaller (or NaN) pivots are replaced by it.
 inline constexpr double kPivotFloor = 1e-100;

@@ -21,14 +21,6 @@ namespace qmr::detail::mk {
 namespace {
 
 using TWork = Extended;
-typedef double V2 __attribute__((vector_size(16)));
-
-[[maybe_unused]] inline V2 Load2(const double* P) {
-    V2 V;
-    std::memcpy(&V, P, sizeof V);
-    return V;
-}
-[[maybe_unused]] inline void Store2(double* P, V2 V) { std::memcpy(P, &V, sizeof V); }
 
 // |X| with the sign of Y; Y >= 0, and a NaN, give +|X|.
 inline TWork TransferSign(TWork X, TWork Y) { return Y >= 0 || std::isnan(Y) ? std::fabs(X) : -std::fabs(X); }

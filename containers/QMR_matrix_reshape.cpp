@@ -19,25 +19,6 @@ namespace {
 // Inside 1..Count, for 64-bit target positions.
 bool Inside(std::int64_t Ix, std::int32_t Count) { return Ix >= 1 && Ix <= Count; }
 
-// The comb passes of the row and column sorts over positions Low..High: the gap starts
-// at High - Low and shrinks before every pass; passes end after one with gap 1 that
-// exchanged nothing. No progress is reported.
-template <class OutOfOrderFn, class ExchangeFn>
-void CombRange(std::int32_t Low, std::int32_t High, OutOfOrderFn&& OutOfOrder, ExchangeFn&& Exchange) {
-    std::int64_t Gap = static_cast<std::int64_t>(High) - Low;
-    bool Swapped = false;
-    do {
-        Gap = detail::NextCombGap(Gap);
-        Swapped = false;
-        for (std::int64_t I = Low; I + Gap <= High; ++I) {
-            const auto A = static_cast<std::int32_t>(I), B = static_cast<std::int32_t>(I + Gap);
-            if (OutOfOrder(A, B)) {
-                Exchange(A, B);
-                Swapped = true;
-            }
-        }
-    } while (Gap > 1 || Swapped);
-}
 
 // Whether the pair (earlier X, later Y) is out of order; values that do not compare never are.
 bool OutOfOrderPair(double X, double Y, bool Ascending) { return Ascending ? Y < X : Y > X; }
@@ -83,7 +64,7 @@ void TMatrix::SortRows(std::int32_t SortColIx, bool Ascending, std::int32_t LowC
     if (HighRow - LowRow <= 0) return;
     const double* Key = Column(SortColIx);
     const bool KeyOutside = SortColIx < LowCol || SortColIx > HighCol;
-    CombRange(
+    detail::CombRange(
         LowRow, HighRow, [&](std::int32_t I, std::int32_t J) { return OutOfOrderPair(Key[I - 1], Key[J - 1], Ascending); },
         [&](std::int32_t I, std::int32_t J) {
             for (std::int32_t C = LowCol; C <= HighCol; ++C) std::swap(Column(C)[I - 1], Column(C)[J - 1]);
@@ -102,7 +83,7 @@ void TMatrix::SortCols(std::int32_t SortRowIx, bool Ascending, std::int32_t LowC
     const std::size_t KeyRow = static_cast<std::size_t>(SortRowIx - 1);
     const bool KeyOutside = SortRowIx < LowRow || SortRowIx > HighRow;
     const std::size_t Rows = static_cast<std::size_t>(HighRow - LowRow + 1);
-    CombRange(
+    detail::CombRange(
         LowCol, HighCol,
         [&](std::int32_t I, std::int32_t J) { return OutOfOrderPair(Column(I)[KeyRow], Column(J)[KeyRow], Ascending); },
         [&](std::int32_t I, std::int32_t J) {

@@ -20,6 +20,27 @@ constexpr std::int64_t NextCombGap(std::int64_t Gap) noexcept {
     return Gap == 0 ? 1 : Gap;
 }
 
+// Comb passes over the positions Low..High with no progress reported (the sorts of
+// the matrix and table rows and columns): the gap starts at High - Low; OutOfOrder(i, j)
+// with i < j tells when Exchange(i, j) must swap the pair.
+template <class OutOfOrderFn, class ExchangeFn>
+void CombRange(std::int32_t Low, std::int32_t High, OutOfOrderFn&& OutOfOrder, ExchangeFn&& Exchange) {
+    if (High - std::int64_t{Low} < 1) return;
+    std::int64_t Gap = std::int64_t{High} - Low;
+    bool Swapped = false;
+    do {
+        Gap = NextCombGap(Gap);
+        Swapped = false;
+        for (std::int64_t I = Low; I + Gap <= High; ++I) {
+            const auto A = static_cast<std::int32_t>(I), B = static_cast<std::int32_t>(I + Gap);
+            if (OutOfOrder(A, B)) {
+                Exchange(A, B);
+                Swapped = true;
+            }
+        }
+    } while (Gap > 1 || Swapped);
+}
+
 // Runs comb passes from the start gap Gap (no pass when Gap < 1): Pass(G) makes one pass
 // with the gap G and returns whether it exchanged anything.
 template <class PassFn> void CombPassesFrom(std::int64_t Gap, PassFn&& Pass) {
