@@ -425,7 +425,7 @@ struct TSquareJob {
     void Block(std::size_t i0, std::size_t i1) const {
         const std::size_t Rows = n - i0, Cols = i1 - i0;
         std::vector<TWork> C(Rows * Cols, TWork(0));
-        SubProduct(Rows, Cols, m, Xt + i0, n, X + i0 * ldx, ldx, C.data(), Rows);
+        if (m > 0) SubProduct(Rows, Cols, m, Xt + i0, n, X + i0 * ldx, ldx, C.data(), Rows);  // no rows: no storage
         for (std::size_t c = 0; c < Cols; ++c) {
             const std::size_t i = i0 + c;
             for (std::size_t j = i; j < n; ++j) {
