@@ -247,6 +247,14 @@ TEST(MemBasedLearner, MajorityGaussianFallbacksAndRegression) {
     S = {0, 0};
     EXPECT_EQ(L.ApplyModel(S, 0, 0), 0);
     EXPECT_EQ(S[1], 1);
+    // Weights that are subnormal (d^2/sd^2 = 743.0 and 743.4) keep one or two significant
+    // digits: weighed relative to the nearest instead. Expected value by mpmath (40 digits)
+    // from these rows: y = 0 and 1 for the two nearest, exp(-(d2^2 - d1^2)/sd^2) weighting.
+    L.SetNumNearestNb(2);
+    for (int R = 1; R <= 10; ++R) T.SetElem(1, R, R <= 2 ? 1000 + 0.3 * (R - 1) : 1000 + 12.774179 * (R - 2)), T.SetElem(2, R, R - 1);
+    S = {0, 0};
+    EXPECT_EQ(L.ApplyModel(S, 0, 0), 0);
+    EXPECT_NEAR(S[1], 0.3903438984181410, 1e-9);
     // Regression: y = 2 x1 - 3 x2 + 5 exactly; K < 3 is near singular, still estimated.
     T.Resize(3, 30);
     L.SetVarType(2, mblVarIndep);
