@@ -125,6 +125,51 @@ TEST(MemBasedLearnerFiles, BinaryRoundTrip) {
     EXPECT_EQ(LoadBin(Fresh, Other, Id), -1);
     EXPECT_EQ(Snapshot(Fresh), Before);
     EXPECT_EQ(Id, "id dataID=x");
+    // A file of many buffers, with a line longer than one, reads back.
+    std::string Long(200000, 'n');
+    for (std::size_t I = 0; I < Long.size(); I += 7) Long[I] = static_cast<char>('a' + I % 26);
+    Src.SetModelName(Long);
+    Src.ModelData().Resize(5, 10000);
+    Src.ModelData().SetElem(4, 9999, 0.125);
+    const std::string Big = StoredBin(Src, "big");
+    ASSERT_EQ(LoadBin(L, Big, Id), 0);
+    EXPECT_EQ(L.ModelName(), Long);
+    EXPECT_EQ(L.ModelData().Elem(4, 9999), 0.125);
+    EXPECT_EQ(StoredBin(L, "big"), Big);
+}
+
+// The file, item by item, as TMixedFStream writes it (a nominal and an interval column,
+// two rows; a line break inside a text).
+TEST(MemBasedLearnerFiles, BinaryItemsInFileOrder) {
+    TMemBasedLearner L(nullptr);
+    TDataTable& T = L.ModelData();
+    T.Resize(2, 2);
+    T.SetMScaleType(1, TMScaleType::stNominal);
+    T.SetNominalID(1, 3, "three");
+    T.SetComment("tc");
+    T.SetColName(2, " b ");
+    T.SetRowName(1, "r1");
+    T.SetColAttrib(1, 2), T.SetRowAttrib(2, -7);
+    T.SetElem(1, 2, 2.5), T.SetElem(2, 1, -0.25);
+    T.SetCellState(2, 2, 9);
+    L.SetComment("c\nd"), L.SetModelName("m");
+    L.SetLocalModel(TMBLLocalModel::mblLMRegress);
+    TempPath P("membl_items.bin");
+    {
+        TMixedFStream F(P.str(), fmCreate);
+        auto Counted = [&F](const std::string& S) { F.WriteInteger(int(S.size())), F.WriteLn(S); };
+        for (std::string S : {"TMemBasedLearner/Tarnwick", "vers=1.000", "DataID=x y", "c\nd", "m"}) Counted(S);
+        for (int V : {3, 0, 0, 3}) F.WriteInteger(V);
+        Counted("tc");
+        for (int V : {2, 2, 150, 1}) F.WriteInteger(V);
+        for (int K = 1; K <= 150; ++K) F.WriteLn(K == 3 ? "three" : "");
+        F.WriteInteger(int(T.MScaleType(2)));
+        for (std::string S : {T.ColName(1).str(), std::string("b"), std::string("r1"), T.RowName(2).str()}) Counted(S);
+        for (int V : {2, 0, 0, -7}) F.WriteInteger(V);
+        for (double V : {0.0, -0.25, 2.0, 0.0}) F.WriteDouble(V);  // rows outer; 2.5 rounds to even
+        for (int C : {0, 0, 0, 9}) F.WriteByte(static_cast<std::uint8_t>(C));
+    }
+    EXPECT_EQ(StoredBin(L, "x y"), FileBytes(P.str()));
 }
 
 TEST(MemBasedLearnerFiles, BadBinaryFilesChangeNothing) {
