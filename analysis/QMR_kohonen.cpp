@@ -176,10 +176,10 @@ void TKohonen::StandardizeData() {
     Means.SetNrOfElem(Cols);
     Devs.SetNrOfElem(Cols);
     M.StandardizeColumns(&Means, &Devs);
-    const std::int32_t Kept = std::min(Cols, FNrInSens);
-    for (std::int32_t E = 1; E <= Kept; ++E) {
-        const auto Mean = static_cast<double>(Means.Elem(E));
-        const auto Dev = static_cast<double>(Devs.Elem(E));
+    for (std::int32_t E = 1; E <= FNrInSens; ++E) {
+        // An input beyond the matrix's columns reads 0 in training: mean 0, deviation 1.
+        const double Mean = E <= Cols ? static_cast<double>(Means.Elem(E)) : 0.0;
+        const double Dev = E <= Cols ? static_cast<double>(Devs.Elem(E)) : 1.0;
         FMeans[static_cast<std::size_t>(E - 1)] = Mean;
         FStdDevs[static_cast<std::size_t>(E - 1)] = Dev;
         // The standardisation leaves a constant column raw; ApplyIt centres such an input,
