@@ -113,17 +113,16 @@ TEST(Math2Kernels, CompassAndKirschKernelsRotateAroundTheRing) {
 
 TEST(Math2Kernels, MahalanobisDistance) {
     TVector X(nullptr), Y(nullptr), Z(nullptr);
-    TMatrix M(nullptr);
-    X.Resize(2), Y.Resize(2), Z.Resize(3);
-    X.SetElem(1, 1), X.SetElem(2, 2), Y.SetElem(1, 1), Y.SetElem(2, 2);
-    M.Resize(2, 2), M.SetElem(1, 1, 1), M.SetElem(2, 2, 1);
+    TMatrix M(nullptr), Neg(nullptr), Rect(nullptr), Big(nullptr);
+    SetValues(X, std::vector<double>{1, 2});
+    SetValues(Y, ValuesOf(X));
+    SetRows(M, {{1, 0}, {0, 1}});
     EXPECT_EQ(MahalanobisDistance(X, Y, M), 0.0);
-    Y.SetElem(1, 0), Y.SetElem(2, 0);  // x - y = (1, 2)
-    M.SetElem(1, 1, 2), M.SetElem(2, 1, 1), M.SetElem(1, 2, 1), M.SetElem(2, 2, 3);
+    SetValues(Y, std::vector<double>{0, 0});  // x - y = (1, 2)
+    SetRows(M, {{2, 1}, {1, 3}});
     EXPECT_NEAR(MahalanobisDistance(X, Y, M), std::sqrt(18.0), 1e-15);
-    TMatrix Neg(nullptr), Rect(nullptr), Big(nullptr);
-    Neg.Resize(2, 2), Neg.SetElem(1, 1, 1), Neg.SetElem(2, 2, -0.3);  // form -0.2
-    Rect.Resize(2, 3), Big.Resize(3, 3);
+    SetRows(Neg, {{1, 0}, {0, -0.3}});  // form -0.2
+    Z.Resize(3), Rect.Resize(2, 3), Big.Resize(3, 3);
     const struct { const TVector* B; const TMatrix* M; const char* Text; } Cases[] = {
         {&Z, &Rect, "dimensions of vectors do not match"},
         {&Y, &Rect, "inverse covariance matrix is not quadratric"},
@@ -242,14 +241,14 @@ TEST(Math2Kernels, GaussianPeaksGauss2DAndSigmoid) {
 TEST(Math2Kernels, GaussKernels) {
     TVector X(nullptr), Y(nullptr);
     TMatrix M(nullptr);
-    X.Resize(2), Y.Resize(2), M.Resize(2, 3);
-    X.SetElem(1, 10);
+    SetValues(X, std::vector<double>{10, 0});
+    SetValues(Y, std::vector<double>{0, 0});
     EXPECT_EQ(CalcGaussKernel(X, Y, 1), std::exp(-20.0));
     EXPECT_EQ(CalcGaussKernel(X, Y, 0), std::exp(-20.0));
     EXPECT_EQ(CalcGaussKernel(Y, Y, 0), 1.0);
-    Y.SetElem(1, 9), Y.SetElem(2, 2);
+    SetValues(Y, std::vector<double>{9, 2});
     EXPECT_NEAR(CalcGaussKernel(X, Y, 2), std::exp(-5.0 / 4), 1e-16);
-    M.SetElem(1, 2, 9), M.SetElem(2, 2, 2), M.SetElem(1, 3, 10);
+    SetRows(M, {{0, 0}, {9, 2}, {10, 0}});
     EXPECT_NEAR(CalcGaussKernelMat(X, M, 2, 2), std::exp(-5.0 / 4), 1e-16);
     EXPECT_EQ(CalcGaussKernelMat(X, M, 3, 0), 1.0);
 }
