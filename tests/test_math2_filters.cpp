@@ -221,7 +221,7 @@ TEST(Math2Filters, MovingKernelFilterCorrelatesWithClampedRange) {
     SetValues(Kn, Taps);
     for (auto [Src, Hi, Text] : {std::tuple{(TVector*)nullptr, 25, "SourceVec, DestVec and/or FilterKernel is undefined"},
                                  std::tuple{&S, 4, "specified range for smoothing is smaller than the length of the kernel"}})
-        EXPECT_EQ(RaisedMessage<EQMRMath2Error>([&] { MovingKernelFilter(Src, 1, Hi, &S, &Kn); }),
+        EXPECT_EQ(RaisedMessage<EQMRMath2Error>([&, Src = Src, Hi = Hi] { MovingKernelFilter(Src, 1, Hi, &S, &Kn); }),
                   std::string("MovingKernelfilter: ") + Text);
 }
 
