@@ -575,12 +575,20 @@ private:
     void MoveColumnEntries(std::int32_t To, std::int32_t From, bool CarryIDs);
     void BlankRowEntries(std::int32_t Row);
     void BlankColumnEntries(std::int32_t Col);
-    // Comb sort of rows (columns) Low..High of the range by OutOfOrder(i, j), i < j, moving
-    // whole headers and the values and states of the other range (see SortRowAttributes).
-    void SortRowsByHeader(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
-                          const std::function<bool(std::int32_t, std::int32_t)>& OutOfOrder);
-    void SortColsByHeader(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
-                          const std::function<bool(std::int32_t, std::int32_t)>& OutOfOrder);
+    // The row sorts (OnColumns false) and their column twins, with the range as the public
+    // sorts take it. By values: through the matrix's sort by key column (row) KeyIx. By
+    // header: by name (ByName; IgnoreCase) or attribute, moving whole headers and the
+    // values and states of the other range (see SortRowAttributes).
+    void SortByValues(bool OnColumns, std::int32_t KeyIx, bool Ascending, std::int32_t LowCol, std::int32_t LowRow,
+                      std::int32_t HighCol, std::int32_t HighRow, bool IncludeHeaders);
+    void SortByHeader(bool OnColumns, bool ByName, bool Ascending, bool IgnoreCase, std::int32_t LowCol,
+                      std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow);
+    // CopyDataFromArray for both element types.
+    template <class T>
+    std::int32_t CopyDataFromArrayOf(const std::vector<std::vector<T>>& SrcArray);
+    // The standardisations (Scale) and mean centrings of columns (OnRows false) or rows;
+    // whether any line was transformed.
+    bool CentreLines(bool OnRows, bool Scale, TVector* Means, TVector* StdDevs);
     // Fires OnChange, OnChangeCellState, OnChangeAttrib, OnChangeNames, OnChangeSetup.
     void ChangedAll();
 };

@@ -271,64 +271,51 @@ bool TDataTable::CalcCovar(TMatrix* CovarMat, std::int32_t LoC, std::int32_t HiC
 
 // ---------------------------------------------------------------- standardisation and centring
 
-void TDataTable::StandardizeNumCellColumns(TVector* Means, TVector* StdDevs) {
+bool TDataTable::CentreLines(bool OnRows, bool Scale, TVector* Means, TVector* StdDevs) {
     bool Any = false;
-    for (std::int32_t C = 1; C <= FNrOfCols; ++C) {
-        if (!IsMetric(FVType[static_cast<std::size_t>(C - 1)].MScaleType)) continue;
+    const std::int32_t Lines = OnRows ? FNrOfRows : FNrOfCols, Across = OnRows ? FNrOfCols : FNrOfRows;
+    for (std::int32_t L = 1; L <= Lines; ++L) {
+        // Columns: interval and ratio ones only (the rows refuse other scales beforehand).
+        if (!OnRows && !IsMetric(FVType[static_cast<std::size_t>(L - 1)].MScaleType)) continue;
         double Mean = 0, Variance = 0;
-        MeanVarOfNumCells(C, 1, C, FNrOfRows, Mean, Variance);
+        if (OnRows)
+            MeanVarOfNumCells(1, L, FNrOfCols, L, Mean, Variance);
+        else
+            MeanVarOfNumCells(L, 1, L, FNrOfRows, Mean, Variance);
         const Extended SD = std::sqrt(static_cast<Extended>(Variance));
-        if (Variance > 0) {
-            for (std::int32_t R = 1; R <= FNrOfRows; ++R)
-                if (IsValidCellState(State(C, R)))
-                    FNumData->SetElem(C, R, static_cast<double>((CellValue(C, R) - static_cast<Extended>(Mean)) / SD));
+        if (!Scale || Variance > 0) {
+            for (std::int32_t K = 1; K <= Across; ++K) {
+                const std::int32_t C = OnRows ? K : L, R = OnRows ? L : K;
+                if (!IsValidCellState(State(C, R))) continue;
+                const Extended X = CellValue(C, R) - static_cast<Extended>(Mean);
+                FNumData->SetElem(C, R, static_cast<double>(Scale ? X / SD : X));
+            }
             Any = true;
         }
-        if (Means != nullptr) Means->SetElem(C, Mean);
-        if (StdDevs != nullptr) StdDevs->SetElem(C, static_cast<double>(SD));
+        if (Means != nullptr) Means->SetElem(L, Mean);
+        if (Scale && StdDevs != nullptr) StdDevs->SetElem(L, static_cast<double>(SD));
     }
-    if (Any) ChangedData();
+    return Any;
+}
+
+void TDataTable::StandardizeNumCellColumns(TVector* Means, TVector* StdDevs) {
+    if (CentreLines(false, true, Means, StdDevs)) ChangedData();
 }
 
 void TDataTable::StandardizeNumCellRows(TVector* Means, TVector* StdDevs) {
     if (!ListOfCategorialVars().empty()) throw EQMRDataTableError(kRowsStdNominal);
-    for (std::int32_t R = 1; R <= FNrOfRows; ++R) {
-        double Mean = 0, Variance = 0;
-        MeanVarOfNumCells(1, R, FNrOfCols, R, Mean, Variance);
-        const Extended SD = std::sqrt(static_cast<Extended>(Variance));
-        if (Variance > 0)
-            for (std::int32_t C = 1; C <= FNrOfCols; ++C)
-                if (IsValidCellState(State(C, R)))
-                    FNumData->SetElem(C, R, static_cast<double>((CellValue(C, R) - static_cast<Extended>(Mean)) / SD));
-        if (Means != nullptr) Means->SetElem(R, Mean);
-        if (StdDevs != nullptr) StdDevs->SetElem(R, static_cast<double>(SD));
-    }
+    CentreLines(true, true, Means, StdDevs);
     ChangedData();
 }
 
 void TDataTable::MeanCenterNumCellColumns(TVector* Means) {
-    for (std::int32_t C = 1; C <= FNrOfCols; ++C) {
-        if (!IsMetric(FVType[static_cast<std::size_t>(C - 1)].MScaleType)) continue;
-        double Mean = 0, Variance = 0;
-        MeanVarOfNumCells(C, 1, C, FNrOfRows, Mean, Variance);
-        for (std::int32_t R = 1; R <= FNrOfRows; ++R)
-            if (IsValidCellState(State(C, R)))
-                FNumData->SetElem(C, R, static_cast<double>(CellValue(C, R) - static_cast<Extended>(Mean)));
-        if (Means != nullptr) Means->SetElem(C, Mean);
-    }
+    CentreLines(false, false, Means, nullptr);
     ChangedData();
 }
 
 void TDataTable::MeanCenterNumCellRows(TVector* Means) {
     if (!ListOfCategorialVars().empty()) throw EQMRDataTableError(kRowsCenterNominal);
-    for (std::int32_t R = 1; R <= FNrOfRows; ++R) {
-        double Mean = 0, Variance = 0;
-        MeanVarOfNumCells(1, R, FNrOfCols, R, Mean, Variance);
-        for (std::int32_t C = 1; C <= FNrOfCols; ++C)
-            if (IsValidCellState(State(C, R)))
-                FNumData->SetElem(C, R, static_cast<double>(CellValue(C, R) - static_cast<Extended>(Mean)));
-        if (Means != nullptr) Means->SetElem(R, Mean);
-    }
+    CentreLines(true, false, Means, nullptr);
     ChangedData();
 }
 
