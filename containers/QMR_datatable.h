@@ -309,8 +309,9 @@ public:
     // LoR..HiR taken as given (no range rule; cells outside the table read as valid 0).
     // A pair of columns uses the rows where both cells are valid (m of them); values are
     // read as Elem reads them. Mode 0: sum of x y / (m - 1); 1: covariance about the
-    // column means of MeanVarOfNumCells; 2: Pearson correlation (0 unless m > 2 and
-    // neither column is constant over the pair's rows; diagonal 1); 3: its square; 4: sum
+    // column means of MeanVarOfNumCells; 2: Pearson correlation (0 unless m > 2, neither
+    // column is constant over the pair's rows and both sums of squares are above 0, which
+    // a NaN fails; diagonal 1); 3: its square; 4: sum
     // of (x - y)^2 / (m - 1); other modes 0. Modes 0, 1, 4 give 0 for m <= 1. Each result
     // goes to [j, i] and [i, j] through SetElem; CovarMat is neither resized nor cleared.
     // Clears AbortMathProc first, one progress step per column of the mean pass (modes
