@@ -104,6 +104,9 @@ const TCase kCases[] = {
     {K::fpdf, 0.02, 1, 5, 2.6522699277379792903},
     {K::fpdf, 1.01, 10000, 10000, 17.450150911246773716},
     {K::fpdf, 400.0, 2, 2, 6.2188667980920516663e-6},
+    // mpmath quad of the density from 2.5 to infinity: the beta function's x = 1 - 6.25e-8
+    // must carry more than 53 bits into its continued fraction
+    {K::tup, 2.5, 100000000, 0, 0.0062096661200272706694889},
     // the lower tail through the symmetry of t
     {K::tcdf, -2.5, 5, 0, 0.027245049671188120558},
     {K::tcdf, -38.0, 10000, 0, 1.448300534885690189e-295},
