@@ -10,5 +10,6 @@ class QMR_API EQMRStatisError : public EQMRError { public: using EQMRError::EQMR
 
 }  // namespace qmr
 
+#include "analysis/QMR_statis_special.h"
 #include "analysis/QMR_statis_cfeval.h"
 #include "analysis/QMR_statis_crossval.h"
