@@ -91,6 +91,12 @@ TEST(RunsTests, BitSequencesAndSerialTest) {
     V.CopyFromArray(X, 1);
     EXPECT_FALSE(RunsTestSerial(&V, P));
     EXPECT_NEAR(P, 0.17482517482517482, 1e-15);
+    // Values equal to the median 3 clear their bit: 0 0 0 0 0 1 1, two runs, P = 2 / C(7, 2)
+    // (setting them would give three runs, P = 7 / 21).
+    V.SetNrOfElem(7);
+    V.CopyFromArray({3.0, 3.0, 3.0, 1.0, 2.0, 4.0, 5.0}, 1);
+    EXPECT_FALSE(RunsTestSerial(&V, P));
+    EXPECT_NEAR(P, 2.0 / 21, 1e-15);
     P = 0;
     EXPECT_FALSE(RunsTestSerial(nullptr, P));
     EXPECT_EQ(P, -1.0);
