@@ -530,7 +530,7 @@ void CopyArr3DLayerToMatrix(const TDouble3DArray& Src, TMatrix* Dest, std::int32
 
 void CopyArr3DLayerToArr2D(const TDouble3DArray& Src, TDouble2DArray& Dest, std::int32_t LowCol,
                            std::int32_t HighCol, std::int32_t LowRow, std::int32_t HighRow, std::int32_t Layer) {
-    const std::size_t NC = Span(LowCol, HighCol), NR = Span(LowRow, HighRow);
+    const std::size_t NR = Span(LowRow, HighRow), NC = NR == 0 ? 0 : Span(LowCol, HighCol);
     TDouble2DArray A(NC, TDoubleArray(NR));
     for (std::size_t I = 0; I < NC; ++I)
         for (std::size_t J = 0; J < NR; ++J)
@@ -541,7 +541,7 @@ void CopyArr3DLayerToArr2D(const TDouble3DArray& Src, TDouble2DArray& Dest, std:
 void CopyMatrixToArray(const TMatrix* Src, TDouble2DArray& Dest, std::int32_t LowCol, std::int32_t HighCol,
                        std::int32_t LowRow, std::int32_t HighRow) {
     if (Src == nullptr) return;
-    const std::size_t NC = Span(LowCol, HighCol), NR = Span(LowRow, HighRow);
+    const std::size_t NR = Span(LowRow, HighRow), NC = NR == 0 ? 0 : Span(LowCol, HighCol);
     TDouble2DArray A(NC, TDoubleArray(NR));
     for (std::size_t I = 0; I < NC; ++I)
         for (std::size_t J = 0; J < NR; ++J) {

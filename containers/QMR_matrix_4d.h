@@ -251,9 +251,9 @@ public:
                              std::int32_t SrcHighLay, std::int32_t TimeSlot, std::int32_t DestCol,
                              std::int32_t DestRow, std::int32_t DestLayer);
     // 0-based source ranges, (0, 0) the whole axis (of the first sub-array for rows and
-    // layers), a reversed pair copies nothing. 0; -1 column range outside the array (or
-    // an empty array), -2 row range (or ragged rows), -3 layer range (or ragged layers),
-    // -4 bad slot, -5 DestCol, -6 DestRow, -7 DestLayer outside 1..count (the later
+    // layers), a reversed pair copies nothing. 0; -1 column range outside the array,
+    // -2 row range (or ragged rows), -3 layer range (or ragged layers; an empty array
+    // fails all three), -4 bad slot, -5 DestCol, -6 DestRow, -7 DestLayer outside 1..count (the later
     // failure wins; nothing changes).
     std::int32_t CopyArrayToTimeSlot(const TDouble3DArray& SrcMat, std::int32_t SrcLowCol, std::int32_t SrcHighCol,
                                      std::int32_t SrcLowRow, std::int32_t SrcHighRow, std::int32_t SrcLowLay,
@@ -379,12 +379,12 @@ QMR_API std::int32_t Read4DLayerAndAccumulate(const std::string& FName, std::int
 QMR_API void CopyArr3DLayerToMatrix(const TDouble3DArray& Src, TMatrix* Dest, std::int32_t LowCol,
                                     std::int32_t HighCol, std::int32_t LowRow, std::int32_t HighRow,
                                     std::int32_t Layer);
-// The same into Dest sized [columns][rows] (empty for a reversed pair).
+// The same into Dest sized [columns][rows] (no columns when either pair is reversed).
 QMR_API void CopyArr3DLayerToArr2D(const TDouble3DArray& Src, TDouble2DArray& Dest, std::int32_t LowCol,
                                    std::int32_t HighCol, std::int32_t LowRow, std::int32_t HighRow,
                                    std::int32_t Layer);
-// Dest := [columns][rows] of the range as given (not clamped: 0 outside Src; empty for
-// a reversed pair). Nothing for a nil Src.
+// Dest := [columns][rows] of the range as given (not clamped: 0 outside Src; no columns
+// when either pair is reversed). Nothing for a nil Src.
 QMR_API void CopyMatrixToArray(const TMatrix* Src, TDouble2DArray& Dest, std::int32_t LowCol, std::int32_t HighCol,
                                std::int32_t LowRow, std::int32_t HighRow);
 
