@@ -277,17 +277,53 @@ void TMat4D::Resample(std::int32_t XDiv, std::int32_t XOffset, std::int32_t YDiv
     Commit(std::move(New), AX.N, AY.N, AZ.N, AT.N);
 }
 
+namespace {
+
+// Square planes transpose in place: the columns of block B (and the rows of block B) of
+// every plane exchange with their mirror images across the diagonal. The exchange is
+// its own inverse, so running it again over the blocks done undoes them.
+void SwapBlockAcrossDiagonal(double* Data, std::size_t Planes, std::size_t N, std::size_t B0, std::size_t B1) {
+    for (std::size_t P = 0; P < Planes; ++P) {
+        double* A = Data + P * N * N;
+        for (std::size_t R = B0; R < B1; ++R)  // the diagonal tile: below the diagonal only
+            for (std::size_t C = B0; C < R; ++C) std::swap(A[R * N + C], A[C * N + R]);
+        for (std::size_t C0 = B1; C0 < N; C0 += B1 - B0) {
+            const std::size_t C1 = std::min(N, C0 + (B1 - B0));
+            for (std::size_t R = B0; R < B1; ++R)
+                for (std::size_t C = C0; C < C1; ++C) std::swap(A[R * N + C], A[C * N + R]);
+        }
+    }
+}
+
+}  // namespace
+
 bool TMat4D::Transpose() {
-    // Gathered into new storage, committed only when complete: an abort leaves the
-    // matrix as it was. Blocks of columns keep the reads within whole cache lines.
+    // Blocks of columns keep the reads within whole cache lines. Every (column, row) pair
+    // counts once when gathered and once when stored; an abort, polled before each block,
+    // leaves the matrix as it was.
     constexpr std::int32_t Block = 8;
     const std::int32_t X = FNumX, Y = FNumY;
-    TDoubleArray New = NewStorage(X, Y, FNumZ, FNumT);
     const std::size_t Planes = static_cast<std::size_t>(FNumZ) * static_cast<std::size_t>(FNumT);
+    auto Percent = detail::TPercentCadence(2 * std::int64_t{X} * Y, [this](std::int32_t P) { PercDone(this, P); });
+    if (X == Y) {
+        const auto N = static_cast<std::size_t>(X);
+        for (std::size_t B0 = 0; B0 < N; B0 += Block) {
+            const std::size_t B1 = std::min<std::size_t>(N, B0 + Block);
+            if (detail::AbortRequested()) {
+                for (std::size_t U = 0; U < B0; U += Block) SwapBlockAcrossDiagonal(FMat.data(), Planes, N, U, U + Block);
+                return false;
+            }
+            SwapBlockAcrossDiagonal(FMat.data(), Planes, N, B0, B1);
+            // Pairs of the strip: its rows and columns beyond the block, and the block.
+            const auto W = static_cast<std::int64_t>(B1 - B0), Rest = static_cast<std::int64_t>(N - B1);
+            Percent.Advance(2 * (2 * W * Rest + W * W));
+        }
+        Changed();
+        return true;
+    }
+    // Otherwise gathered into new storage, committed only when complete.
+    TDoubleArray New = NewStorage(X, Y, FNumZ, FNumT);
     const std::size_t PlaneSize = Plane();
-    // Every (column, row) pair counts once when gathered and once when stored.
-    const std::int64_t Pairs = std::int64_t{X} * Y;
-    auto Percent = detail::TPercentCadence(2 * Pairs, [this](std::int32_t P) { PercDone(this, P); });
     for (std::int32_t C0 = 0; C0 < X; C0 += Block) {
         if (detail::AbortRequested()) return false;
         const std::int32_t C1 = std::min(X, C0 + Block);

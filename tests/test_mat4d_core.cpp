@@ -174,23 +174,27 @@ TEST_F(Mat4DCore, CutAndResample) {
 TEST_F(Mat4DCore, TransposeAndMirrors) {
     TMat4D M(nullptr), Src(nullptr);
     PercentLog Log;
-    Numbered(M, 13, 7, 2, 3);
-    Src.Assign(&M);
-    Log.Attach(M);
-    int Ev;
-    CountChanges(M, Ev);
-    ASSERT_TRUE(M.Transpose());
-    ASSERT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), Ev), std::tuple(7, 13, 1));
-    for (int C = 1; C <= 7; ++C)
-        for (int R = 1; R <= 13; ++R)
-            for (int L = 1; L <= 2; ++L)
-                for (int T = 1; T <= 3; ++T) ASSERT_EQ(M.Elem(C, R, L, T), Src.Elem(R, C, L, T));
-    EXPECT_EQ(Log.P, Cadence(2 * 13 * 7));
-    // An abort leaves the matrix as it was.
-    AbortMathProc = true;
-    EXPECT_FALSE(M.Transpose());
-    AbortMathProc = false;
-    EXPECT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), M.Elem(2, 1, 1, 1), Ev), std::tuple(7, 13, Src.Elem(1, 2, 1, 1), 1));
+    for (auto [X, Y] : {std::pair{13, 9}, {17, 17}, {1, 1}}) {  // gathered into new storage, and in place
+        Numbered(M, X, Y, 2, 3);
+        Src.Assign(&M);
+        Log.Attach(M);
+        int Ev;
+        CountChanges(M, Ev);
+        ASSERT_TRUE(M.Transpose());
+        ASSERT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), Ev), std::tuple(Y, X, 1));
+        for (int C = 1; C <= Y; ++C)
+            for (int R = 1; R <= X; ++R)
+                for (int L = 1; L <= 2; ++L)
+                    for (int T = 1; T <= 3; ++T) ASSERT_EQ(M.Elem(C, R, L, T), Src.Elem(R, C, L, T));
+        EXPECT_EQ(Log.P, Cadence(2 * X * Y));
+        // An abort asked during the work leaves the matrix as it was.
+        Src.Assign(&M);
+        M.OnPercentDone = [](TObject*, double) { AbortMathProc = true; };
+        EXPECT_EQ(M.Transpose(), X == 1);  // one block only: done before the flag is read
+        M.OnPercentDone = nullptr;
+        AbortMathProc = false;
+        EXPECT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), M.CRCofData(), Ev), std::tuple(Y, X, Src.CRCofData(), 1 + (X == 1)));
+    }
 
     // Each mirror against the definition, with its progress steps.
     Numbered(M, 4, 5, 3, 7);
