@@ -114,10 +114,11 @@ void RunBlock(const TReduction& Job, int Kind, std::size_t Ci0, std::size_t Ci1,
     }
 }
 
-// Columns per block: the accumulators of a block stay near 32768 cells (a few hundred
-// KB), so every source row segment is long; threads take at least two blocks each.
+// Columns per block: the accumulators of a block stay near 65536 cells (about the
+// size of a core's cache), so the source rows are read in long runs, whole when the
+// columns allow; threads take at least two blocks each.
 std::size_t BlockColumns(std::size_t Cols, std::size_t Rows, std::int32_t Threads) noexcept {
-    std::size_t W = std::clamp<std::size_t>(32768 / std::max<std::size_t>(Rows, 1), 8, std::max<std::size_t>(Cols, 1));
+    std::size_t W = std::clamp<std::size_t>(65536 / std::max<std::size_t>(Rows, 1), 8, std::max<std::size_t>(Cols, 1));
     if (Threads > 1) W = std::min(W, (Cols + 2 * static_cast<std::size_t>(Threads) - 1) / (2 * static_cast<std::size_t>(Threads)));
     return std::max<std::size_t>(W, 1);
 }

@@ -278,7 +278,16 @@ TEST(Mat4D, FingerprintSamplesLayers) {
     Log.Attach(A);
     EXPECT_NE(A.CRCofData(), B.CRCofData());
     EXPECT_EQ(A.CRCofData(2), B.CRCofData(2));  // layers 2 and 4
-    EXPECT_EQ(Log.P, [] { auto P = Cadence(110); P.insert(P.end(), P.begin(), P.end()); return P; }());
+    B.Assign(&A);
+    B.OnPercentDone = nullptr;  // Assign copied the recorder
+    B.SetElem(3, 4, 3, 2, -5);  // only in layer 3
+    EXPECT_EQ(A.CRCofData(2), B.CRCofData(2));
+    B.SetElem(3, 4, 4, 1, -5);
+    EXPECT_NE(A.CRCofData(2), B.CRCofData(2));
+    std::vector<double> Four;  // four fingerprints of A, each reporting per (column, row)
+    const std::vector<double> One = Cadence(110);
+    for (int K = 0; K < 4; ++K) Four.insert(Four.end(), One.begin(), One.end());
+    EXPECT_EQ(Log.P, Four);
     EXPECT_EQ(A.CRCofData(0), A.CRCofData(1));
     // Column outermost, time slot innermost: the same bytes as the 3-D matrix of the
     // values in that order.

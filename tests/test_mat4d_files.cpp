@@ -108,8 +108,8 @@ TEST(Mat4DFiles, ReadLayerAndTheUnitReaders) {
     TDouble2DArray Tall = test::Make2<double>(3, 3, 0.0);
     EXPECT_EQ(std::tuple(Read4DLayerAndAccumulate(P.str(), 0, 1, Acc), Read4DLayerAndAccumulate(P.str(), 1, 3, Acc),
                          Read4DLayerAndAccumulate(P.str(), 0, 1, Ragged), Read4DLayerAndAccumulate(P.str(), 1, 1, Tall),
-                         Read4DLayerAndAccumulate(P.str() + "x", 1, 1, Acc)),
-              std::tuple(-1, -2, -3, -3, -4));
+                         Read4DLayerAndAccumulate(P.str() + "x", 1, 1, Acc), Read4DLayerAndAccumulate(P.str(), 0, 3, Acc)),
+              std::tuple(-1, -2, -3, -3, -4, -2));
     EXPECT_EQ(Acc, test::Make2<double>(3, 2, 0.0));
     EXPECT_EQ(std::tuple(Read4DLayerAndAccumulate(P.str(), 3, 1, Acc), Read4DLayerAndAccumulate(P.str(), 3, 1, Acc)), std::tuple(0, 0));
     for (auto& Col : A)
