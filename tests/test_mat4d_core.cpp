@@ -174,11 +174,11 @@ TEST_F(Mat4DCore, CutAndResample) {
 TEST_F(Mat4DCore, TransposeAndMirrors) {
     TMat4D M(nullptr), Src(nullptr);
     PercentLog Log;
+    int Ev = 0;
     for (auto [X, Y] : {std::pair{13, 9}, {17, 17}, {1, 1}}) {  // gathered into new storage, and in place
         Numbered(M, X, Y, 2, 3);
         Src.Assign(&M);
         Log.Attach(M);
-        int Ev;
         CountChanges(M, Ev);
         ASSERT_TRUE(M.Transpose());
         ASSERT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), Ev), std::tuple(Y, X, 1));
