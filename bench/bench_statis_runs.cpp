@@ -3,6 +3,8 @@
 // small for any neighbour), once as wide as the data's range and once under 1% of it.
 #include <benchmark/benchmark.h>
 
+#ifdef QMR_BENCH_HAVE_BOOST_MATH
+
 #include <qmrnumkit/qmrnumkit.h>
 
 #include <boost/math/distributions/normal.hpp>
@@ -61,3 +63,5 @@ BENCHMARK(BM_EstimateProbDensity_qmr)->Arg(0)->Arg(1)->Iterations(1)->Unit(bench
 BENCHMARK(BM_EstimateProbDensity_peer)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+#endif  // QMR_BENCH_HAVE_BOOST_MATH
