@@ -148,6 +148,7 @@ TEST(Kohonen, FeedbackAbortResumeAndTheEnd) {
         if (Got.size() == 1) K.AbortTraining();
     };
     K.Trainit();  // 200 steps: aborted after step 1
+    K.AbortTraining();  // an idle request is dropped when training starts
     K.ContinueTraining();
     ASSERT_EQ(Got.size(), 199u);
     EXPECT_EQ(std::tuple(Got[0], Got[1], Got[198]), std::tuple(0, 1, 100));  // steps 1, 2, 199
@@ -222,10 +223,15 @@ TEST(Kohonen, SettersReplaceWeightsAndData) {
     K.StandardizeData();  // column 2: mean 60, deviation 10
     K.SetSizeX(3);
     K.Trainit();
-    K.SetSizeX(0), K.SetSizeY(-2), K.SetNrOfInSens(0), K.SetTrainData(nullptr);
-    EXPECT_EQ(std::tuple(K.SizeX(), K.SizeY(), K.NrOfInSens()), std::tuple(3, 1, 2));
+    TMatrix NoColumns(nullptr);
+    NoColumns.Resize(0, 4);
+    K.SetSizeX(0), K.SetSizeY(-2), K.SetNrOfInSens(0), K.SetTrainData(nullptr), K.SetTrainData(&NoColumns);
+    EXPECT_EQ(std::tuple(K.SizeX(), K.SizeY(), K.NrOfInSens(), K.TrainData()->NrOfRows()), std::tuple(3, 1, 2, 3));
     EXPECT_NE(W(K, 3, 1, 2), 60);
     K.SetSizeY(1);
+    EXPECT_EQ(W(K, 3, 1, 2), 60);
+    K.Trainit();
+    K.SetSizeX(3);
     EXPECT_EQ(W(K, 3, 1, 2), 60);
     K.SetTrainData(K.TrainData());  // keeps the standardised data, resets mean and deviation
     EXPECT_EQ(std::tuple(K.TrainData()->Elem(1, 1), W(K, 3, 1, 2)), std::tuple(-1, 0));
@@ -238,4 +244,19 @@ TEST(Kohonen, SettersReplaceWeightsAndData) {
     K.Trainit();
     EXPECT_EQ(std::tuple(K.SizeX(), K.NrOfInSens()), std::tuple(7, 3));
     EXPECT_NE(W(K, 7, 1, 3), 0);
+}
+
+// Columns cut from the training matrix read 0 in training and keep mean 0 and deviation 1.
+TEST(Kohonen, InputsBeyondTheTrainingColumnsReadZero) {
+    TKohonen K(nullptr);
+    SetRows(K, {{5, 7}, {1, 9}, {3, 8}});
+    K.TrainData()->SetNrOfColumns(1);
+    K.StandardizeData();
+    K.SetSizeX(2);
+    K.OnFeedback = [&K](TObject*, double) { K.AbortTraining(); };
+    K.ContinueTraining();  // from zero weights: input 2 is trained towards 0
+    EXPECT_EQ(std::tuple(W(K, 1, 1, 2), W(K, 2, 1, 2)), std::tuple(0, 0));
+    EXPECT_NE(W(K, 1, 1, 1), 0);
+    K.Trainit();  // random weights read back with deviation 1
+    EXPECT_NE(W(K, 1, 1, 2), 0);
 }
