@@ -49,8 +49,8 @@ public:
     // Grid size and input count. A positive value, even the current one, replaces the
     // weights by zeros; 0 and below are ignored. SetNrOfInSens also replaces the training
     // data by zeros (n inputs x the current rows) and resets the means to 0 and the
-    // deviations to 1. A size whose weights cannot be held raises std::bad_alloc and
-    // changes nothing.
+    // deviations to 1. Running out of memory raises (std::bad_alloc for the weights,
+    // EQMRMatrixError for the data) and changes nothing.
     std::int32_t SizeX() const noexcept { return FSizeX; }
     void SetSizeX(std::int32_t Value);
     std::int32_t SizeY() const noexcept { return FSizeY; }
@@ -61,11 +61,13 @@ public:
     // Weight Elem of unit (ix, iy) in data units: w * deviation + mean; 0 outside the grid
     // or the inputs.
     Extended Weights(std::int32_t ix, std::int32_t iy, std::int32_t Elem) const noexcept;
-    // The map's own training matrix (NrOfInSens columns, one row per object). Training
-    // reads it as it stands; columns it lacks read as 0.
+    // The map's own training matrix (NrOfInSens columns, one row per object), valid until
+    // SetTrainData or SetNrOfInSens replaces it. Training reads it as it stands; columns it
+    // lacks read as 0.
     TMatrix* TrainData() noexcept { return FDataMat.get(); }
     // Copies Value (the caller keeps it): NrOfInSens := its columns, zero weights, means 0,
     // deviations 1. Nothing for nil or a matrix without columns; Value may be TrainData().
+    // Running out of memory raises as SetNrOfInSens does and changes nothing.
     void SetTrainData(const TMatrix* Value);
     // Standardises the columns of the training data in place and keeps each column's mean
     // and standard deviation; a column whose deviation is 0 is centred.
@@ -76,7 +78,7 @@ public:
     // Runs steps from the current one, firing OnFeedback with Round(step * 100 / N) after
     // each, until the next step reaches N or an abort was requested: the map then stays
     // at the next step. Started at or beyond N, runs exactly one step. OnFeedback may
-    // change the map between steps.
+    // change the map between steps; an exception from it leaves the map at the step just run.
     void ContinueTraining();
     // Asks a running ContinueTraining (from OnFeedback or another thread) to stop after
     // the step in progress. The request is cleared when training starts and ends.
