@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <stdexcept>
 
 namespace qmr {
 
@@ -96,18 +97,30 @@ std::int32_t TIntMatrix::Elem(std::int32_t Nc, std::int32_t Nr) const noexcept {
     return Ix < FSp.size() && FSp[Ix].colidx == Nc && FSp[Ix].rowidx == Nr ? FSp[Ix].value : 0;
 }
 
-void TIntMatrix::SetElem(std::int32_t Nc, std::int32_t Nr, std::int32_t Value) {
-    if (!FIsSparse) {
-        if (Nc < 1 || Nc > FNCol || Nr < 1 || Nr > FNRow) return;
-        Column(Nc)[Nr - 1] = Value;
-        Changed();
-        return;
-    }
+void TIntMatrix::GrownBy(std::int32_t Nc, std::int32_t Nr) noexcept {
+    // The capacity as counted: one growth step when the new element does not fit.
+    if (static_cast<std::int64_t>(FSp.size()) > FNumAllocated)
+        FNumAllocated = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{FNumAllocated} + FAllocBy, kMaxInt));
+    FSparseLowCol = std::min(FSparseLowCol, Nc);
+    FSparseHighCol = std::max(FSparseHighCol, Nc);
+    FSparseLowRow = std::min(FSparseLowRow, Nr);
+    FSparseHighRow = std::max(FSparseHighRow, Nr);
+}
+
+void TIntMatrix::SetSparse(std::int32_t Nc, std::int32_t Nr, std::int32_t Value) {
     if (Nc < 1 || Nr < 1) return;
-    // Writes in (column, row) order append without a search.
-    const std::size_t Ix = FSp.empty() || Key(FSp.back()) < Key(Nc, Nr) ? FSp.size() : LowerBound(Nc, Nr);
-    if (Ix < FSp.size() && FSp[Ix].colidx == Nc && FSp[Ix].rowidx == Nr) {
-        FSp[Ix].value = Value;
+    const std::uint64_t K = Key(Nc, Nr);
+    if (FSp.empty() || Key(FSp.back()) < K) {
+        // Writes in (column, row) order append without a search.
+        if (FSp.size() >= static_cast<std::size_t>(kMaxInt)) RaiseNoMemory();
+        try {
+            FSp.push_back({Nc, Nr, Value});
+        } catch (const std::bad_alloc&) {
+            RaiseNoMemory();
+        }
+        GrownBy(Nc, Nr);
+    } else if (const std::size_t Ix = LowerBound(Nc, Nr); FSp[Ix].colidx == Nc && FSp[Ix].rowidx == Nr) {
+        FSp[Ix].value = Value;  // the list is not empty and its last element is not before (Nc, Nr)
     } else {
         if (FSp.size() >= static_cast<std::size_t>(kMaxInt)) RaiseNoMemory();
         try {
@@ -117,12 +130,7 @@ void TIntMatrix::SetElem(std::int32_t Nc, std::int32_t Nr, std::int32_t Value) {
         } catch (const std::length_error&) {
             RaiseNoMemory();
         }
-        if (static_cast<std::int64_t>(FSp.size()) > FNumAllocated)
-            FNumAllocated = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{FNumAllocated} + FAllocBy, kMaxInt));
-        FSparseLowCol = std::min(FSparseLowCol, Nc);
-        FSparseHighCol = std::max(FSparseHighCol, Nc);
-        FSparseLowRow = std::min(FSparseLowRow, Nr);
-        FSparseHighRow = std::max(FSparseHighRow, Nr);
+        GrownBy(Nc, Nr);
     }
     FNCol = FSparseHighCol;
     FNRow = FSparseHighRow;
@@ -200,24 +208,31 @@ void TIntMatrix::ArrayToSparse(std::int32_t AllocBy) {
     if (FIsSparse) return;
     const std::int32_t Step = std::max(AllocBy, 1);
     std::vector<TSpMatElemInt> List;
-    std::int64_t Capacity = Step;  // counted as the growth steps would have it
     std::int32_t LoC = kMaxInt, HiC = 1, LoR = kMaxInt, HiR = 1;
+    bool LastCellStored = false;
     try {
         for (std::int32_t C = 1; C <= FNCol; ++C) {
             const std::int32_t* P = Column(C);
-            for (std::int32_t R = 1; R <= FNRow; ++R) {
-                if (static_cast<std::int64_t>(List.size()) >= Capacity) Capacity += Step;
-                if (P[R - 1] == 0) continue;
-                List.push_back({C, R, P[R - 1]});
-                LoC = std::min(LoC, C);
-                HiC = std::max(HiC, C);
-                LoR = std::min(LoR, R);
-                HiR = std::max(HiR, R);
+            const std::size_t Before = List.size();
+            for (std::int32_t R = 1; R <= FNRow; ++R)
+                if (P[R - 1] != 0) List.push_back({C, R, P[R - 1]});
+            if (List.size() == Before) continue;
+            LoC = std::min(LoC, C);
+            HiC = C;
+            for (std::size_t I = Before; I < List.size(); ++I) {
+                LoR = std::min(LoR, List[I].rowidx);
+                HiR = std::max(HiR, List[I].rowidx);
             }
+            LastCellStored = C == FNCol && List.back().rowidx == FNRow;
         }
     } catch (const std::bad_alloc&) {
         RaiseNoMemory();
     }
+    // The capacity as counted step by step: before each cell a full list grows by one
+    // step, so it grew after every append that filled it and was followed by a cell.
+    const auto N = static_cast<std::int64_t>(List.size());
+    std::int64_t Capacity = Step + Step * (N / Step);
+    if (N > 0 && N % Step == 0 && LastCellStored) Capacity -= Step;
     FSp.swap(List);
     FIsSparse = true;
     FAllocBy = Step;
@@ -249,10 +264,6 @@ void TIntMatrix::SparseToArray() {
 
 void TIntMatrix::Clone(const TIntMatrix* MatSource) {
     if (MatSource == nullptr || MatSource->FIsSparse != FIsSparse) return;
-    if (MatSource == this) {
-        Changed();
-        return;
-    }
     if (FIsSparse) {
         try {
             FSp = MatSource->FSp;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 namespace qmr {
@@ -217,6 +218,8 @@ bool TIntMatrix::Quartiles(std::int32_t LowCol, std::int32_t LowRow, std::int32_
         A.reserve(static_cast<std::size_t>(G.Count()));
     } catch (const std::bad_alloc&) {
         RaiseNoMemory();
+    } catch (const std::length_error&) {
+        RaiseNoMemory();
     }
     detail::ForEachValue(G, [this](std::int32_t C) { return Column(C); }, [&A](std::int32_t V) { A.push_back(V); });
     detail::QuartilesRun(A.data(), static_cast<std::int64_t>(A.size()), Q1, Q2, Q3);
@@ -232,6 +235,8 @@ Extended TIntMatrix::Percentile(double Prob, std::int32_t LowCol, std::int32_t L
         A.reserve(static_cast<std::size_t>(G.Count()));
     } catch (const std::bad_alloc&) {
         RaiseNoMemory();
+    } catch (const std::length_error&) {
+        RaiseNoMemory();
     }
     detail::ForEachValue(G, [this](std::int32_t C) { return Column(C); }, [&A](std::int32_t V) { A.push_back(V); });
     return detail::SelectPercentile(A, Prob);
@@ -246,6 +251,8 @@ Extended TIntMatrix::Percentile(double Prob, std::int32_t LowCol, std::int32_t L
     try {
         A.resize(static_cast<std::size_t>(SampleSize));
     } catch (const std::bad_alloc&) {
+        RaiseNoMemory();
+    } catch (const std::length_error&) {
         RaiseNoMemory();
     }
     Randomize();

@@ -57,7 +57,29 @@ public:
     // Nr >= 1 is stored (overwritten or inserted in order), the box widens, the size
     // becomes the box's high corner; OnChange. EQMRMatrixError "not enough memory on heap"
     // when the list cannot grow (nothing changed).
-    void SetElem(std::int32_t Nc, std::int32_t Nr, std::int32_t Value);
+    void SetElem(std::int32_t Nc, std::int32_t Nr, std::int32_t Value) {
+        // Inline: a dense store, and a sparse append in (column, row) order that fits the
+        // real storage; everything else (insertions, growth, events of a sparse matrix)
+        // takes the general path.
+        if (!FIsSparse) {
+            if (Nc < 1 || Nc > FNCol || Nr < 1 || Nr > FNRow) return;
+            Column(Nc)[Nr - 1] = Value;
+            if (OnChange) OnChange(this);
+        } else if (!OnChange && Nc >= FSparseHighCol && Nr >= 1 && FSp.size() < FSp.capacity() && !FSp.empty() &&
+                   (FSp.back().colidx < Nc || (FSp.back().colidx == Nc && FSp.back().rowidx < Nr))) {
+            FSp.push_back({Nc, Nr, Value});  // no reallocation: cannot fail
+            if (static_cast<std::int64_t>(FSp.size()) > FNumAllocated)  // the counted capacity, one step more
+                FNumAllocated = FNumAllocated > 2147483647 - FAllocBy ? 2147483647 : FNumAllocated + FAllocBy;
+            // The box and the size change rarely on such a run: stores only when they do.
+            if (Nc != FSparseHighCol) FSparseHighCol = Nc;
+            if (Nc != FNCol) FNCol = Nc;
+            if (Nr < FSparseLowRow) FSparseLowRow = Nr;
+            if (Nr > FSparseHighRow) FSparseHighRow = Nr;
+            if (FSparseHighRow != FNRow) FNRow = FSparseHighRow;
+        } else {
+            SetSparse(Nc, Nr, Value);
+        }
+    }
 
     // False without change when the size is unchanged. Negatives become 0. Dense: keeps
     // the elements inside both sizes (others 0), OnChange, true; EQMRMatrixError "not
@@ -246,6 +268,10 @@ private:
     // weighted with the number of unstored positions, never visited one by one.
     template <class Fn> void VisitBlock(const detail::TBlock& G, Fn&& F, bool Unstored = true) const;
     void ResetBox() noexcept;
+    // The general sparse write of SetElem.
+    void SetSparse(std::int32_t Nc, std::int32_t Nr, std::int32_t Value);
+    // Sparse: after an insertion at (Nc, Nr), the capacity count and the box.
+    void GrownBy(std::int32_t Nc, std::int32_t Nr) noexcept;
     // Dense storage of Nc x Nr (at least 1 x 1) holding zeros; raises when it cannot be had.
     TIntArray NewStorage(std::int32_t Nc, std::int32_t Nr) const;
     // The shared worker of the product forms: Res (ResCols x ResRows, column-major) from

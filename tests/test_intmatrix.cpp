@@ -56,6 +56,10 @@ TEST(IntMatrix, SparseStorageAndSizes) {
     EXPECT_EQ(std::tuple(S.SparseNumElem(), S.Elem(3, 1), S.Elem(2, 1)), std::tuple(3, 7, 0));
     S.Fill(0);  // removes them, keeps the size
     EXPECT_EQ(std::tuple(S.SparseNumElem(), S.NumAllocated(), S.NrOfColumns(), S.Elem(3, 1)), std::tuple(0, 1, 4, 0));
+    TIntMatrix A(nullptr, 3);  // appends in (column, row) order
+    for (auto [C, R] : {std::pair(1, 1), std::pair(1, 2), std::pair(2, 1), std::pair(2, 2), std::pair(3, 5)}) A.SetElem(C, R, C * R);
+    EXPECT_EQ(std::tuple(A.SparseNumElem(), A.NumAllocated(), A.NrOfColumns(), A.NrOfRows(), A.Elem(3, 5), A.Elem(2, 5)),
+              std::tuple(5, 6, 3, 5, 15, 0));
 
     TIntMatrix D(nullptr);
     Load(D, 2, 2, {1, 2, 3, 4});
@@ -80,7 +84,8 @@ TEST(IntMatrix, ConversionsAndClone) {
     int Ev;
     CountChanges(M, Ev);
     M.ArrayToSparse(0);
-    EXPECT_EQ(std::tuple(M.IsSparse(), M.SparseNumElem(), M.NrOfColumns(), M.Elem(1, 2), Ev), std::tuple(true, 2, 2, 5, 0));
+    EXPECT_EQ(std::tuple(M.IsSparse(), M.SparseNumElem(), M.NumAllocated(), M.NrOfColumns(), M.Elem(1, 2), Ev),
+              std::tuple(true, 2, 2, 2, 5, 0));  // one step more before the third cell
     M.SparseToArray();
     EXPECT_EQ(State(M), std::tuple(2, 2, Ints{0, 5, 0, 7}));
     TIntMatrix S(nullptr, 4), T(nullptr, 1);
