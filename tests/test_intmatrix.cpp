@@ -179,7 +179,8 @@ TEST(IntMatrix, StatisticsAgainstClosedForms) {
     EXPECT_TRUE(test::ThrowsWith<EQMRMatrixError>([&] { C.GeometricMean(0, 0, 0, 0); },
                                                   "Component \"C\": negative argument passed to GeometricMean"));
     C.Fill(4);
-    EXPECT_EQ(std::tuple(C.GeometricMean(0, 0, 0, 0), C.HarmonicMean(1, 1, 1, 2)), std::tuple(Extended(4), Extended(4)));
+    EXPECT_NEAR(static_cast<double>(C.GeometricMean(0, 0, 0, 0)), 4, 1e-15);  // exp(ln 4), ln rounded to double
+    EXPECT_EQ(C.HarmonicMean(1, 1, 1, 2), Extended(4));
 
     // A box of 2147483647 x 2147483647 holding one 5: n = (2^31 - 1)^2 positions, never
     // visited one by one; mean 5 / n, variance (25 - 25 / n) / (n - 1) = 25 / n.
