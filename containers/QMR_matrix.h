@@ -15,10 +15,15 @@
 
 namespace qmr {
 
+class TIntMatrix;
 class TIntVector;
 class TMat3D;
 class TVector;
-namespace detail { struct TMatrixAccess; }
+namespace detail {
+struct TMatrixAccess;
+template <class T> struct TDenseCols;
+struct TBlock;
+}  // namespace detail
 
 // Exception of the matrix classes.
 class QMR_API EQMRMatrixError : public EQMRError { public: using EQMRError::EQMRError; };
@@ -206,6 +211,9 @@ public:
     // may be the source.
     void CopyFrom(const TMatrix* MatSource, std::int32_t SourceColLo, std::int32_t SourceRowLo,
                   std::int32_t SourceColHi, std::int32_t SourceRowHi, std::int32_t DestCol, std::int32_t DestRow);
+    // The same from a TIntMatrix, dense or sparse (its elements read as Elem does).
+    void CopyFrom(const TIntMatrix* MatSource, std::int32_t SourceColLo, std::int32_t SourceRowLo,
+                  std::int32_t SourceColHi, std::int32_t SourceRowHi, std::int32_t DestCol, std::int32_t DestRow);
     // The same from layer SourceLayer (clamped to the source's layers) of a TMat3D.
     void CopyFrom(const TMat3D* MatSource, std::int32_t SourceColLo, std::int32_t SourceRowLo,
                   std::int32_t SourceColHi, std::int32_t SourceRowHi, std::int32_t SourceLayer, std::int32_t DestCol,
@@ -373,6 +381,8 @@ protected:
     }
     // Raises EQMRMatrixError with the component message "not enough memory on heap".
     [[noreturn]] void RaiseNoMemory() const;
+    // The storage as the shared dense algorithms see it.
+    detail::TDenseCols<double> Dense() noexcept;
 
     std::int32_t FNCol = 1;
     std::int32_t FNRow = 1;
@@ -388,3 +398,4 @@ protected:
 
 #include "containers/QMR_matrix_3d.h"
 #include "containers/QMR_matrix_4d.h"
+#include "containers/QMR_matrix_int.h"

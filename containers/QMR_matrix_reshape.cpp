@@ -2,6 +2,7 @@
 // fills, and copies to and from vectors, other matrices and arrays.
 #include "containers/QMR_matrix.h"
 #include "containers/QMR_container_range.h"
+#include "containers/QMR_matrix_algos.h"
 #include "containers/QMR_vector.h"
 #include "foundations/QMR_math1_random.h"
 #include "foundations/detail/combsort.h"
@@ -19,11 +20,9 @@ namespace {
 // Inside 1..Count, for 64-bit target positions.
 bool Inside(std::int64_t Ix, std::int32_t Count) { return Ix >= 1 && Ix <= Count; }
 
-
-// Whether the pair (earlier X, later Y) is out of order; values that do not compare never are.
-bool OutOfOrderPair(double X, double Y, bool Ascending) { return Ascending ? Y < X : Y > X; }
-
 }  // namespace
+
+detail::TDenseCols<double> TMatrix::Dense() noexcept { return {FMat.data(), StoreRows(), FNCol, FNRow}; }
 
 // ---------------------------------------------------------------- transposition
 
@@ -58,92 +57,45 @@ bool TMatrix::Transpose() {
 
 void TMatrix::SortRows(std::int32_t SortColIx, bool Ascending, std::int32_t LowCol, std::int32_t LowRow,
                        std::int32_t HighCol, std::int32_t HighRow) {
-    if (SortColIx < 1 || SortColIx > FNCol) return;
-    MakeValidColRange(LowCol, HighCol);
-    MakeValidRowRange(LowRow, HighRow);
-    if (HighRow - LowRow <= 0) return;
-    const double* Key = Column(SortColIx);
-    const bool KeyOutside = SortColIx < LowCol || SortColIx > HighCol;
-    detail::CombRange(
-        LowRow, HighRow, [&](std::int32_t I, std::int32_t J) { return OutOfOrderPair(Key[I - 1], Key[J - 1], Ascending); },
-        [&](std::int32_t I, std::int32_t J) {
-            for (std::int32_t C = LowCol; C <= HighCol; ++C) std::swap(Column(C)[I - 1], Column(C)[J - 1]);
-            if (KeyOutside) std::swap(Column(SortColIx)[I - 1], Column(SortColIx)[J - 1]);
-            SortExchange(2, I, J, LowCol, HighCol);
-        });
-    Changed();
+    const detail::TBlock G = detail::MakeBlock(*this, LowCol, HighCol, LowRow, HighRow);
+    if (detail::SortRowsIn(Dense(), SortColIx, Ascending, G,
+                           [&](std::int32_t I, std::int32_t J) { SortExchange(2, I, J, G.LowCol, G.HighCol); }))
+        Changed();
 }
 
 void TMatrix::SortCols(std::int32_t SortRowIx, bool Ascending, std::int32_t LowCol, std::int32_t LowRow,
                        std::int32_t HighCol, std::int32_t HighRow) {
-    if (SortRowIx < 1 || SortRowIx > FNRow) return;
-    MakeValidColRange(LowCol, HighCol);
-    MakeValidRowRange(LowRow, HighRow);
-    if (HighCol - LowCol <= 0) return;
-    const std::size_t KeyRow = static_cast<std::size_t>(SortRowIx - 1);
-    const bool KeyOutside = SortRowIx < LowRow || SortRowIx > HighRow;
-    const std::size_t Rows = static_cast<std::size_t>(HighRow - LowRow + 1);
-    detail::CombRange(
-        LowCol, HighCol,
-        [&](std::int32_t I, std::int32_t J) { return OutOfOrderPair(Column(I)[KeyRow], Column(J)[KeyRow], Ascending); },
-        [&](std::int32_t I, std::int32_t J) {
-            std::swap_ranges(Column(I) + (LowRow - 1), Column(I) + (LowRow - 1) + Rows, Column(J) + (LowRow - 1));
-            if (KeyOutside) std::swap(Column(I)[KeyRow], Column(J)[KeyRow]);
-            SortExchange(1, I, J, LowRow, HighRow);
-        });
-    Changed();
+    const detail::TBlock G = detail::MakeBlock(*this, LowCol, HighCol, LowRow, HighRow);
+    if (detail::SortColsIn(Dense(), SortRowIx, Ascending, G,
+                           [&](std::int32_t I, std::int32_t J) { SortExchange(1, I, J, G.LowRow, G.HighRow); }))
+        Changed();
 }
 
 void TMatrix::MirrorColumns() {
-    for (std::int32_t C = 1, D = FNCol; C < D; ++C, --D) std::swap_ranges(Column(C), Column(C) + FNRow, Column(D));
+    detail::MirrorColumnsIn(Dense());
     Changed();
 }
 
 void TMatrix::MirrorRows() {
-    for (std::int32_t C = 1; C <= FNCol; ++C) std::reverse(Column(C), Column(C) + FNRow);
+    detail::MirrorRowsIn(Dense());
     Changed();
 }
 
 void TMatrix::ExchangeColumns(std::int32_t C1, std::int32_t C2) {
-    if (C1 < 1 || C1 > FNCol || C2 < 1 || C2 > FNCol) return;
-    if (C1 != C2) std::swap_ranges(Column(C1), Column(C1) + FNRow, Column(C2));
-    Changed();
+    if (detail::ExchangeColumnsIn(Dense(), C1, C2)) Changed();
 }
 
 void TMatrix::ExchangeRows(std::int32_t R1, std::int32_t R2) {
-    if (R1 < 1 || R1 > FNRow || R2 < 1 || R2 > FNRow) return;
-    for (std::int32_t C = 1; C <= FNCol; ++C) std::swap(Column(C)[R1 - 1], Column(C)[R2 - 1]);
-    Changed();
+    if (detail::ExchangeRowsIn(Dense(), R1, R2)) Changed();
 }
 
 // ---------------------------------------------------------------- edge vectors
 
 void TMatrix::EdgeVector(TOrientation Orient, TEdgeOp EdgeOp, TVector* DestVec) const {
     if (DestVec == nullptr || static_cast<int>(EdgeOp) > 3) return;
-    const bool PerRow = Orient == TOrientation::orRows;
-    const std::int32_t NOut = PerRow ? FNRow : FNCol;
-    const std::int32_t NIn = PerRow ? FNCol : FNRow;
-    double Start = 0;
-    if (EdgeOp == TEdgeOp::eoMin) Start = uc_MaxDouble;
-    else if (EdgeOp == TEdgeOp::eoMax) Start = -uc_MaxDouble;
-    std::vector<double> Acc(static_cast<std::size_t>(std::max(NOut, 0)), Start);
-    auto Reduce = [EdgeOp](double& A, double V) {
-        switch (EdgeOp) {
-        case TEdgeOp::eoMin: if (V < A) A = V; break;
-        case TEdgeOp::eoMax: if (V > A) A = V; break;
-        default: A += V; break;
-        }
-    };
-    // Storage order in both orientations: columns outer, rows inner.
-    for (std::int32_t C = 1; C <= FNCol; ++C) {
-        const double* Col = Column(C);
-        if (PerRow)
-            for (std::int32_t R = 0; R < FNRow; ++R) Reduce(Acc[static_cast<std::size_t>(R)], Col[R]);
-        else
-            for (std::int32_t R = 0; R < FNRow; ++R) Reduce(Acc[static_cast<std::size_t>(C - 1)], Col[R]);
-    }
-    if (EdgeOp == TEdgeOp::eoMean)
-        for (double& A : Acc) A = NIn > 0 ? A / NIn : 0.0;  // the mean of nothing is 0
+    const std::vector<double> Acc =
+        detail::EdgeValuesIn(detail::TDenseCols<const double>{FMat.data(), StoreRows(), FNCol, FNRow}, Orient, EdgeOp);
+    const auto NOut = static_cast<std::int32_t>(Acc.size());
     DestVec->SetNrOfElem(NOut);
     for (std::int32_t K = 1; K <= NOut; ++K) DestVec->SetElem(K, Acc[static_cast<std::size_t>(K - 1)]);
 }
@@ -238,26 +190,28 @@ void TMatrix::CopyFromVec(const TVector* VecSource, std::int32_t Source1stElem, 
 namespace {
 
 // Writes the NC x NR block Read(c, r) (offsets from 0) through SetElem so that its corner
-// lands at (DestCol, DestRow), dropping targets outside. The block is read before the
-// first write: the source may be the matrix itself (overlapping blocks) or change under
-// an OnChange handler.
+// lands at (DestCol, DestRow), dropping targets outside. The part that lands inside is
+// read before the first write: the source may be the matrix itself (overlapping blocks)
+// or change under an OnChange handler.
 template <class ReadFn>
 void WriteBlock(TMatrix& M, std::int32_t NC, std::int32_t NR, std::int32_t DestCol, std::int32_t DestRow,
                 ReadFn&& Read) {
-    const auto Rows = static_cast<std::size_t>(NR);
-    std::vector<double> Block(static_cast<std::size_t>(NC) * Rows);
-    for (std::int32_t C = 0; C < NC; ++C)
-        for (std::int32_t R = 0; R < NR; ++R) Block[static_cast<std::size_t>(C) * Rows + static_cast<std::size_t>(R)] = Read(C, R);
-    for (std::int32_t C = 0; C < NC; ++C) {
-        const std::int64_t DC = static_cast<std::int64_t>(DestCol) + C;
-        if (!Inside(DC, M.NrOfColumns())) continue;
-        for (std::int32_t R = 0; R < NR; ++R) {
-            const std::int64_t DR = static_cast<std::int64_t>(DestRow) + R;
-            if (Inside(DR, M.NrOfRows()))
-                M.SetElem(static_cast<std::int32_t>(DC), static_cast<std::int32_t>(DR),
-                          Block[static_cast<std::size_t>(C) * Rows + static_cast<std::size_t>(R)]);
-        }
-    }
+    // Offsets whose targets lie inside the matrix, in 64 bits (no wrap into valid positions).
+    const std::int64_t C0 = std::max<std::int64_t>(0, 1 - std::int64_t{DestCol});
+    const std::int64_t C1 = std::min<std::int64_t>(NC - 1, std::int64_t{M.NrOfColumns()} - DestCol);
+    const std::int64_t R0 = std::max<std::int64_t>(0, 1 - std::int64_t{DestRow});
+    const std::int64_t R1 = std::min<std::int64_t>(NR - 1, std::int64_t{M.NrOfRows()} - DestRow);
+    if (C1 < C0 || R1 < R0) return;
+    const auto Rows = static_cast<std::size_t>(R1 - R0 + 1);
+    std::vector<double> Block(static_cast<std::size_t>(C1 - C0 + 1) * Rows);
+    for (std::int64_t C = C0; C <= C1; ++C)
+        for (std::int64_t R = R0; R <= R1; ++R)
+            Block[static_cast<std::size_t>(C - C0) * Rows + static_cast<std::size_t>(R - R0)] =
+                Read(static_cast<std::int32_t>(C), static_cast<std::int32_t>(R));
+    for (std::int64_t C = C0; C <= C1; ++C)
+        for (std::int64_t R = R0; R <= R1; ++R)
+            M.SetElem(static_cast<std::int32_t>(DestCol + C), static_cast<std::int32_t>(DestRow + R),
+                      Block[static_cast<std::size_t>(C - C0) * Rows + static_cast<std::size_t>(R - R0)]);
 }
 
 }  // namespace
@@ -270,6 +224,20 @@ void TMatrix::CopyFrom(const TMatrix* MatSource, std::int32_t SourceColLo, std::
         detail::ClampRange(SourceRowLo, SourceRowHi, MatSource->FNRow);
         WriteBlock(*this, SourceColHi - SourceColLo + 1, SourceRowHi - SourceRowLo + 1, DestCol, DestRow,
                    [&](std::int32_t C, std::int32_t R) { return MatSource->Column(SourceColLo + C)[SourceRowLo - 1 + R]; });
+    }
+    Changed();
+}
+
+void TMatrix::CopyFrom(const TIntMatrix* MatSource, std::int32_t SourceColLo, std::int32_t SourceRowLo,
+                       std::int32_t SourceColHi, std::int32_t SourceRowHi, std::int32_t DestCol, std::int32_t DestRow) {
+    if (MatSource == nullptr) return;
+    if (MatSource->NrOfColumns() >= 1 && MatSource->NrOfRows() >= 1) {
+        detail::ClampRange(SourceColLo, SourceColHi, MatSource->NrOfColumns());
+        detail::ClampRange(SourceRowLo, SourceRowHi, MatSource->NrOfRows());
+        WriteBlock(*this, SourceColHi - SourceColLo + 1, SourceRowHi - SourceRowLo + 1, DestCol, DestRow,
+                   [&](std::int32_t C, std::int32_t R) {
+                       return static_cast<double>(MatSource->Elem(SourceColLo + C, SourceRowLo + R));
+                   });
     }
     Changed();
 }

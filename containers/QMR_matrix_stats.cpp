@@ -1,6 +1,7 @@
 // TMatrix statistics over ranges: extremes, search, sums, moments, quantiles, counting,
 // dichotomising, and the column and row normalisations built on them.
 #include "containers/QMR_matrix.h"
+#include "containers/QMR_matrix_algos.h"
 #include "containers/QMR_vector.h"
 #include "containers/QMR_vector_algos.h"
 #include "foundations/QMR_math1_sort.h"
@@ -19,52 +20,14 @@ namespace {
 
 constexpr const char* kNoMemHeap = "not enough memory on heap";
 
-// A range after the range rule; empty when a count is 0.
-struct TRange {
-    std::int32_t LowCol, HighCol, LowRow, HighRow;
-    std::int64_t Cols() const { return std::max(0, HighCol - LowCol + 1); }
-    std::int64_t Rows() const { return std::max(0, HighRow - LowRow + 1); }
-    std::int64_t Count() const { return Cols() * Rows(); }
-};
+using TRange = detail::TBlock;
+using detail::ForEachValue;
+using detail::SelectPercentile;
+using detail::VarianceOf;
 
 TRange MakeRange(const TMatrix& M, std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,
                  std::int32_t HighRow) {
-    M.MakeValidColRange(LowCol, HighCol);
-    M.MakeValidRowRange(LowRow, HighRow);
-    return {LowCol, HighCol, LowRow, HighRow};
-}
-
-// Calls Fn(v) for every element of the range, columns outer, rows inner; Col(c) is the
-// storage of column c.
-template <class ColFn, class Fn> void ForEachValue(const TRange& G, ColFn&& Col, Fn&& F) {
-    if (G.Rows() == 0) return;
-    for (std::int32_t C = G.LowCol; C <= G.HighCol; ++C) {
-        const double* P = Col(C);
-        for (std::int32_t R = G.LowRow; R <= G.HighRow; ++R) F(P[R - 1]);
-    }
-}
-
-// Variance from n values' deviations from their mean: 1 below three values, never negative.
-double VarianceOf(std::int64_t N, Extended SumD, Extended SumD2) {
-    if (N < 3) return 1;
-    const Extended V = (SumD2 - SumD * SumD / static_cast<Extended>(N)) / static_cast<Extended>(N - 1);
-    return V < 0 ? 0.0 : static_cast<double>(V);
-}
-
-// The (k + 1)-th smallest of Values, k = Round(n * Prob / 100) (left to right) capped at
-// n - 1, Prob clamped to 0..100 (NaN as 0); 0 for no values. Reorders Values.
-double SelectPercentile(std::vector<double>& Values, double Prob) {
-    const std::size_t N = Values.size();
-    if (N == 0) return 0;
-    if (!(Prob >= 0)) Prob = 0;
-    if (Prob > 100) Prob = 100;
-    const std::int64_t K = std::min<std::int64_t>(Round(static_cast<Extended>(N) * Prob / 100),
-                                                  static_cast<std::int64_t>(N) - 1);
-    if (N > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-        std::nth_element(Values.begin(), Values.begin() + K, Values.end());
-        return Values[static_cast<std::size_t>(K)];
-    }
-    return QuickSelect(Values, static_cast<std::int32_t>(K), 0, static_cast<std::int32_t>(N - 1));
+    return detail::MakeBlock(M, LowCol, HighCol, LowRow, HighRow);
 }
 
 // Skewness and kurtosis of one set of values: n, whether the deviation was 0, and the
@@ -185,28 +148,16 @@ void TMatrix::MeanVar(std::int32_t LowCol, std::int32_t LowRow, std::int32_t Hig
 
 Extended TMatrix::GeometricMean(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                 std::int32_t HighRow) const {
-    const TRange G = MakeRange(*this, LowCol, HighCol, LowRow, HighRow);
-    bool HasZero = false;
-    double SumLn = 0;
-    ForEachValue(G, [this](std::int32_t C) { return Column(C); }, [&](double V) {
-        if (V < 0) throw EQMRMatrixError(ComponentMessage(this, "negative argument passed to GeometricMean"));
-        if (V == 0) HasZero = true;  // the scan goes on: a later negative value still raises
-        else SumLn += static_cast<double>(std::log(static_cast<Extended>(V)));
-    });
-    if (HasZero || G.Count() == 0) return 0;
-    return std::exp(static_cast<Extended>(SumLn) / static_cast<Extended>(G.Rows()) / static_cast<Extended>(G.Cols()));
+    return detail::GeometricMeanIn(detail::TDenseCols<const double>{FMat.data(), StoreRows(), FNCol, FNRow},
+                                   MakeRange(*this, LowCol, HighCol, LowRow, HighRow),
+                                   [this](const char* Msg) { throw EQMRMatrixError(ComponentMessage(this, Msg)); });
 }
 
 Extended TMatrix::HarmonicMean(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                std::int32_t HighRow) const {
-    const TRange G = MakeRange(*this, LowCol, HighCol, LowRow, HighRow);
-    double SumInv = 0;
-    ForEachValue(G, [this](std::int32_t C) { return Column(C); }, [&](double V) {
-        if (V <= 0) throw EQMRMatrixError(ComponentMessage(this, "negative or zero argument passed to HarmonicMean"));
-        SumInv += static_cast<double>(1 / static_cast<Extended>(V));
-    });
-    if (G.Count() == 0) return 0;
-    return static_cast<Extended>(G.Rows() * G.Cols()) / SumInv;
+    return detail::HarmonicMeanIn(detail::TDenseCols<const double>{FMat.data(), StoreRows(), FNCol, FNRow},
+                                  MakeRange(*this, LowCol, HighCol, LowRow, HighRow),
+                                  [this](const char* Msg) { throw EQMRMatrixError(ComponentMessage(this, Msg)); });
 }
 
 namespace {

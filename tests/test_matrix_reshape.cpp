@@ -191,7 +191,7 @@ TEST(MatrixCopy, BetweenMatricesAndArrays) {
     EXPECT_EQ(Ev, 2 + 5);
     M.CopyFrom(&S, 1, 1, 3, 2, IMax, IMax);  // far outside: only the final event
     M.CopyFrom(&S, 1, 1, 3, 2, IMin, 1);
-    M.CopyFrom(nullptr, 1, 1, 3, 2, 1, 1);
+    M.CopyFrom(static_cast<const TMatrix*>(nullptr), 1, 1, 3, 2, 1, 1);
     EXPECT_EQ(Ev, 7 + 2);
     TMat3D S3(nullptr);  // element (c, r, l) = 100 l + 10 c + r
     S3.Resize(3, 2, 4);

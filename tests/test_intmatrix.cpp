@@ -1,0 +1,433 @@
+// TIntMatrix: dense and sparse storage, the conversions, statistics, wrapping products,
+// reordering, the refusals of the dense-only operations and the XML hook.
+#include "qmr_test_support.h"
+
+#include "containers/QMR_matrix_files.h"
+#include "fuzz/intmatrix_xml_model.h"
+
+#include <climits>
+#include <cmath>
+#include <random>
+#include <tuple>
+
+namespace {
+
+using namespace qmr;
+using qmr::test::CountChanges;
+using Ints = std::vector<std::int32_t>;
+
+// Every element, column by column, and the size.
+std::tuple<std::int32_t, std::int32_t, Ints> State(const TIntMatrix& M) {
+    Ints V;
+    for (std::int32_t C = 1; C <= M.NrOfColumns(); ++C)
+        for (std::int32_t R = 1; R <= M.NrOfRows(); ++R) V.push_back(M.Elem(C, R));
+    return {M.NrOfColumns(), M.NrOfRows(), V};
+}
+
+// A dense Cols x Rows matrix given column by column.
+void Load(TIntMatrix& M, std::int32_t Cols, std::int32_t Rows, const Ints& V) {
+    M.Resize(Cols, Rows);
+    for (std::int32_t C = 1; C <= Cols; ++C)
+        for (std::int32_t R = 1; R <= Rows; ++R) M.SetElem(C, R, V[static_cast<std::size_t>((C - 1) * Rows + R - 1)]);
+}
+
+TEST(IntMatrix, SparseStorageAndSizes) {
+    TIntMatrix S(nullptr, 0);
+    EXPECT_EQ(std::tuple(S.IsSparse(), S.NrOfColumns(), S.NrOfRows(), S.Elem(5, 7), S.NumAllocated()),
+              std::tuple(true, 0, 0, 0, 1));
+    int Ev;
+    CountChanges(S, Ev);
+    S.SetElem(3, 2, 32);
+    S.SetElem(1, 4, 14);
+    S.SetElem(3, 1, 31);
+    S.SetElem(0, 1, 9);  // below 1: ignored
+    S.SetElem(1, 4, 0);  // a stored zero stays an element
+    EXPECT_EQ(std::tuple(S.NrOfColumns(), S.NrOfRows(), S.SparseNumElem(), S.NumAllocated(), Ev), std::tuple(3, 4, 3, 3, 4));
+    EXPECT_EQ(std::get<2>(State(S)), (Ints{0, 0, 0, 0, 0, 0, 0, 0, 31, 32, 0, 0}));
+    S.SetElem(5, 5, 55);
+    EXPECT_FALSE(S.Resize(3, 3));  // elements beyond go, no event
+    EXPECT_EQ(std::tuple(S.NrOfColumns(), S.SparseNumElem(), S.Elem(5, 5), Ev), std::tuple(3, 2, 0, 5));
+    EXPECT_FALSE(S.Resize(9, 9));
+    S.SetElem(2, 2, 1);  // the next write reports the box again
+    EXPECT_EQ(std::tuple(S.NrOfColumns(), S.NrOfRows()), std::tuple(3, 3));
+    EXPECT_FALSE(S.ResizeAndClear(4, 4));
+    EXPECT_EQ(S.Elem(3, 2), 32);
+    S.Fill(7);  // overwrites the stored values only
+    EXPECT_EQ(std::tuple(S.SparseNumElem(), S.Elem(3, 1), S.Elem(2, 1)), std::tuple(3, 7, 0));
+    S.Fill(0);  // removes them, keeps the size
+    EXPECT_EQ(std::tuple(S.SparseNumElem(), S.NumAllocated(), S.NrOfColumns(), S.Elem(3, 1)), std::tuple(0, 1, 4, 0));
+    TIntMatrix A(nullptr, 3);  // appends in (column, row) order
+    for (auto [C, R] : {std::pair(1, 1), std::pair(1, 2), std::pair(2, 1), std::pair(2, 2), std::pair(3, 5)}) A.SetElem(C, R, C * R);
+    EXPECT_EQ(std::tuple(A.SparseNumElem(), A.NumAllocated(), A.NrOfColumns(), A.NrOfRows(), A.Elem(3, 5), A.Elem(2, 5)),
+              std::tuple(5, 6, 3, 5, 15, 0));
+
+    TIntMatrix D(nullptr);
+    Load(D, 2, 2, {1, 2, 3, 4});
+    CountChanges(D, Ev);
+    EXPECT_FALSE(D.Resize(2, 2));
+    EXPECT_FALSE(D.ResizeAndClear(2, 2));
+    EXPECT_TRUE(D.Resize(3, 1));
+    EXPECT_EQ(State(D), std::tuple(3, 1, Ints{1, 3, 0}));
+    EXPECT_TRUE(D.Resize(0, 0));
+    EXPECT_TRUE(D.Resize(2, 2));  // what a shrink to 0 hid stays lost
+    EXPECT_EQ(std::tuple(std::get<2>(State(D)), Ev), std::tuple(Ints{0, 0, 0, 0}, 3));
+    D.SetName("Big");
+    EXPECT_TRUE(test::ThrowsWith<EQMRMatrixError>([&] { D.Resize(INT_MAX, INT_MAX); },
+                                                  "Component \"Big\": not enough memory on heap"));
+    EXPECT_TRUE(D.RemoveColumn(1) && !D.RemoveColumn(1) && D.RemoveRow(2) && !D.RemoveRow(1));
+    EXPECT_EQ(std::tuple(D.NrOfColumns(), D.NrOfRows()), std::tuple(1, 1));
+}
+
+TEST(IntMatrix, ConversionsAndClone) {
+    TIntMatrix M(nullptr);
+    Load(M, 2, 2, {0, 5, 0, 7});
+    int Ev;
+    CountChanges(M, Ev);
+    M.ArrayToSparse(0);
+    EXPECT_EQ(std::tuple(M.IsSparse(), M.SparseNumElem(), M.NumAllocated(), M.NrOfColumns(), M.Elem(1, 2), Ev),
+              std::tuple(true, 2, 2, 2, 5, 0));  // one step more before the third cell
+    M.SparseToArray();
+    EXPECT_EQ(State(M), std::tuple(2, 2, Ints{0, 5, 0, 7}));
+    TIntMatrix S(nullptr, 4), T(nullptr, 1);
+    S.SparseToArray();  // an empty list gives 1 x 1
+    EXPECT_EQ(State(S), std::tuple(1, 1, Ints{0}));
+    S.ArrayToSparse(4);
+    S.SetElem(1, 1, 9);
+    T.Clone(&M);  // across the forms: nothing
+    EXPECT_EQ(T.SparseNumElem(), 0);
+    T.Clone(&S);
+    T.SparseToArray();
+    EXPECT_EQ(State(T), std::tuple(1, 1, Ints{9}));
+    TIntMatrix Far(nullptr, 8);
+    Far.SetName("Far");
+    Far.SetElem(INT_MAX, INT_MAX, 1);
+    EXPECT_TRUE(test::ThrowsWith<EQMRMatrixError>([&] { Far.SparseToArray(); }, "Component \"Far\": not enough memory on heap"));
+    EXPECT_EQ(std::tuple(Far.IsSparse(), Far.Elem(INT_MAX, INT_MAX)), std::tuple(true, 1));
+    TIntMatrix D(nullptr);
+    CountChanges(D, Ev);
+    D.Clone(&M);  // resize, one event per element, one at the end
+    EXPECT_EQ(std::tuple(State(D), Ev), std::tuple(State(M), 1 + 4 + 1));
+}
+
+// The same random writes, copies and transpositions on a dense and a sparse matrix:
+// elements and every statistic of random blocks agree.
+TEST(IntMatrix, DenseAndSparseAgree) {
+    std::mt19937 Gen(14);
+    for (int Round = 0; Round < 20; ++Round) {
+        TIntMatrix D(nullptr), S(nullptr, 3);
+        const std::int32_t NC = 2 + static_cast<std::int32_t>(Gen() % 9), NR = 2 + static_cast<std::int32_t>(Gen() % 9);
+        D.Resize(NC, NR);
+        auto Write = [&](std::int32_t C, std::int32_t R, std::int32_t V) { D.SetElem(C, R, V), S.SetElem(C, R, V); };
+        Write(NC, NR, 1);  // the corner: the sparse box is the dense size
+        for (int K = 0; K < 40; ++K) {
+            const std::int32_t C = 1 + static_cast<std::int32_t>(Gen() % static_cast<unsigned>(D.NrOfColumns()));
+            const std::int32_t R = 1 + static_cast<std::int32_t>(Gen() % static_cast<unsigned>(D.NrOfRows()));
+            switch (Gen() % 8) {
+            case 0: D.Transpose(), S.Transpose(); break;
+            case 1:  // a block whose target lies inside (a sparse matrix would widen its box)
+                D.CopyFrom(&D, 1, 1, std::max(1, C - 1), std::max(1, R - 1), 2, 2);
+                S.CopyFrom(&S, 1, 1, std::max(1, C - 1), std::max(1, R - 1), 2, 2);
+                break;
+            default: Write(C, R, static_cast<std::int32_t>(Gen() % 2001) - 1000 + (K % 5 == 0 ? INT_MAX - 1000 : 0));
+            }
+        }
+        ASSERT_EQ(State(D), State(S));
+        for (int B = 0; B < 10; ++B) {
+            const std::int32_t Lc = static_cast<std::int32_t>(Gen() % 12), Hc = static_cast<std::int32_t>(Gen() % 12);
+            const std::int32_t Lr = static_cast<std::int32_t>(Gen() % 12), Hr = static_cast<std::int32_t>(Gen() % 12);
+            double Md, Vd, Ms, Vs, Kd, Ks, Gd, Gs;
+            D.MeanVar(Lc, Lr, Hc, Hr, Md, Vd), S.MeanVar(Lc, Lr, Hc, Hr, Ms, Vs);
+            EXPECT_EQ(std::tuple(D.Sum(Lc, Lr, Hc, Hr), D.Trace(), Md), std::tuple(S.Sum(Lc, Lr, Hc, Hr), S.Trace(), Ms));
+            EXPECT_NEAR(Vd, Vs, 1e-9 * std::fabs(Vd));
+            D.SkewKurt(Lc, Lr, Hc, Hr, Gd, Kd), S.SkewKurt(Lc, Lr, Hc, Hr, Gs, Ks);
+            EXPECT_NEAR(Gd, Gs, 1e-9 * (1 + std::fabs(Gd)));
+            EXPECT_NEAR(Kd, Ks, 1e-9 * (1 + std::fabs(Kd)));
+        }
+        const std::string Crc = D.CRCofData();
+        S.SparseToArray();
+        EXPECT_EQ(S.CRCofData(), Crc);
+    }
+}
+
+TEST(IntMatrix, StatisticsAgainstClosedForms) {
+    TIntMatrix M(nullptr);
+    Load(M, 2, 2, {1, 2, 3, 4});
+    EXPECT_EQ(M.Percentile(50, 0, 0, 0, 0), 3);  // K = Round(2) = 2: no interpolation
+    EXPECT_EQ(M.Percentile(100, 0, 0, 0, 0), 4);
+    EXPECT_EQ(M.Percentile(std::nan(""), 0, 0, 0, 0), 1);
+    EXPECT_EQ(M.Percentile(25, 0, 0, 0, 0, 1000), 2);  // sample not below the count: exact
+    double Q1, Q2, Q3, S, K;
+    EXPECT_TRUE(M.Quartiles(0, 0, 0, 0, Q1, Q2, Q3));
+    EXPECT_EQ(std::tuple(Q1, Q2, Q3), std::tuple(1.25, 2.5, 3.75));  // (n + 1) p: 1.25, 2.5, 3.75
+    // Two values: skewness 0, kurtosis = m4 / s^4 - 3 = 0.0625 / 0.25 - 3 (s over n - 1).
+    M.SkewKurt(1, 1, 1, 2, S, K);
+    EXPECT_EQ(std::tuple(S, K), std::tuple(0.0, 0.25 - 3));
+    M.SkewKurtSample(1, 1, 2, 1, S, K);
+    EXPECT_EQ(std::tuple(S, K), std::tuple(0.0, 0.0));
+    TIntMatrix C(nullptr);
+    Load(C, 2, 3, {2147483640, 2147483641, 2147483642, 2147483643, 2147483644, 2147483645});
+    double Mean, Var;
+    C.MeanVar(0, 0, 0, 0, Mean, Var);  // 2147483642.5 and the sample variance of 0..5, 3.5
+    EXPECT_EQ(std::tuple(Mean, Var, C.Trace()), std::tuple(2147483642.5, 3.5, 0));
+    C.Fill(-5);
+    C.SkewKurtSample(0, 0, 0, 0, S, K);
+    EXPECT_EQ(std::tuple(S, K), std::tuple(0.0, 0.0));
+    std::int32_t Lo, Hi;
+    C.MinMax(0, 0, 0, 0, Lo, Hi);
+    EXPECT_EQ(std::tuple(Lo, Hi, C.Sum(0, 0, 0, 0)), std::tuple(-5, -5, -30));
+    C.SetName("C");
+    EXPECT_TRUE(test::ThrowsWith<EQMRMatrixError>([&] { C.GeometricMean(0, 0, 0, 0); },
+                                                  "Component \"C\": negative argument passed to GeometricMean"));
+    C.Fill(4);
+    EXPECT_NEAR(static_cast<double>(C.GeometricMean(0, 0, 0, 0)), 4, 1e-15);  // exp(ln 4), ln rounded to double
+    EXPECT_EQ(C.HarmonicMean(1, 1, 1, 2), Extended(4));
+
+    // A box of 2147483647 x 2147483647 holding one 5: n = (2^31 - 1)^2 positions, never
+    // visited one by one; mean 5 / n, variance (25 - 25 / n) / (n - 1) = 25 / n.
+    TIntMatrix Far(nullptr, 1);
+    Far.SetElem(INT_MAX, INT_MAX, 5);
+    Far.MeanVar(0, 0, 0, 0, Mean, Var);
+    const double N = 2147483647.0 * 2147483647.0;
+    EXPECT_NEAR(Mean, 5 / N, 1e-12 * 5 / N);
+    EXPECT_NEAR(Var, 25 / N, 1e-9 * 25 / N);
+    Far.MinMax(0, 0, 0, 0, Lo, Hi);  // stored elements only
+    EXPECT_EQ(std::tuple(Lo, Hi, Far.Sum(0, 0, 0, 0), Far.Trace()), std::tuple(5, 5, 5, 5));
+    TIntMatrix Empty(nullptr, 1);
+    Empty.MinMax(0, 0, 0, 0, Lo, Hi);
+    EXPECT_EQ(std::tuple(Lo, Hi), std::tuple(INT_MAX, -INT_MAX));
+}
+
+// 64-bit reference of A(r, k) = Elem(k, r) products, wrapped to 32 bits at the end.
+std::int32_t Wrap64(std::int64_t X) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(X))); }
+
+TEST(IntMatrix, ProductsWrapLikeSixtyFourBitSums) {
+    std::mt19937 Gen(7);
+    for (auto [NC, NR, NB] : {std::tuple(3, 2, 4), std::tuple(37, 19, 21), std::tuple(1, 1, 1), std::tuple(0, 3, 2)}) {
+        auto Rand = [&] { return static_cast<std::int32_t>(Gen()); };  // full range: products wrap
+        TIntMatrix A(nullptr), B(nullptr), R(nullptr), T(nullptr);
+        A.Resize(NC, NR);  // NR rows x NC columns
+        B.Resize(NB, NC);  // NC rows x NB columns
+        T.Resize(NC, NB);  // for A * T^T: equal column counts
+        for (std::int32_t C = 1; C <= NC; ++C)
+            for (std::int32_t Rw = 1; Rw <= NR; ++Rw) A.SetElem(C, Rw, Rand());
+        for (std::int32_t C = 1; C <= NB; ++C)
+            for (std::int32_t Rw = 1; Rw <= NC; ++Rw) B.SetElem(C, Rw, Rand()), T.SetElem(Rw, C, Rand());
+        TIntMatrix Rt(nullptr);
+        ASSERT_TRUE(A.Multiply(&B, &R) && A.MultiplyTransposed(&T, &Rt));
+        ASSERT_EQ(std::tuple(R.NrOfColumns(), R.NrOfRows(), Rt.NrOfColumns(), Rt.NrOfRows()), std::tuple(NB, NR, NB, NR));
+        for (std::int32_t J = 1; J <= NB; ++J)
+            for (std::int32_t I = 1; I <= NR; ++I) {
+                std::uint64_t S = 0, St = 0;  // 64-bit sums of exact 64-bit products
+                for (std::int32_t K = 1; K <= NC; ++K) {
+                    S += static_cast<std::uint64_t>(std::int64_t{A.Elem(K, I)} * B.Elem(J, K));
+                    St += static_cast<std::uint64_t>(std::int64_t{A.Elem(K, I)} * T.Elem(K, J));
+                }
+                ASSERT_EQ(std::tuple(R.Elem(J, I), Rt.Elem(J, I)),
+                          std::tuple(Wrap64(static_cast<std::int64_t>(S)), Wrap64(static_cast<std::int64_t>(St))))
+                    << NC << " " << I << "," << J;
+            }
+        // A^T * A equals the product of a transposed copy with A.
+        TIntMatrix At(nullptr), P1(nullptr), P2(nullptr);
+        At.Clone(&A);
+        At.Transpose();
+        EXPECT_TRUE(A.TransposeAndMultiply(&A, &P1) && At.Multiply(&A, &P2));
+        EXPECT_EQ(State(P1), State(P2));
+    }
+    // The result may be an operand; vector forms; the element-wise product wraps.
+    TIntMatrix A(nullptr), B(nullptr);
+    Load(A, 2, 2, {INT_MAX, 2, 3, 4});
+    Load(B, 2, 2, {2, 0, 0, 1});  // B = diag(2, 1): A * B doubles column 1
+    int EvA, EvB;
+    CountChanges(A, EvA);
+    CountChanges(B, EvB);
+    EXPECT_TRUE(A.Multiply(&B, &B));
+    EXPECT_EQ(std::tuple(State(B), EvA, EvB), std::tuple(std::tuple(2, 2, Ints{-2, 4, 3, 4}), 1, 4));
+    EXPECT_TRUE(A.EMult(&A, &B));
+    EXPECT_EQ(std::get<2>(State(B)), (Ints{1, 4, 9, 16}));
+    TIntVector V(nullptr), W(nullptr);
+    test::SetValues(V, Ints{1, 1});
+    EXPECT_TRUE(A.Multiply(&V, &W));
+    EXPECT_EQ(test::ValuesOf<int>(W), (Ints{Wrap64(std::int64_t{INT_MAX} + 3), 6}));
+    EXPECT_TRUE(A.TransposeAndMultiply(&V, &W));
+    EXPECT_EQ(test::ValuesOf<int>(W), (Ints{Wrap64(std::int64_t{INT_MAX} + 2), 7}));
+    test::SetValues(V, Ints{1, 1, 1});
+    EXPECT_FALSE(A.Multiply(&V, &W) || A.Multiply(&A, nullptr) || A.EMult(nullptr, &B));
+    EXPECT_TRUE(A.Add(&A) && A.Subtract(&B));  // 2A - A.*A
+    EXPECT_EQ(std::get<2>(State(A)), (Ints{Wrap64(2 * std::int64_t{INT_MAX} - 1), 0, -3, -8}));
+    A.SMult(-1);
+    A.SAdd(INT_MIN);
+    EXPECT_EQ(std::get<2>(State(A)), (Ints{INT_MIN + 3, INT_MIN, INT_MIN + 3, INT_MIN + 8}));
+}
+
+TEST(IntMatrix, SparseAddAndRefusals) {
+    TIntMatrix D(nullptr), S(nullptr, 2);
+    Load(D, 2, 2, {1, 2, 3, 4});
+    S.SetElem(2, 3, 5);
+    int Ev;
+    CountChanges(D, Ev);
+    EXPECT_FALSE(D.Add(&S));  // the box reaches beyond the dense size
+    S.Resize(2, 2);
+    S.SetElem(2, 1, 10);
+    EXPECT_TRUE(D.Add(&S) && !S.Add(&D) && !D.Subtract(&S) && !D.Multiply(&S, &D));
+    EXPECT_EQ(std::tuple(std::get<2>(State(D)), Ev), std::tuple(Ints{1, 2, 13, 4}, 1));
+    // Dense-only operations on a sparse matrix change nothing and fire nothing.
+    CountChanges(S, Ev);
+    const auto Before = State(S);
+    TIntMatrix Dst(nullptr);
+    S.SMult(3), S.SAdd(1), S.Fill(1, 1, 1, 1, 9), S.FillDiag(9), S.MirrorRows(), S.MirrorColumns();
+    S.SortRows(1, true, 0, 0, 0, 0), S.SortCols(1, true, 0, 0, 0, 0), S.ExchangeColumns(1, 2), S.ExchangeRows(1, 2);
+    EXPECT_FALSE(S.RemoveColumn(1) || S.RemoveRow(1) || S.Multiply(&D, &Dst));
+    std::int32_t Ci = 9, Ri = 9;
+    S.Find(0, 0, 0, 0, 10, Ci, Ri);
+    TInt2DArray Arr{{1}};
+    TBool2DArray Bits{{true}};
+    double Q1, Q2, Q3;
+    EXPECT_EQ(std::tuple(Ci, Ri, S.FindInSortedColumn(2, true, 10), S.CountValues(0, 0, 0, 0, 0, 99), S.Dichotomize(0, Bits),
+                         S.Quartiles(0, 0, 0, 0, Q1, Q2, Q3), S.Percentile(50, 0, 0, 0, 0)),
+              std::tuple(0, 0, 0, 0, 0, false, Extended(0)));
+    S.CopyToArray(Arr, 0, 0, 0, 0);
+    EXPECT_EQ(std::tuple(State(S), Ev, Arr.empty(), Bits.empty()), std::tuple(Before, 0, true, true));
+    // A zero-size dense matrix: empty ranges, neutral results.
+    TIntMatrix Z(nullptr);
+    Z.Resize(0, 0);
+    double Mean = 7, Var = 7;
+    Z.MeanVar(0, 0, 0, 0, Mean, Var);
+    Z.Find(0, 0, 0, 0, 1, Ci, Ri);
+    EXPECT_EQ(std::tuple(Mean, Z.Sum(0, 0, 0, 0), Z.Percentile(50, 0, 0, 0, 0), Z.Quartiles(0, 0, 0, 0, Q1, Q2, Q3), Ci,
+                         Z.CountMaskedZeros(0, 0, 0, 0, 1), Z.FindInSortedColumn(1, true, 0)),
+              std::tuple(0.0, 0, Extended(0), false, 0, 0, 0));
+}
+
+TEST(IntMatrix, SearchCountsAndCopies) {
+    TIntMatrix M(nullptr);
+    Load(M, 2, 3, {INT_MIN, -5, 0, 1, 6, INT_MAX});
+    std::int32_t C, R;
+    M.Find(0, 0, 0, 2, INT_MAX, C, R);  // a 32-bit difference would wrap INT_MIN next to it
+    EXPECT_EQ(std::tuple(C, R), std::tuple(2, 2));
+    M.Find(1, 1, 0, 0, 3, C, R);
+    EXPECT_EQ(std::tuple(C, R), std::tuple(1, 3));
+    EXPECT_EQ(std::tuple(M.FindInSortedColumn(1, true, INT_MAX), M.FindInSortedColumn(2, true, 4),
+                         M.FindInSortedColumn(2, true, 0), M.FindInSortedColumn(3, true, 0)),
+              std::tuple(3, 2, 1, 0));
+    EXPECT_EQ(std::tuple(M.CountValues(0, 0, 0, 0, -5, 6), M.CountMaskedZeros(0, 0, 0, 0, 1u), M.CountMaskedZeros(2, 2, 1, 2, 0x80000000u)),
+              std::tuple(4, 3, 2));
+    TBool2DArray Bits;
+    EXPECT_EQ(M.Dichotomize(0, Bits), 3);
+    EXPECT_EQ(Bits, (TBool2DArray{{false, false, false}, {true, true, true}}));
+    TVector Means(nullptr);
+    M.MeanVec(TDims::dimRows, &Means);
+    EXPECT_EQ(test::ValuesOf(Means), (std::vector<double>{(INT_MIN + 1.0) / 2, 0.5, (INT_MAX + 0.0) / 2}));
+    TInt2DArray A;
+    M.CopyToArray(A, 2, 0, 3, 2);
+    EXPECT_EQ(A, (TInt2DArray{{-5, 0}, {6, INT_MAX}}));  // (2, 0) is clamped and ordered, not the whole extent
+    TIntVector V(nullptr);
+    V.Resize(2);
+    M.CopyColToVec(&V, 9, 0, 0);  // last column, cut to the vector's length
+    EXPECT_EQ(test::ValuesOf<int>(V), (Ints{1, 6}));
+    V.Resize(3);
+    M.CopyRowToVec(&V, -1, 0, 0);
+    EXPECT_EQ(test::ValuesOf<int>(V), (Ints{INT_MIN, 1, 0}));
+    // Copies at extreme destinations: no wrap into valid positions.
+    TIntMatrix D(nullptr), S(nullptr, 1);
+    D.Resize(2, 2);
+    D.CopyFrom(&M, 1, 1, 2, 3, INT_MAX, INT_MAX);
+    D.CopyFrom(&M, 1, 1, 2, 3, INT_MIN, INT_MIN);
+    D.CopyFromArray({{1, 2}, {3}}, INT_MAX, 1);
+    EXPECT_EQ(std::get<2>(State(D)), (Ints{0, 0, 0, 0}));
+    D.CopyFromArray({{1, 2, 9}, {3}}, 1, 1);  // ragged: each column as long as it is
+    EXPECT_EQ(std::get<2>(State(D)), (Ints{1, 2, 3, 0}));
+    S.CopyFromArray({{7}}, INT_MAX, INT_MAX);
+    S.CopyFrom(&M, 2, 2, 1, 1, INT_MAX, 1);  // reversed corners; the second column does not fit
+    EXPECT_EQ(std::tuple(S.SparseNumElem(), S.Elem(INT_MAX, INT_MAX), S.Elem(INT_MAX, 2)), std::tuple(3, 7, -5));
+    M.CopyFrom(&M, 1, 1, 2, 2, 1, 2);  // onto itself, overlapping
+    EXPECT_EQ(std::get<2>(State(M)), (Ints{INT_MIN, INT_MIN, -5, 1, 1, 6}));
+    TMatrix Real(nullptr);
+    Real.Resize(3, 2);
+    Real.CopyFrom(&S, INT_MAX - 1, 1, INT_MAX, 2, 2, 1);
+    Real.CopyFrom(static_cast<const TIntMatrix*>(nullptr), 1, 1, 1, 1, 1, 1);
+    EXPECT_EQ(test::Cells(Real), (std::vector<double>{0, 0, 0, 0, INT_MIN, -5}));
+    EXPECT_EQ(TIntMatrix(nullptr).CRCofData(), "D202EF8DD202EF8DD202EF8DD202EF8D");  // zlib.crc32(b"\0")
+}
+
+TEST(IntMatrix, SortsMirrorsAndEdges) {
+    TIntMatrix M(nullptr);
+    Load(M, 3, 4, {4, 3, 2, 1, 10, 20, 30, 40, 7, 5, 8, 6});
+    std::vector<std::tuple<int, int, int, int, int>> Ex;
+    M.OnSortExchange = [&](TObject*, std::uint8_t W, std::int32_t I, std::int32_t J, std::int32_t F, std::int32_t L) {
+        Ex.emplace_back(W, I, J, F, L);
+    };
+    int Ev;
+    CountChanges(M, Ev);
+    M.SortRows(3, true, 1, 1, 1, 2);  // key column outside the range moves with it
+    EXPECT_EQ(std::get<2>(State(M)), (Ints{3, 4, 2, 1, 10, 20, 30, 40, 5, 7, 8, 6}));
+    EXPECT_EQ(Ex, (std::vector<std::tuple<int, int, int, int, int>>{{2, 1, 2, 1, 1}}));
+    M.SortRows(3, true, 0, 2, 0, 2);
+    M.SortRows(9, true, 0, 0, 0, 0);
+    M.SortCols(0, true, 0, 0, 0, 0);
+    M.ExchangeRows(1, 5);
+    EXPECT_EQ(std::tuple(Ex.size(), Ev), std::tuple(1u, 1));
+    M.SortCols(1, false, 0, 0, 0, 0);  // by row 1 descending: 10, 5, 3
+    EXPECT_EQ(std::get<2>(State(M)), (Ints{10, 20, 30, 40, 5, 7, 8, 6, 3, 4, 2, 1}));
+    EXPECT_EQ(std::tuple(Ex.size(), std::get<0>(Ex[1]), std::get<3>(Ex[2]), std::get<4>(Ex[2])), std::tuple(3u, 1, 1, 4));
+    M.MirrorRows();
+    M.MirrorColumns();
+    M.ExchangeColumns(1, 3);
+    EXPECT_EQ(std::get<2>(State(M)), (Ints{40, 30, 20, 10, 6, 8, 7, 5, 1, 2, 4, 3}));
+    TVector E(nullptr);
+    M.EdgeVector(TOrientation::orColumns, TEdgeOp::eoMean, &E);
+    EXPECT_EQ(test::ValuesOf(E), (std::vector<double>{25, 6.5, 2.5}));
+    M.EdgeVector(TOrientation::orRows, TEdgeOp::eoMin, &E);
+    EXPECT_EQ(test::ValuesOf(E), (std::vector<double>{1, 2, 4, 3}));
+    M.EdgeVector(TOrientation::orRows, static_cast<TEdgeOp>(4), &E);
+    EXPECT_EQ(E.NrOfElem(), 4);
+    TIntMatrix S(nullptr, 5);
+    S.SetElem(1, 2, 12);
+    S.SetElem(1, 3, 13);
+    S.SetElem(2, 1, 21);
+    CountChanges(S, Ev);
+    EXPECT_TRUE(S.Transpose());
+    EXPECT_EQ(std::tuple(State(S), Ev), std::tuple(std::tuple(3, 2, Ints{0, 21, 12, 0, 13, 0}), 1));
+}
+
+TEST(IntMatrix, XmlAndBinaryHeader) {
+    TIntMatrix D(nullptr), S(nullptr, 2);
+    const std::string Xml = "<matrix><numcols>3</numcols><numrows>2</numrows><cell ix=\"2\" iy=\"1\">-7</cell>"
+                            "<cell ix=\"4\" iy=\"1\">9</cell><cell ix=\"3\" iy=\"2\">+12</cell></matrix>";
+    for (TIntMatrix* M : {&D, &S}) {
+        const test::TIntXmlModel Model = test::FeedInt(*M, Xml);
+        EXPECT_EQ(Model.Result, 1);
+        EXPECT_TRUE(test::AgreesInt(*M, Model));
+        EXPECT_EQ(State(*M), std::tuple(3, 2, Ints{0, 0, -7, 0, 0, 12}));  // (4, 1) lies outside the counts
+    }
+    D.SetName("D");
+    EXPECT_EQ(test::RaisedMessage<EQMRMatrixError>([&] {
+                  test::FeedInt(D, "<numcols>2147483647</numcols><numrows>2147483647</numrows><cell ix=\"1\" iy=\"1\">1</cell>",
+                                INT_MAX);
+              }),
+              "Component \"D\": not enough memory on heap");
+    EXPECT_EQ(std::tuple(D.NrOfColumns(), D.FirstCell()), std::tuple(3, true));
+    // Random texts built from tag pieces, and their truncations, in both forms.
+    const char* Pieces[] = {"<numcols>", "</numcols>", "<numrows>", "</numrows>", "<cell ix=\"", "\" iy=\"", "\">",
+                            "</cell>", "</matrix>", "<bogus>", "-", "3", "1", "0", "12", " ", "x", "<"};
+    std::mt19937 Gen(3);
+    for (int K = 0; K < 400; ++K) {
+        std::string T;
+        for (int P = 0, N = static_cast<int>(Gen() % 40); P < N; ++P) T += Pieces[Gen() % std::size(Pieces)];
+        T.resize(Gen() % (T.size() + 1));
+        TIntMatrix Dn(nullptr), Sp(nullptr, 1);
+        ASSERT_TRUE(test::AgreesInt(Dn, test::FeedInt(Dn, T))) << T;
+        ASSERT_TRUE(test::AgreesInt(Sp, test::FeedInt(Sp, T))) << T;
+    }
+    test::TempPath F("intmatrix.bin");
+    for (auto [Z, Format, Fits] : {std::tuple(0, 2, true), std::tuple(0, 1, false), std::tuple(1, 2, false)}) {
+        std::array<std::uint8_t, detail::MatRecordBytes> Rec{};
+        detail::EncodeMatFileHeader({5, 7, Z, 0, "ints", Format}, Rec);
+        test::WriteBytes(F.str(), std::string(Rec.begin(), Rec.end()));
+        std::int32_t C = 0, R = 0, Fm = 0;
+        std::string Id;
+        EXPECT_EQ(TIntMatrix::ReadBinaryHeader(F.str(), C, R, Id, Fm), Fits);
+        EXPECT_EQ(std::tuple(C, R, Id, Fm), std::tuple(5, 7, "ints", Format));
+    }
+}
+
+}  // namespace
