@@ -352,7 +352,6 @@ namespace {
 struct TCentred {
     Extended Su = 0, Sv = 0, Suu = 0, Svv = 0, Suv = 0, Suuv = 0, Suuu = 0, Suuuu = 0;
     double MeanX = 0, MeanY = 0;
-    bool XConstant = true;  // every x equal to the first
 };
 
 TCentred CentredSums(const TMatrix& Data, std::int32_t n, bool Cubic) {
@@ -374,7 +373,6 @@ TCentred CentredSums(const TMatrix& Data, std::int32_t n, bool Cubic) {
             C.Suuu += uu * u;
             C.Suuuu += uu * uu;
         }
-        if (X[i] != X[0]) C.XConstant = false;
     }
     return C;
 }
@@ -387,21 +385,21 @@ void TCurveFit::CalcLinFit(double& k, double& d, double& FitQual) const {
     const TCentred C = CentredSums(FData, FNumData, false);
     const Extended n = FNumData;
     const Extended D = n * C.Suu - C.Su * C.Su;
-    // Equal x leave D = 0 only up to the rounding of their mean: test them directly.
-    if (D == 0 || C.XConstant) throw EQMRMath2Error("CalcLinFit: slope is infinite");
+    if (D == 0) throw EQMRMath2Error("CalcLinFit: slope is infinite");
     const Extended K = (n * C.Suv - C.Su * C.Sv) / D;
     k = static_cast<double>(K);
-    d = static_cast<double>((C.Suu * C.Sv - C.Su * C.Suv) / D - K * C.MeanX + C.MeanY);
+    const Extended d0 = (C.Suu * C.Sv - C.Su * C.Suv) / D;  // the intercept of the centred data
+    d = static_cast<double>(d0 - K * C.MeanX + C.MeanY);
+    // The explained share from the centred intercept: with the moved-back d the rounding
+    // residue of Sv would be multiplied by the mean of y.
     const Extended G = C.Svv - C.Sv * C.Sv / n;
-    FitQual = G == 0 ? 1 : static_cast<double>((C.Sv * ((C.Suu * C.Sv - C.Su * C.Suv) / D) + K * C.Suv -
-                                                C.Sv * C.Sv / n) / G);
+    FitQual = G == 0 ? 1 : static_cast<double>((C.Sv * d0 + K * C.Suv - C.Sv * C.Sv / n) / G);
 }
 
 void TCurveFit::CalcParabolFit(double& k0, double& k1, double& k2, double& FitQual) const {
     k0 = k1 = k2 = FitQual = 0;
     if (FNumData < 3) throw EQMRMath2Error("CalcParabolFit: not enough data points");
-    TCentred C = CentredSums(FData, FNumData, true);
-    if (C.XConstant) C.Su = C.Suu = C.Suv = C.Suuv = C.Suuu = C.Suuuu = 0;  // exactly, not up to rounding
+    const TCentred C = CentredSums(FData, FNumData, true);
     const Extended n = FNumData;
     const Extended A = n * C.Suu - C.Su * C.Su;
     const Extended B = n * C.Suuv - C.Suu * C.Sv;

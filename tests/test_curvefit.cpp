@@ -147,9 +147,13 @@ TEST(CurveFitStatistics, AgreeWithNumpy) {
 
     // Far from the origin the deviations are still those of the offsets.
     TCurveFit F(nullptr);
-    for (int i = 0; i < 1000; ++i) F.EnterStatValue(1e9 + i, 1e9 + (i * 37) % 1000);
+    for (int i = 0; i < 1000; ++i) F.EnterStatValue(1e9 + i, 1e9 + 0.3 * ((i * 37) % 1000));
     EXPECT_NEAR(F.StdDevX(), 288.8194360957494, 1e-9);  // numpy std(arange(1000), ddof=1)
     EXPECT_NEAR(F.CorrCoeff(), -0.006993006993006994, 1e-12);  // numpy corrcoef(i, 37 i % 1000)
+    F.RemoveStatValue(1);  // 999 pairs: means that are not exact
+    double k, d, q;
+    F.CalcLinFit(k, d, q);
+    EXPECT_NEAR(q, F.CorrCoeff() * F.CorrCoeff(), 1e-14);
 }
 
 TEST(CurveFitStatistics, SmallSamplesAndEmpty) {
@@ -237,7 +241,7 @@ TEST(CurveFitFits, FailuresRaiseWithOutputsZero) {
     C.Init();
     C.EnterStatValue(1, 1);
     EXPECT_TRUE(test::ThrowsWith<E>([&] { Lin(C); }, "CalcLinFit: not enough data points"));
-    // Equal x whose mean is not exact (0.1 * 3 / 3 != 0.1) still leave the slope infinite.
+    // Equal x whose mean is not exact (0.1 * 3 / 3 != 0.1) leave the slope infinite.
     C.Init();
     for (double y : {1.0, 2.0, 4.0}) C.EnterStatValue(0.1, y);
     EXPECT_TRUE(test::ThrowsWith<E>([&] { Lin(C); }, "CalcLinFit: slope is infinite"));
@@ -290,6 +294,10 @@ TEST(CurveFitFits, AnovaAgainstFractions) {
     for (double v : {1.0, 2.0, 4.0}) Flat.EnterStatValue(v, 0);  // MSR = 0
     Flat.CalcAnovaReg(1, false, dfreg, dfres, dft, SSE, SSR, SST, MSE, MSR, F);
     EXPECT_EQ(F, 0);
+    TCurveFit Zero(nullptr);
+    for (int i = 0; i < 3; ++i) Zero.EnterStatValue(0, 0);  // MSE = MSR = 0: 0, not 1e10
+    Zero.CalcAnovaReg(1, false, dfreg, dfres, dft, SSE, SSR, SST, MSE, MSR, F);
+    EXPECT_EQ(F, 0);
     for (std::int32_t Vars : {0, 2}) {
         MSE = 5;
         EXPECT_TRUE(test::ThrowsWith<EQMRMath2Error>(
@@ -341,6 +349,13 @@ TEST_F(CurveFitPoly, CoefficientsAndSignificance) {
     Shift = 2;
     ASSERT_TRUE(C.CalcCenteredPolyFit(1, kc, Shift, q, Near));
     EXPECT_EQ(Shift, 2);
+
+    // Significances far below 1e-16 survive (twice the upper tail, not 2 (1 - P)).
+    TCurveFit L(nullptr);
+    for (int i = 1; i <= 10; ++i) L.EnterStatValue(i, 3 + 2 * i + (i % 2 ? 0.01 : -0.01));
+    ASSERT_TRUE(L.CalcPolyFit(1, k, Alpha, q, Near));
+    EXPECT_NEAR(Alpha[0], 1.7318992608927915e-18, 1e-27);  // scipy 2 t.sf(|t|, 8)
+    EXPECT_NEAR(Alpha[1], 2.0435951657019277e-23, 1e-32);
     ExpectRel(kc[1], 1.3513299686263807, 1e-12, "centred slope");
     ExpectRel(kc[0], 1.1485472650388777 + 2 * 1.3513299686263807, 1e-12, "value at the shift");
 }
