@@ -58,7 +58,8 @@ public:
     void Init();
     // Adds the pair to the sums and the data; returns the new NumData. Terms that do not
     // exist are replaced: a reciprocal of a value with |v| <= 1e-30 by uc_MaxReal, a
-    // logarithm of a value <= 0 skipped.
+    // logarithm of a value <= 0 skipped. EQMRMath2Error "EnterStatValue: too many data
+    // points" (nothing changed) when 2^31 - 1 pairs are held.
     std::int32_t EnterStatValue(double x, double y);
     // Removes pair ix (1..NumData) from the sums and the data, the following pairs moving
     // up one place; nothing for another ix. The extremes do not shrink.
