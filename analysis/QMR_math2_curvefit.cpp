@@ -197,7 +197,8 @@ void TCurveFit::RemoveStatValue(std::int32_t ix) {
     AdjustSums<-1>(DataX(ix), DataY(ix));
     if (ix < FNumData) FData.CopyFrom(&FData, 1, ix + 1, 2, FNumData, 1, ix);
     Store(FNumData, 0, 0);
-    --FNumData;
+    // The last pair out leaves the sums of an empty object, not a rounding residue.
+    if (--FNumData == 0) FSums = detail::TCurveFitSums{};
 }
 
 void TCurveFit::FlipXY() {

@@ -62,7 +62,8 @@ public:
     // points" (nothing changed) when 2^31 - 1 pairs are held.
     std::int32_t EnterStatValue(double x, double y);
     // Removes pair ix (1..NumData) from the sums and the data, the following pairs moving
-    // up one place; nothing for another ix. The extremes do not shrink.
+    // up one place; nothing for another ix. The extremes do not shrink. Removing the last
+    // pair leaves every sum 0.
     void RemoveStatValue(std::int32_t ix);
     // Exchanges the roles of x and y in the data, the sums and the extremes.
     void FlipXY();
