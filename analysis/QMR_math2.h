@@ -13,6 +13,10 @@ class QMR_API EQMRMath2Error : public EQMRError { public: using EQMRError::EQMRE
 // Exception of the expression facility.
 class QMR_API EQMRMathExp : public EQMRError { public: using EQMRError::EQMRError; };
 
+// Fisher's separation (mean1 - mean2)^2 / max(sd1^2 + sd2^2, 1e-6) (defined with the
+// special functions of QMR_statis).
+QMR_API double CalcFishQ(double mean1, double mean2, double sd1, double sd2);
+
 }  // namespace qmr
 
 #include "analysis/QMR_math2_lsq.h"

@@ -22,7 +22,6 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kEps = std::numeric_limits<double>::epsilon();
 constexpr double kTiny = 1e-300;  // Lentz's guard against a zero denominator
 constexpr double kPi = 3.14159265358979323846264338327950288;
-constexpr double kLnSqrt2Pi = 0.918938533204672741780329736405617640;
 // Term limit of the series and continued fractions: they need O(sqrt(a)) terms near the
 // transition, about 3e5 at a = 2^30.
 constexpr std::int64_t kMaxTerms = 10000000;
