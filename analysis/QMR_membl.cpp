@@ -413,9 +413,10 @@ double TMemBasedLearner::GaussEstimate(const TDoubleArray& Y, const TNeighbours&
         SW += W;
         SWY += W * Y[I];
     }
-    if (SW > 0) return SWY / SW;
-    // Every weight underflowed: the same ratio relative to the nearest, whose weight is
-    // 1, with d^2 - d1^2 formed as (d - d1)(d + d1) so that it cannot overflow.
+    // Normal weights give the ratio to rounding. When every weight underflowed, or all are
+    // subnormal (a digit or two left), weigh relative to the nearest instead: the same
+    // ratio, the nearest's weight 1, d^2 - d1^2 formed as (d - d1)(d + d1) (no overflow).
+    if (SW >= std::numeric_limits<double>::min()) return SWY / SW;
     const double D1 = N.Dist[0];
     SW = SWY = 0;
     for (std::size_t I = 0; I < Y.size(); ++I) {

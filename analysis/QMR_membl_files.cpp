@@ -8,8 +8,9 @@
 //   scale ordinal, after a nominal or ordinal scale that many identifier lines; counted
 //   lines column names, row names (outer blanks removed); integers column attributes,
 //   row attributes; doubles the values (Elem), rows outer; bytes the cell states, same order.
+// Items go through a 64 KiB buffer each way (a row name is three items of a few bytes).
 // The reader stages the table and the settings and commits them only when the whole
-// file was read.
+// file was read; it allocates no more than the bytes left in the file.
 //
 // XML: the declaration line, <membasedlearner sig="Korvalis" vers="1.000" id="...">, a
 // comment line, one line per setting, <modeldata>, the table's own XML form,
@@ -45,8 +46,6 @@ constexpr std::string_view kSignature = "TMemBasedLearner/Tarnwick";
 constexpr std::string_view kVersion = "vers=1.000";
 constexpr std::string_view kTableId = "MBLModel";
 constexpr std::int32_t kIdsWritten = MaxNominalIDs;
-// Values per block when elements and states are moved.
-constexpr std::size_t kBlock = 4096;
 
 char Lower(char C) noexcept { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
 
@@ -67,11 +66,26 @@ bool SameText(std::string_view A, std::string_view B) noexcept {
 // A short or inconsistent binary model.
 struct TBadModel {};
 
+// Bytes moved per file read or write: the items are a few bytes each.
+constexpr std::size_t kIoBuffer = std::size_t{1} << 16;
+
+// Reads the items of a TMixedFStream file through a buffer of kIoBuffer bytes.
 class TItemReader {
 public:
-    explicit TItemReader(TMixedFStream& F) : FF(F) {}
-    std::int32_t Int() { return Check(FF.ReadInteger(FError)); }
-    std::string Line() { return Check(FF.ReadLn(FError)); }
+    explicit TItemReader(TStream& F) : FF(F), FLeft(F.Size() - F.Position()), FBuf(kIoBuffer) {}
+    std::int32_t Int() {
+        std::int32_t V = 0;
+        Bytes(&V, sizeof V);
+        return V;
+    }
+    // A line item: its length, then its bytes (not allocated before they are there).
+    std::string Line() {
+        const std::int32_t Len = Int();
+        if (Len < 0 || Len > Remaining()) throw TBadModel{};
+        std::string S(static_cast<std::size_t>(Len), '\0');
+        Bytes(S.data(), S.size());
+        return S;
+    }
     // A counted line: its count is read and not used.
     std::string Counted() {
         Int();
@@ -85,23 +99,70 @@ public:
     }
     // Exactly Count bytes.
     void Bytes(void* Buffer, std::size_t Count) {
-        if (FF.Read(Buffer, static_cast<std::int64_t>(Count)) != static_cast<std::int64_t>(Count)) throw TBadModel{};
+        if (static_cast<std::int64_t>(Count) > Remaining()) throw TBadModel{};
+        auto* Dst = static_cast<std::uint8_t*>(Buffer);
+        const std::size_t Have = std::min(Count, FEnd - FPos);
+        std::memcpy(Dst, FBuf.data() + FPos, Have);
+        FPos += Have;
+        Dst += Have;
+        Count -= Have;
+        if (Count == 0) return;
+        if (Count >= FBuf.size()) {
+            Pull(Dst, Count);
+            return;
+        }
+        const auto Fill = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(FBuf.size()), FLeft));
+        Pull(FBuf.data(), Fill);
+        std::memcpy(Dst, FBuf.data(), Count);
+        FPos = Count;
+        FEnd = Fill;
     }
-    std::int64_t Remaining() { return FF.Size() - FF.Position(); }
+    std::int64_t Remaining() const noexcept { return FLeft + static_cast<std::int64_t>(FEnd - FPos); }
 
 private:
-    template <class T> T Check(T V) {
-        if (FError) throw TBadModel{};
-        return V;
+    void Pull(void* Dst, std::size_t Count) {
+        if (FF.Read(Dst, static_cast<std::int64_t>(Count)) != static_cast<std::int64_t>(Count)) throw TBadModel{};
+        FLeft -= static_cast<std::int64_t>(Count);
     }
-    TMixedFStream& FF;
-    bool FError = false;
+    TStream& FF;
+    std::int64_t FLeft;  // bytes of the file not yet in the buffer
+    std::vector<std::uint8_t> FBuf;
+    std::size_t FPos = 0, FEnd = 0;
 };
 
-void WriteCounted(TMixedFStream& F, const std::string& S) {
-    F.WriteInteger(static_cast<std::int32_t>(std::min<std::size_t>(S.size(), 0x7FFFFFFF)));
-    F.WriteLn(S);
-}
+// Writes TMixedFStream items through a buffer of kIoBuffer bytes; Flush ends the file.
+class TItemWriter {
+public:
+    explicit TItemWriter(TStream& F) : FF(F) { FBuf.reserve(kIoBuffer); }
+    void Int(std::int32_t V) { Bytes(&V, sizeof V); }
+    void Line(const std::string& S) {
+        if (S.size() > 0x7FFFFFFFu) throw EWriteError("Stream write error");
+        Int(static_cast<std::int32_t>(S.size()));
+        Bytes(S.data(), S.size());
+    }
+    // A counted line: the line's length, then the line item.
+    void Counted(const std::string& S) {
+        Int(static_cast<std::int32_t>(std::min<std::size_t>(S.size(), 0x7FFFFFFF)));
+        Line(S);
+    }
+    void Bytes(const void* Buffer, std::size_t Count) {
+        if (FBuf.size() + Count > kIoBuffer) Flush();
+        if (Count >= kIoBuffer) {
+            FF.WriteBuffer(Buffer, static_cast<std::int64_t>(Count));
+            return;
+        }
+        const auto* P = static_cast<const std::uint8_t*>(Buffer);
+        FBuf.insert(FBuf.end(), P, P + Count);
+    }
+    void Flush() {
+        FF.WriteBuffer(FBuf.data(), static_cast<std::int64_t>(FBuf.size()));
+        FBuf.clear();
+    }
+
+private:
+    TStream& FF;
+    std::vector<std::uint8_t> FBuf;
+};
 
 // The identifier line without its first "dataid=" (any case).
 std::string StripDataIdKey(const std::string& Line) {
@@ -201,54 +262,42 @@ void TMemBasedLearner::StoreModelBin(const std::string& FName, const std::string
     const TDataTable& T = *FModelData;
     const std::int32_t NC = T.NrOfColumns(), NR = T.NrOfRows();
     TMixedFStream F(FName, fmCreate);
-    WriteCounted(F, std::string(kSignature));
-    WriteCounted(F, std::string(kVersion));
-    WriteCounted(F, "DataID=" + DataID);
-    WriteCounted(F, FComment);
-    WriteCounted(F, FModelName);
-    F.WriteInteger(FNumNearestNb);
-    F.WriteInteger(static_cast<std::int32_t>(FDistMode));
-    F.WriteInteger(static_cast<std::int32_t>(FScalingMode));
-    F.WriteInteger(static_cast<std::int32_t>(FLocModel));
-    WriteCounted(F, T.Comment());
-    F.WriteInteger(NC);
-    F.WriteInteger(NR);
-    F.WriteInteger(kIdsWritten);
+    TItemWriter Out(F);
+    Out.Counted(std::string(kSignature));
+    Out.Counted(std::string(kVersion));
+    Out.Counted("DataID=" + DataID);
+    Out.Counted(FComment);
+    Out.Counted(FModelName);
+    Out.Int(FNumNearestNb);
+    Out.Int(static_cast<std::int32_t>(FDistMode));
+    Out.Int(static_cast<std::int32_t>(FScalingMode));
+    Out.Int(static_cast<std::int32_t>(FLocModel));
+    Out.Counted(T.Comment());
+    Out.Int(NC);
+    Out.Int(NR);
+    Out.Int(kIdsWritten);
     for (std::int32_t C = 1; C <= NC; ++C) {
         const TMScaleType S = T.MScaleType(C);
-        F.WriteInteger(static_cast<std::int32_t>(S));
+        Out.Int(static_cast<std::int32_t>(S));
         if (IsCategorial(S))
-            for (std::int32_t K = 1; K <= kIdsWritten; ++K) F.WriteLn(T.NominalID(C, K));
+            for (std::int32_t K = 1; K <= kIdsWritten; ++K) Out.Line(T.NominalID(C, K));
     }
-    for (std::int32_t C = 1; C <= NC; ++C) WriteCounted(F, StripLTBlanks(T.ColName(C)));
-    for (std::int32_t R = 1; R <= NR; ++R) WriteCounted(F, StripLTBlanks(T.RowName(R)));
-    for (std::int32_t C = 1; C <= NC; ++C) F.WriteInteger(T.ColAttrib(C));
-    for (std::int32_t R = 1; R <= NR; ++R) F.WriteInteger(T.RowAttrib(R));
-    // Values and states, rows outer; written in blocks of the items' own bytes.
-    std::vector<double> Values;
-    std::vector<std::uint8_t> States;
-    Values.reserve(kBlock);
-    States.reserve(kBlock);
-    auto FlushValues = [&] {
-        F.WriteBuffer(Values.data(), static_cast<std::int64_t>(Values.size() * sizeof(double)));
-        Values.clear();
-    };
-    auto FlushStates = [&] {
-        F.WriteBuffer(States.data(), static_cast<std::int64_t>(States.size()));
-        States.clear();
-    };
+    for (std::int32_t C = 1; C <= NC; ++C) Out.Counted(StripLTBlanks(T.ColName(C)));
+    for (std::int32_t R = 1; R <= NR; ++R) Out.Counted(StripLTBlanks(T.RowName(R)));
+    for (std::int32_t C = 1; C <= NC; ++C) Out.Int(T.ColAttrib(C));
+    for (std::int32_t R = 1; R <= NR; ++R) Out.Int(T.RowAttrib(R));
+    // Values and states, rows outer.
     for (std::int32_t R = 1; R <= NR; ++R)
         for (std::int32_t C = 1; C <= NC; ++C) {
-            Values.push_back(static_cast<double>(T.Elem(C, R)));
-            if (Values.size() == kBlock) FlushValues();
+            const auto V = static_cast<double>(T.Elem(C, R));
+            Out.Bytes(&V, sizeof V);
         }
-    FlushValues();
     for (std::int32_t R = 1; R <= NR; ++R)
         for (std::int32_t C = 1; C <= NC; ++C) {
-            States.push_back(T.CellState(C, R));
-            if (States.size() == kBlock) FlushStates();
+            const TCellState S = T.CellState(C, R);
+            Out.Bytes(&S, 1);
         }
-    FlushStates();
+    Out.Flush();
 }
 
 std::int32_t TMemBasedLearner::LoadModelBin(const std::string& FName, std::string& DataId) {
@@ -300,30 +349,16 @@ std::int32_t TMemBasedLearner::LoadModelBin(const std::string& FName, std::strin
             for (std::int32_t R = 1; R <= NR; ++R) Stage.SetRowName(R, In.Counted());
             for (std::int32_t C = 1; C <= NC; ++C) Stage.SetColAttrib(C, In.Int());
             for (std::int32_t R = 1; R <= NR; ++R) Stage.SetRowAttrib(R, In.Int());
-            // Values and states, rows outer, read in blocks straight into the staged table.
+            // Values and states, rows outer, straight into the staged table.
             {
                 TDataTable::TMutedMatrix Mute(Stage);
-                std::vector<double> Values(kBlock);
-                std::vector<std::uint8_t> States(kBlock);
-                for (int Pass = 0; Pass < 2; ++Pass) {
-                    std::int64_t Cell = 0;
-                    std::size_t Have = 0, At = 0;
-                    for (std::int32_t R = 1; R <= NR; ++R)
-                        for (std::int32_t C = 1; C <= NC; ++C, ++Cell, ++At) {
-                            if (At == Have) {
-                                Have = static_cast<std::size_t>(std::min<std::int64_t>(kBlock, Cells - Cell));
-                                if (Pass == 0) In.Bytes(Values.data(), Have * sizeof(double));
-                                else In.Bytes(States.data(), Have);
-                                At = 0;
-                            }
-                            if (Pass == 0) {
-                                std::int32_t Rows = 0;
-                                Stage.ColumnValues(C, Rows)[R - 1] = Values[At];
-                            } else {
-                                Stage.State(C, R) = States[At];
-                            }
-                        }
-                }
+                for (std::int32_t R = 1; R <= NR; ++R)
+                    for (std::int32_t C = 1; C <= NC; ++C) {
+                        std::int32_t Rows = 0;
+                        In.Bytes(&Stage.ColumnValues(C, Rows)[R - 1], sizeof(double));
+                    }
+                for (std::int32_t R = 1; R <= NR; ++R)
+                    for (std::int32_t C = 1; C <= NC; ++C) In.Bytes(&Stage.State(C, R), 1);
             }
 
             // Commit: the table through Assign (which copies handlers too: the table's

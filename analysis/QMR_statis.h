@@ -13,3 +13,5 @@ class QMR_API EQMRStatisError : public EQMRError { public: using EQMRError::EQMR
 #include "analysis/QMR_statis_special.h"
 #include "analysis/QMR_statis_cfeval.h"
 #include "analysis/QMR_statis_crossval.h"
+#include "analysis/QMR_statis_randgen.h"
+#include "analysis/QMR_statis_runs.h"

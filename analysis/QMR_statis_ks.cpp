@@ -150,8 +150,8 @@ double KSPelzGoodUpper(std::int32_t n, double d) {
                  k3b = Pi2 * (135 * z4 - 96 * z6) / 4, k3a = -30 * z6 - 90 * z4 * z4;
     // Sums over odd m = 2k - 1 of c(m) q^(m^2), by Horner in q^(8k).
     double K[4] = {0, 0, 0, 0};
-    const int MaxK = static_cast<int>(std::ceil(16 * z / kPi));
-    for (int k = MaxK; k >= 1; --k) {
+    const std::int32_t MaxK = detail::TruncToInt32Sat(std::ceil(16 * z / kPi));  // z < 2: at most 10
+    for (std::int32_t k = MaxK; k >= 1; --k) {
         const double mm = 2.0 * k - 1, m2 = mm * mm, m4 = m2 * m2, m6 = m4 * m2;
         const double QPow = std::pow(q, 8.0 * k);
         const double C[4] = {1.0, k1a + k1b * m2, k2a + k2b * m2 + k2c * m4, k3a + k3b * m2 + k3c * m4 + k3d * m6};
@@ -162,7 +162,7 @@ double KSPelzGoodUpper(std::int32_t n, double d) {
     // The sums over all k of K2 and K3.
     const double q2 = std::exp(-Pi2 / 2 / z2), Sqrt3z = std::sqrt(3.0) * z;
     double S2 = 0, S3 = 0;
-    for (int k = MaxK; k >= 1; --k) {
+    for (std::int32_t k = MaxK; k >= 1; --k) {
         const double kd = k, k2 = kd * kd, w = k2 * std::pow(q2, k2), kpi = kPi * kd;
         S2 += w;
         S3 += (Sqrt3z + kpi) * (Sqrt3z - kpi) * w;

@@ -1,13 +1,18 @@
 // The learner's neighbour search against a brute-force Eigen distance pass plus
 // std::partial_sort of the row indices (100 nearest, the higher row first on ties):
 // ApplyModel over 1e5 rows of 10 inputs with K = 10, and CalcNNOfModelData over 2000 rows.
+// Also a binary model of 1e5 named rows stored and loaded again (no peer).
 #include <benchmark/benchmark.h>
 
 #include <qmrnumkit/qmrnumkit.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <numeric>
 #include <random>
+#include <string>
 #include <vector>
 
 #if QMR_BENCH_HAVE_EIGEN
@@ -59,6 +64,23 @@ void BM_MBLCalcNN_qmr(benchmark::State& State) {
         benchmark::DoNotOptimize(L.kNNOfModelData(1, 1));
     }
     State.SetItemsProcessed(State.iterations() * Rows * Rows);
+}
+
+// Store and load of a binary model: 1e5 rows with names and attributes, 11 columns.
+void BM_MBLModelBin_qmr(benchmark::State& State) {
+    const auto Rows = static_cast<int>(State.range(0));
+    qmr::TMemBasedLearner L(nullptr), Back(nullptr);
+    std::vector<double> Data;
+    Fill(L, Rows, Data);
+    for (int R = 1; R <= Rows; ++R) L.ModelData().SetRowName(R, "row " + std::to_string(R));
+    const std::string Name = "/tmp/bench_membl_" + std::to_string(::getpid()) + ".bin";
+    std::string Id;
+    for (auto _ : State) {
+        L.StoreModelBin(Name, "bench");
+        benchmark::DoNotOptimize(Back.LoadModelBin(Name, Id));
+    }
+    std::remove(Name.c_str());
+    State.SetItemsProcessed(State.iterations() * Rows);
 }
 
 #if QMR_BENCH_HAVE_EIGEN
@@ -116,5 +138,6 @@ BENCHMARK(BM_MBLCalcNN_peer)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_MBLApplyModel_qmr)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MBLCalcNN_qmr)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MBLModelBin_qmr)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -309,8 +309,9 @@ public:
     // LoR..HiR taken as given (no range rule; cells outside the table read as valid 0).
     // A pair of columns uses the rows where both cells are valid (m of them); values are
     // read as Elem reads them. Mode 0: sum of x y / (m - 1); 1: covariance about the
-    // column means of MeanVarOfNumCells; 2: Pearson correlation (0 unless m > 2 and
-    // neither column is constant over the pair's rows; diagonal 1); 3: its square; 4: sum
+    // column means of MeanVarOfNumCells; 2: Pearson correlation (0 unless m > 2, neither
+    // column is constant over the pair's rows and both sums of squares are above 0, which
+    // a NaN fails; diagonal 1); 3: its square; 4: sum
     // of (x - y)^2 / (m - 1); other modes 0. Modes 0, 1, 4 give 0 for m <= 1. Each result
     // goes to [j, i] and [i, j] through SetElem; CovarMat is neither resized nor cleared.
     // Clears AbortMathProc first, one progress step per column of the mean pass (modes
@@ -575,12 +576,20 @@ private:
     void MoveColumnEntries(std::int32_t To, std::int32_t From, bool CarryIDs);
     void BlankRowEntries(std::int32_t Row);
     void BlankColumnEntries(std::int32_t Col);
-    // Comb sort of rows (columns) Low..High of the range by OutOfOrder(i, j), i < j, moving
-    // whole headers and the values and states of the other range (see SortRowAttributes).
-    void SortRowsByHeader(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
-                          const std::function<bool(std::int32_t, std::int32_t)>& OutOfOrder);
-    void SortColsByHeader(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
-                          const std::function<bool(std::int32_t, std::int32_t)>& OutOfOrder);
+    // The row sorts (OnColumns false) and their column twins, with the range as the public
+    // sorts take it. By values: through the matrix's sort by key column (row) KeyIx. By
+    // header: by name (ByName; IgnoreCase) or attribute, moving whole headers and the
+    // values and states of the other range (see SortRowAttributes).
+    void SortByValues(bool OnColumns, std::int32_t KeyIx, bool Ascending, std::int32_t LowCol, std::int32_t LowRow,
+                      std::int32_t HighCol, std::int32_t HighRow, bool IncludeHeaders);
+    void SortByHeader(bool OnColumns, bool ByName, bool Ascending, bool IgnoreCase, std::int32_t LowCol,
+                      std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow);
+    // CopyDataFromArray for both element types.
+    template <class T>
+    std::int32_t CopyDataFromArrayOf(const std::vector<std::vector<T>>& SrcArray);
+    // The standardisations (Scale) and mean centrings of columns (OnRows false) or rows;
+    // whether any line was transformed.
+    bool CentreLines(bool OnRows, bool Scale, TVector* Means, TVector* StdDevs);
     // Fires OnChange, OnChangeCellState, OnChangeAttrib, OnChangeNames, OnChangeSetup.
     void ChangedAll();
 };

@@ -66,23 +66,25 @@ void ForPairRows(const TCovColumn& X, const TCovColumn& Y, const TRowSpan& Sp, A
 TWork Count(std::int64_t K) { return static_cast<TWork>(K); }
 
 // Pearson correlation from the centred sums; 0 when it is undefined.
-TWork Correlation(std::int64_t M, bool ConstX, bool ConstY, TWork Sxx, TWork Syy, TWork Sxy) {
-    if (M <= 2 || ConstX || ConstY || Sxx == 0 || Syy == 0) return 0;
+TWork Correlation(std::int64_t M, bool FlatX, bool FlatY, TWork Sxx, TWork Syy, TWork Sxy) {
+    if (M <= 2 || FlatX || FlatY || Sxx == 0 || Syy == 0) return 0;
     const TWork P = Sxx * Syy;
     if (std::isfinite(P) && P > 0) return Sxy / std::sqrt(P);
     return Sxy / (std::sqrt(std::fabs(Sxx)) * std::sqrt(std::fabs(Syy)));
 }
 
-// Mean of the pair's x values over its rows and whether they are all equal.
+// Mean of the pair's x values over its rows, whether they are all equal, and their sum of
+// squares.
 struct TPairLevel {
     std::int64_t M = 0;
-    TWork Sum = 0;
+    TWork Sum = 0, SumSq = 0;
     TWork First = 0;
     bool Constant = true;
     void Add(TWork X) noexcept {
         if (M == 0) First = X;
         else if (!(X == First)) Constant = false;
         Sum += X;
+        SumSq += X * X;
         ++M;
     }
     void AddZeros(std::int64_t K) noexcept {
@@ -91,6 +93,9 @@ struct TPairLevel {
         M += K;
     }
     TWork Mean() const noexcept { return M > 0 ? Sum / Count(M) : 0; }
+    // The column gives correlations of 0: its values are all equal, or their sum of
+    // squares is not above 0 (a NaN among them).
+    bool NoSpread() const noexcept { return Constant || !(SumSq > 0); }
 };
 
 // The result of one pair of CalcCovar by the plain row loop.
@@ -116,7 +121,7 @@ TWork PairResult(std::int32_t Mode, const TCovColumn& X, const TCovColumn& Y, co
         ForPairRows(
             X, Y, Sp, [&](TWork x, TWork y) { Lx.Add(x), Ly.Add(y); },
             [&](std::int64_t K) { Lx.AddZeros(K), Ly.AddZeros(K); });
-        if (Lx.M <= 2 || Lx.Constant || Ly.Constant) return 0;
+        if (Lx.M <= 2 || Lx.NoSpread() || Ly.NoSpread()) return 0;
         const TWork Mx = Lx.Mean(), My = Ly.Mean();
         TWork Sxx = 0, Syy = 0, Sxy = 0;
         ForPairRows(
@@ -156,14 +161,14 @@ void ProductResults(std::int32_t Mode, const std::vector<TCovColumn>& Cols, std:
     // Offsets: none (mode 0), the column means of MeanVarOfNumCells (mode 1), each
     // column's own mean over the rows (modes 2 and 3, as the pair loop's first pass).
     std::vector<TWork> Offset(n, 0);
-    std::vector<char> Constant(n, 0);
+    std::vector<char> NoSpread(n, 0);
     if (Mode == 1) Offset = ModeMeans;
     if (Mode >= 2) {
         for (std::size_t k = 0; k < n; ++k) {
             TPairLevel L;
             for (std::int32_t R = Lo; R <= Hi; ++R) L.Add(Cols[k].Value(R));
             Offset[k] = L.Mean();
-            Constant[k] = L.Constant ? 1 : 0;
+            NoSpread[k] = L.NoSpread() ? 1 : 0;
         }
     }
     std::vector<TWork> C(n * n, 0);
@@ -189,7 +194,7 @@ void ProductResults(std::int32_t Mode, const std::vector<TCovColumn>& Cols, std:
             if (Mode <= 1) {
                 V = M > 1 ? S / Count(M - 1) : 0;
             } else {
-                V = Correlation(M, Constant[i] != 0, Constant[j] != 0, Squares[i], Squares[j], S);
+                V = Correlation(M, NoSpread[i] != 0, NoSpread[j] != 0, Squares[i], Squares[j], S);
                 if (Mode == 3) V = V * V;
             }
             C[j * n + i] = V;
@@ -271,64 +276,51 @@ bool TDataTable::CalcCovar(TMatrix* CovarMat, std::int32_t LoC, std::int32_t HiC
 
 // ---------------------------------------------------------------- standardisation and centring
 
-void TDataTable::StandardizeNumCellColumns(TVector* Means, TVector* StdDevs) {
+bool TDataTable::CentreLines(bool OnRows, bool Scale, TVector* Means, TVector* StdDevs) {
     bool Any = false;
-    for (std::int32_t C = 1; C <= FNrOfCols; ++C) {
-        if (!IsMetric(FVType[static_cast<std::size_t>(C - 1)].MScaleType)) continue;
+    const std::int32_t Lines = OnRows ? FNrOfRows : FNrOfCols, Across = OnRows ? FNrOfCols : FNrOfRows;
+    for (std::int32_t L = 1; L <= Lines; ++L) {
+        // Columns: interval and ratio ones only (the rows refuse other scales beforehand).
+        if (!OnRows && !IsMetric(FVType[static_cast<std::size_t>(L - 1)].MScaleType)) continue;
         double Mean = 0, Variance = 0;
-        MeanVarOfNumCells(C, 1, C, FNrOfRows, Mean, Variance);
+        if (OnRows)
+            MeanVarOfNumCells(1, L, FNrOfCols, L, Mean, Variance);
+        else
+            MeanVarOfNumCells(L, 1, L, FNrOfRows, Mean, Variance);
         const Extended SD = std::sqrt(static_cast<Extended>(Variance));
-        if (Variance > 0) {
-            for (std::int32_t R = 1; R <= FNrOfRows; ++R)
-                if (IsValidCellState(State(C, R)))
-                    FNumData->SetElem(C, R, static_cast<double>((CellValue(C, R) - static_cast<Extended>(Mean)) / SD));
+        if (!Scale || Variance > 0) {
+            for (std::int32_t K = 1; K <= Across; ++K) {
+                const std::int32_t C = OnRows ? K : L, R = OnRows ? L : K;
+                if (!IsValidCellState(State(C, R))) continue;
+                const Extended X = CellValue(C, R) - static_cast<Extended>(Mean);
+                FNumData->SetElem(C, R, static_cast<double>(Scale ? X / SD : X));
+            }
             Any = true;
         }
-        if (Means != nullptr) Means->SetElem(C, Mean);
-        if (StdDevs != nullptr) StdDevs->SetElem(C, static_cast<double>(SD));
+        if (Means != nullptr) Means->SetElem(L, Mean);
+        if (Scale && StdDevs != nullptr) StdDevs->SetElem(L, static_cast<double>(SD));
     }
-    if (Any) ChangedData();
+    return Any;
+}
+
+void TDataTable::StandardizeNumCellColumns(TVector* Means, TVector* StdDevs) {
+    if (CentreLines(false, true, Means, StdDevs)) ChangedData();
 }
 
 void TDataTable::StandardizeNumCellRows(TVector* Means, TVector* StdDevs) {
     if (!ListOfCategorialVars().empty()) throw EQMRDataTableError(kRowsStdNominal);
-    for (std::int32_t R = 1; R <= FNrOfRows; ++R) {
-        double Mean = 0, Variance = 0;
-        MeanVarOfNumCells(1, R, FNrOfCols, R, Mean, Variance);
-        const Extended SD = std::sqrt(static_cast<Extended>(Variance));
-        if (Variance > 0)
-            for (std::int32_t C = 1; C <= FNrOfCols; ++C)
-                if (IsValidCellState(State(C, R)))
-                    FNumData->SetElem(C, R, static_cast<double>((CellValue(C, R) - static_cast<Extended>(Mean)) / SD));
-        if (Means != nullptr) Means->SetElem(R, Mean);
-        if (StdDevs != nullptr) StdDevs->SetElem(R, static_cast<double>(SD));
-    }
+    CentreLines(true, true, Means, StdDevs);
     ChangedData();
 }
 
 void TDataTable::MeanCenterNumCellColumns(TVector* Means) {
-    for (std::int32_t C = 1; C <= FNrOfCols; ++C) {
-        if (!IsMetric(FVType[static_cast<std::size_t>(C - 1)].MScaleType)) continue;
-        double Mean = 0, Variance = 0;
-        MeanVarOfNumCells(C, 1, C, FNrOfRows, Mean, Variance);
-        for (std::int32_t R = 1; R <= FNrOfRows; ++R)
-            if (IsValidCellState(State(C, R)))
-                FNumData->SetElem(C, R, static_cast<double>(CellValue(C, R) - static_cast<Extended>(Mean)));
-        if (Means != nullptr) Means->SetElem(C, Mean);
-    }
+    CentreLines(false, false, Means, nullptr);
     ChangedData();
 }
 
 void TDataTable::MeanCenterNumCellRows(TVector* Means) {
     if (!ListOfCategorialVars().empty()) throw EQMRDataTableError(kRowsCenterNominal);
-    for (std::int32_t R = 1; R <= FNrOfRows; ++R) {
-        double Mean = 0, Variance = 0;
-        MeanVarOfNumCells(1, R, FNrOfCols, R, Mean, Variance);
-        for (std::int32_t C = 1; C <= FNrOfCols; ++C)
-            if (IsValidCellState(State(C, R)))
-                FNumData->SetElem(C, R, static_cast<double>(CellValue(C, R) - static_cast<Extended>(Mean)));
-        if (Means != nullptr) Means->SetElem(R, Mean);
-    }
+    CentreLines(true, false, Means, nullptr);
     ChangedData();
 }
 

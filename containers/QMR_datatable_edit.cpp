@@ -8,6 +8,7 @@
 #include "platform/Qmr_dstruct.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <utility>
 
@@ -16,7 +17,6 @@ namespace qmr {
 namespace {
 
 std::size_t Ix(std::int32_t I) noexcept { return static_cast<std::size_t>(I - 1); }
-
 
 char LowerAscii(char C) noexcept { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
 char UpperAscii(char C) noexcept { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }
@@ -51,21 +51,19 @@ std::int32_t FindName(const std::vector<TDTNameStr>& Names, const TDTNameStr& ID
 // The five change notifications of a table parked while alive (OnResize stays).
 class TParkedNotifications {
 public:
-    explicit TParkedNotifications(TDataTable& T) : FTable(T) {
-        TNotifyEvent* E[5] = {&T.OnChange, &T.OnChangeSetup, &T.OnChangeNames, &T.OnChangeAttrib, &T.OnChangeCellState};
-        for (int K = 0; K < 5; ++K) FSaved[K] = std::exchange(*E[K], nullptr);
+    explicit TParkedNotifications(TDataTable& T) : FEvents{&T.OnChange, &T.OnChangeSetup, &T.OnChangeNames,
+                                                           &T.OnChangeAttrib, &T.OnChangeCellState} {
+        for (std::size_t K = 0; K < FEvents.size(); ++K) FSaved[K] = std::exchange(*FEvents[K], nullptr);
     }
     ~TParkedNotifications() {
-        TDataTable& T = FTable;
-        TNotifyEvent* E[5] = {&T.OnChange, &T.OnChangeSetup, &T.OnChangeNames, &T.OnChangeAttrib, &T.OnChangeCellState};
-        for (int K = 0; K < 5; ++K) *E[K] = std::move(FSaved[K]);
+        for (std::size_t K = 0; K < FEvents.size(); ++K) *FEvents[K] = std::move(FSaved[K]);
     }
     TParkedNotifications(const TParkedNotifications&) = delete;
     TParkedNotifications& operator=(const TParkedNotifications&) = delete;
 
 private:
-    TDataTable& FTable;
-    TNotifyEvent FSaved[5];
+    std::array<TNotifyEvent*, 5> FEvents;
+    std::array<TNotifyEvent, 5> FSaved;
 };
 
 // Copies the overlap of a [column][row] array, each column read at most as far as the
@@ -293,121 +291,92 @@ void TDataTable::ExchangeMarkings() {
 
 // ---------------------------------------------------------------- sorts
 
-void TDataTable::SortRows(std::int32_t SortColIx, bool Ascending, std::int32_t LowCol, std::int32_t LowRow,
-                          std::int32_t HighCol, std::int32_t HighRow, bool IncludeHeaders) {
-    if (!InsideCol(SortColIx)) return;
+void TDataTable::SortByValues(bool OnColumns, std::int32_t KeyIx, bool Ascending, std::int32_t LowCol,
+                              std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow, bool IncludeHeaders) {
+    if (OnColumns ? !InsideRow(KeyIx) : !InsideCol(KeyIx)) return;
     FSortIncludeHd = IncludeHeaders;
+    // The key's states move with its values while this sort runs (ExchangeDuringSort).
     struct TKey {
         std::int32_t& K;
         ~TKey() { K = 0; }
     } Key{FSortKey};
-    FSortKey = SortColIx;
-    FNumData->SortRows(SortColIx, Ascending, LowCol, LowRow, HighCol, HighRow);
+    FSortKey = KeyIx;
+    if (OnColumns)
+        FNumData->SortCols(KeyIx, Ascending, LowCol, LowRow, HighCol, HighRow);
+    else
+        FNumData->SortRows(KeyIx, Ascending, LowCol, LowRow, HighCol, HighRow);
     if (IncludeHeaders) {
         ChangedNames();
         ChangedAttrib();
     }
+}
+
+void TDataTable::SortRows(std::int32_t SortColIx, bool Ascending, std::int32_t LowCol, std::int32_t LowRow,
+                          std::int32_t HighCol, std::int32_t HighRow, bool IncludeHeaders) {
+    SortByValues(false, SortColIx, Ascending, LowCol, LowRow, HighCol, HighRow, IncludeHeaders);
 }
 
 void TDataTable::SortCols(std::int32_t SortRowIx, bool Ascending, std::int32_t LowCol, std::int32_t LowRow,
                           std::int32_t HighCol, std::int32_t HighRow, bool IncludeHeaders) {
-    if (!InsideRow(SortRowIx)) return;
-    FSortIncludeHd = IncludeHeaders;
-    struct TKey {
-        std::int32_t& K;
-        ~TKey() { K = 0; }
-    } Key{FSortKey};
-    FSortKey = SortRowIx;
-    FNumData->SortCols(SortRowIx, Ascending, LowCol, LowRow, HighCol, HighRow);
-    if (IncludeHeaders) {
-        ChangedNames();
-        ChangedAttrib();
-    }
+    SortByValues(true, SortRowIx, Ascending, LowCol, LowRow, HighCol, HighRow, IncludeHeaders);
 }
 
-void TDataTable::SortRowsByHeader(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
-                                  const std::function<bool(std::int32_t, std::int32_t)>& OutOfOrder) {
+void TDataTable::SortByHeader(bool OnColumns, bool ByName, bool Ascending, bool IgnoreCase, std::int32_t LowCol,
+                              std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow) {
     MakeValidColRange(LowCol, HighCol);
     MakeValidRowRange(LowRow, HighRow);
-    detail::CombRange(LowRow, HighRow, OutOfOrder, [&](std::int32_t I, std::int32_t J) {
-        std::swap(FRowName[Ix(I)], FRowName[Ix(J)]);
-        std::swap(FRowAtt[Ix(I)], FRowAtt[Ix(J)]);
+    // The sorted range and the other one, whose values and states move.
+    const std::int32_t Lo = OnColumns ? LowCol : LowRow, Hi = OnColumns ? HighCol : HighRow;
+    const std::int32_t OtherLo = OnColumns ? LowRow : LowCol, OtherHi = OnColumns ? HighRow : HighCol;
+    if (Hi - Lo < 1) return;
+    std::vector<TDTNameStr>& Names = OnColumns ? FColName : FRowName;
+    TIntArray& Atts = OnColumns ? FColAtt : FRowAtt;
+    auto OutOfOrder = [&](std::int32_t I, std::int32_t J) {
+        const int D = ByName ? CompareNames(Names[Ix(I)], Names[Ix(J)], IgnoreCase)
+                             : (Atts[Ix(I)] > Atts[Ix(J)]) - (Atts[Ix(I)] < Atts[Ix(J)]);
+        return Ascending ? D > 0 : D < 0;
+    };
+    detail::CombRange(Lo, Hi, OutOfOrder, [&](std::int32_t I, std::int32_t J) {
+        std::swap(Names[Ix(I)], Names[Ix(J)]);
+        std::swap(Atts[Ix(I)], Atts[Ix(J)]);
+        if (OnColumns) std::swap(FVType[Ix(I)], FVType[Ix(J)]);
         // Values through the matrix's element setter: never a path that reports sort
         // exchanges, which would move the states a second time.
-        for (std::int32_t C = LowCol; C <= HighCol; ++C) {
-            const double A = CellValue(C, I), B = CellValue(C, J);
-            FNumData->SetElem(C, I, B);
-            FNumData->SetElem(C, J, A);
-            std::swap(State(C, I), State(C, J));
+        for (std::int32_t K = OtherLo; K <= OtherHi; ++K) {
+            const std::int32_t C1 = OnColumns ? I : K, R1 = OnColumns ? K : I;
+            const std::int32_t C2 = OnColumns ? J : K, R2 = OnColumns ? K : J;
+            const double A = CellValue(C1, R1), B = CellValue(C2, R2);
+            FNumData->SetElem(C1, R1, B);
+            FNumData->SetElem(C2, R2, A);
+            std::swap(State(C1, R1), State(C2, R2));
         }
-        if (OnSortExchange) OnSortExchange(this, 2, I, J, LowCol, HighCol);
+        if (OnSortExchange) OnSortExchange(this, OnColumns ? 1 : 2, I, J, OtherLo, OtherHi);
     });
-}
-
-void TDataTable::SortColsByHeader(std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol, std::int32_t HighRow,
-                                  const std::function<bool(std::int32_t, std::int32_t)>& OutOfOrder) {
-    MakeValidColRange(LowCol, HighCol);
-    MakeValidRowRange(LowRow, HighRow);
-    detail::CombRange(LowCol, HighCol, OutOfOrder, [&](std::int32_t I, std::int32_t J) {
-        std::swap(FColName[Ix(I)], FColName[Ix(J)]);
-        std::swap(FColAtt[Ix(I)], FColAtt[Ix(J)]);
-        std::swap(FVType[Ix(I)], FVType[Ix(J)]);
-        for (std::int32_t R = LowRow; R <= HighRow; ++R) {
-            const double A = CellValue(I, R), B = CellValue(J, R);
-            FNumData->SetElem(I, R, B);
-            FNumData->SetElem(J, R, A);
-            std::swap(State(I, R), State(J, R));
-        }
-        if (OnSortExchange) OnSortExchange(this, 1, I, J, LowRow, HighRow);
-    });
+    ChangedData();
+    if (ByName)
+        ChangedNames();
+    else
+        ChangedAttrib();
 }
 
 void TDataTable::SortRowAttributes(bool Ascending, std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                    std::int32_t HighRow) {
-    MakeValidRowRange(LowRow, HighRow);
-    if (HighRow - LowRow < 1) return;
-    SortRowsByHeader(LowCol, LowRow, HighCol, HighRow, [&](std::int32_t I, std::int32_t J) {
-        const std::int32_t A = FRowAtt[Ix(I)], B = FRowAtt[Ix(J)];
-        return Ascending ? A > B : A < B;
-    });
-    ChangedData();
-    ChangedAttrib();
+    SortByHeader(false, false, Ascending, false, LowCol, LowRow, HighCol, HighRow);
 }
 
 void TDataTable::SortRowNames(bool Ascending, bool IgnoreCase, std::int32_t LowCol, std::int32_t LowRow,
                               std::int32_t HighCol, std::int32_t HighRow) {
-    MakeValidRowRange(LowRow, HighRow);
-    if (HighRow - LowRow < 1) return;
-    SortRowsByHeader(LowCol, LowRow, HighCol, HighRow, [&](std::int32_t I, std::int32_t J) {
-        const int D = CompareNames(FRowName[Ix(I)], FRowName[Ix(J)], IgnoreCase);
-        return Ascending ? D > 0 : D < 0;
-    });
-    ChangedData();
-    ChangedNames();
+    SortByHeader(false, true, Ascending, IgnoreCase, LowCol, LowRow, HighCol, HighRow);
 }
 
 void TDataTable::SortColAttributes(bool Ascending, std::int32_t LowCol, std::int32_t LowRow, std::int32_t HighCol,
                                    std::int32_t HighRow) {
-    MakeValidColRange(LowCol, HighCol);
-    if (HighCol - LowCol < 1) return;
-    SortColsByHeader(LowCol, LowRow, HighCol, HighRow, [&](std::int32_t I, std::int32_t J) {
-        const std::int32_t A = FColAtt[Ix(I)], B = FColAtt[Ix(J)];
-        return Ascending ? A > B : A < B;
-    });
-    ChangedData();
-    ChangedAttrib();
+    SortByHeader(true, false, Ascending, false, LowCol, LowRow, HighCol, HighRow);
 }
 
 void TDataTable::SortColNames(bool Ascending, bool IgnoreCase, std::int32_t LowCol, std::int32_t LowRow,
                               std::int32_t HighCol, std::int32_t HighRow) {
-    MakeValidColRange(LowCol, HighCol);
-    if (HighCol - LowCol < 1) return;
-    SortColsByHeader(LowCol, LowRow, HighCol, HighRow, [&](std::int32_t I, std::int32_t J) {
-        const int D = CompareNames(FColName[Ix(I)], FColName[Ix(J)], IgnoreCase);
-        return Ascending ? D > 0 : D < 0;
-    });
-    ChangedData();
-    ChangedNames();
+    SortByHeader(true, true, Ascending, IgnoreCase, LowCol, LowRow, HighCol, HighRow);
 }
 
 // ---------------------------------------------------------------- lookups
@@ -468,7 +437,8 @@ void TDataTable::CopyDataToArray(TDouble2DArray& DstArray) const {
     DstArray.swap(A);
 }
 
-std::int32_t TDataTable::CopyDataFromArray(const TDouble2DArray& SrcArray) {
+template <class T>
+std::int32_t TDataTable::CopyDataFromArrayOf(const std::vector<std::vector<T>>& SrcArray) {
     bool Copied = false;
     std::int32_t Res = 0;
     {
@@ -480,17 +450,9 @@ std::int32_t TDataTable::CopyDataFromArray(const TDouble2DArray& SrcArray) {
     return Res;
 }
 
-std::int32_t TDataTable::CopyDataFromArray(const TInt2DArray& SrcArray) {
-    bool Copied = false;
-    std::int32_t Res = 0;
-    {
-        TMutedMatrix Muted(*this);
-        Res = CopyOverlap(SrcArray, FNrOfCols, FNrOfRows, Copied,
-                          [this](std::int32_t C, std::int32_t R, double V) { FNumData->SetElem(C, R, V); });
-    }
-    if (Copied) ChangedData();
-    return Res;
-}
+std::int32_t TDataTable::CopyDataFromArray(const TDouble2DArray& SrcArray) { return CopyDataFromArrayOf(SrcArray); }
+
+std::int32_t TDataTable::CopyDataFromArray(const TInt2DArray& SrcArray) { return CopyDataFromArrayOf(SrcArray); }
 
 // ---------------------------------------------------------------- copies between tables
 

@@ -1,6 +1,7 @@
 // Dense matrix of double (TMatrix): core, linear algebra, reshaping and copying,
-// statistics, products, distances and squaring; the matrix file formats; and
-// (containers/QMR_matrix_3d.h) the three-dimensional matrix TMat3D.
+// statistics, products, distances and squaring; the matrix file formats; the
+// three-dimensional matrix TMat3D (containers/QMR_matrix_3d.h) and the four-dimensional
+// TMat4D with its layer routines (containers/QMR_matrix_4d.h).
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
@@ -386,3 +387,4 @@ protected:
 }  // namespace qmr
 
 #include "containers/QMR_matrix_3d.h"
+#include "containers/QMR_matrix_4d.h"

@@ -4,6 +4,7 @@
 #include "containers/QMR_matrix.h"
 #include "containers/QMR_matrix_kernels.h"
 #include "containers/QMR_vector.h"
+#include "containers/QMR_vector_algos.h"
 #include "containers/QMR_worker_pool.h"
 
 #include <algorithm>
@@ -298,22 +299,15 @@ Extended TMatrix::Correlate(const TMatrix* OtherMat) const {
     // data far from 0).
     const auto n = static_cast<Extended>(N);
     const Extended Mx = Sx / n, My = Sy / n;
-    Extended Dx = 0, Dy = 0, Dxx = 0, Dyy = 0, Dxy = 0;
+    detail::TPairSums D;
     for (std::int32_t C = 1; C <= FNCol; ++C) {
         const double* X = Column(C);
         const double* Y = OtherMat->Column(C);
-        for (std::int32_t R = 0; R < FNRow; ++R) {
-            const Extended A = X[R] - Mx, B = Y[R] - My;
-            Dx += A;
-            Dy += B;
-            Dxx += A * A;
-            Dyy += B * B;
-            Dxy += A * B;
-        }
+        for (std::int32_t R = 0; R < FNRow; ++R) D.Add(X[R] - Mx, Y[R] - My);
     }
-    const Extended Qxx = Dxx - Dx * Dx / n, Qyy = Dyy - Dy * Dy / n;
+    const Extended Qxx = D.Qxx(n), Qyy = D.Qyy(n);
     if (Qxx == 0 || Qyy == 0) return 0;
-    return (Dxy - Dx * Dy / n) / std::sqrt(std::fabs(Qxx * Qyy));
+    return D.Qxy(n) / std::sqrt(std::fabs(Qxx * Qyy));
 }
 
 Extended TMatrix::DistanceOfObjects(TDistMode Mode, std::int32_t Obj1, std::int32_t Obj2) const {

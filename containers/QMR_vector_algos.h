@@ -294,24 +294,33 @@ template <class T> Extended HarmonicMeanRun(const T* Data, std::int64_t N, const
     return static_cast<Extended>(N) / static_cast<Extended>(InvSum);
 }
 
-// Pearson's r of two runs of N values (two-pass, shifted, each run scaled by a power of
-// two); 0 below two values or when either run is constant.
-template <class T> Extended PearsonRun(const T* X, const T* Y, std::int64_t N) noexcept {
-    if (N < 2) return 0;
-    const Extended En = static_cast<Extended>(N);
-    const TDeviations<T> Dx(X, N), Dy(Y, N);
+// Sums, squares and cross products of paired deviations A, B from approximate means, and
+// the centred second moments they give over N pairs (the residual means taken out).
+struct TPairSums {
     Extended Sx = 0, Sy = 0, Sxx = 0, Syy = 0, Sxy = 0;
-    for (std::int64_t I = 0; I < N; ++I) {
-        const Extended A = Dx(I), B = Dy(I);
+    void Add(Extended A, Extended B) noexcept {
         Sx += A;
         Sy += B;
         Sxx += A * A;
         Syy += B * B;
         Sxy += A * B;
     }
-    const Extended Vx = Sxx - Sx * Sx / En, Vy = Syy - Sy * Sy / En;
+    Extended Qxx(Extended N) const noexcept { return Sxx - Sx * Sx / N; }
+    Extended Qyy(Extended N) const noexcept { return Syy - Sy * Sy / N; }
+    Extended Qxy(Extended N) const noexcept { return Sxy - Sx * Sy / N; }
+};
+
+// Pearson's r of two runs of N values (two-pass, shifted, each run scaled by a power of
+// two); 0 below two values or when either run is constant.
+template <class T> Extended PearsonRun(const T* X, const T* Y, std::int64_t N) noexcept {
+    if (N < 2) return 0;
+    const Extended En = static_cast<Extended>(N);
+    const TDeviations<T> Dx(X, N), Dy(Y, N);
+    TPairSums S;
+    for (std::int64_t I = 0; I < N; ++I) S.Add(Dx(I), Dy(I));
+    const Extended Vx = S.Qxx(En), Vy = S.Qyy(En);
     if (Vx == 0 || Vy == 0) return 0;
-    return (Sxy - Sx * Sy / En) / (std::sqrt(std::fabs(Vx)) * std::sqrt(std::fabs(Vy)));
+    return S.Qxy(En) / (std::sqrt(std::fabs(Vx)) * std::sqrt(std::fabs(Vy)));
 }
 
 // Square root of the summed squared differences (each formed as SqrDiff, summed in double).

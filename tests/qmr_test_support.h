@@ -9,12 +9,16 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <random>
 #include <string>
 #include <type_traits>
 #include <vector>
 
 namespace qmr::test {
+
+inline constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+inline constexpr double Inf = std::numeric_limits<double>::infinity();
 
 // Saves ProcStat, MathFeedBackProc and AbortMathProc and restores them afterwards;
 // records every feedback call made while the fixture is active.
@@ -160,6 +164,28 @@ template <class M> void RandomFill(M& Mat, int Cols, int Rows, unsigned Seed) {
     Mat.Resize(Cols, Rows);
     for (int C = 1; C <= Cols; ++C)
         for (int R = 1; R <= Rows; ++R) Mat.SetElem(C, R, U(Gen));
+}
+
+// Resizes a matrix to one column holding X.
+template <class M> void SetColumn(M& Mat, const std::vector<double>& X) {
+    Mat.Resize(1, static_cast<int>(X.size()));
+    for (int R = 1; R <= Mat.NrOfRows(); ++R) Mat.SetElem(1, R, X[static_cast<std::size_t>(R - 1)]);
+}
+
+// Resizes a matrix to Cols x Rows with element (c, r) = Cell(c, r).
+template <class M, class F> void FillCells(M& Mat, int Cols, int Rows, F&& Cell) {
+    Mat.Resize(Cols, Rows);
+    for (int C = 1; C <= Cols; ++C)
+        for (int R = 1; R <= Rows; ++R) Mat.SetElem(C, R, Cell(C, R));
+}
+
+// N values uniform in [Lo, Hi) from a seeded generator.
+inline std::vector<double> RandomValues(std::size_t N, unsigned Seed, double Lo = -1, double Hi = 1) {
+    std::mt19937 Gen(Seed);
+    std::uniform_real_distribution<double> U(Lo, Hi);
+    std::vector<double> X(N);
+    for (double& V : X) V = U(Gen);
+    return X;
 }
 
 // Resizes a vector (TVector, TIntVector) to X's length and writes X through SetElem.

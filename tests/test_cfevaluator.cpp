@@ -10,17 +10,17 @@
 namespace {
 
 using qmr::TCFEvaluator;
+using qmr::test::Inf;
+using qmr::test::NaN;
 using Vals = std::vector<double>;
 using Curve = qmr::TDouble2DArray;
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN(), Inf = std::numeric_limits<double>::infinity();
 
 void Load(TCFEvaluator& Ev, const Vals& Truth, const Vals& Est) {
     qmr::TMatrix M(nullptr);
-    for (const Vals* V : {&Truth, &Est}) {
-        M.Resize(1, static_cast<std::int32_t>(V->size()));
-        for (std::size_t I = 0; I < V->size(); ++I) M.SetElem(1, static_cast<std::int32_t>(I + 1), (*V)[I]);
-        V == &Truth ? Ev.CopyTrueFromMatrix(1, &M) : Ev.CopyEstFromMatrix(1, &M);
-    }
+    qmr::test::SetColumn(M, Truth);
+    Ev.CopyTrueFromMatrix(1, &M);
+    qmr::test::SetColumn(M, Est);
+    Ev.CopyEstFromMatrix(1, &M);
 }
 // tp, fp, tn, fn, Threshold, then the code of GetConfMatValues.
 Vals Conf(const TCFEvaluator& Ev) {
@@ -169,8 +169,7 @@ TEST(CFEvaluator, CodesStatesAndCopies) {
     // Refused copies change nothing; a three-valued column is copied all the same.
     TCFEvaluator Ev(nullptr);
     qmr::TMatrix M(nullptr);
-    M.Resize(2, 3);
-    for (std::int32_t R = 1; R <= 3; ++R) M.SetElem(1, R, R % 2), M.SetElem(2, R, R);
+    qmr::test::FillCells(M, 2, 3, [](int C, int R) { return C == 1 ? R % 2 : R; });
     Ev.CopyTrueFromMatrix(1, &M);
     EXPECT_EQ((Vals{double(Ev.CopyTrueFromMatrix(0, &M)), double(Ev.CopyEstFromMatrix(3, &M)),
                     double(Ev.CopyTrueFromMatrix(2, nullptr)), double(Ev.CopyEstFromMatrix(2, nullptr))}),

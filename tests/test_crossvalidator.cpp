@@ -18,12 +18,7 @@ using Rows = std::vector<std::int32_t>;
 using Reals = std::vector<double>;
 using Sizes = std::vector<std::size_t>;
 using CellFn = std::function<double(std::int32_t Col, std::int32_t Row)>;
-
-void Fill(TMatrix& M, std::int32_t Cols, std::int32_t NRow, const CellFn& Cell) {
-    M.Resize(Cols, NRow);
-    for (std::int32_t C = 1; C <= Cols; ++C)
-        for (std::int32_t R = 1; R <= NRow; ++R) M.SetElem(C, R, Cell(C, R));
-}
+using qmr::test::FillCells;
 
 // A host that records its requests. XMat column 1 holds the row number, so every apply
 // request names its row; it checks that no model predicts a row it was trained on and
@@ -37,8 +32,8 @@ struct Host {
     std::function<void(std::int32_t Row, const TIntArray& Train, TDoubleArray& Resp)> Predict = [](auto, auto&, auto&) {};
 
     Host(std::int32_t NRow, std::int32_t NY = 1, const CellFn& Y = [](auto, auto) { return 0.0; }) {
-        Fill(*Cv.XMat(), 2, NRow, [](std::int32_t C, std::int32_t R) { return C == 1 ? R : -R; });
-        Fill(*Cv.YMat(), NY, NRow, Y);
+        FillCells(*Cv.XMat(), 2, NRow, [](std::int32_t C, std::int32_t R) { return C == 1 ? R : -R; });
+        FillCells(*Cv.YMat(), NY, NRow, Y);
         Cv.OnModelCreateRequest = [this](qmr::TObject* S, std::int32_t Pct, const TIntArray& List, bool& Ok) {
             EXPECT_TRUE(S == &Cv && Cv.IsExecuting() && !Ok && std::is_sorted(List.begin(), List.end()));
             Ok = Succeeds(CreatePct.size());
@@ -222,8 +217,8 @@ TEST(CrossValidator, AbortsFailuresAndThrowingHosts) {
 
 TEST(CrossValidator, BorrowedMatricesAreNeverFreed) {
     auto X = std::make_unique<TMatrix>(nullptr), Y = std::make_unique<TMatrix>(nullptr);
-    Fill(*X, 1, 4, [](auto, std::int32_t R) { return R; });
-    Fill(*Y, 1, 4, [](auto, auto) { return 1.0; });
+    FillCells(*X, 1, 4, [](auto, std::int32_t R) { return R; });
+    FillCells(*Y, 1, 4, [](auto, auto) { return 1.0; });
     {
         Host H(1);
         TMatrix* Own = H.Cv.XMat();

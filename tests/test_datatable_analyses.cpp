@@ -43,6 +43,7 @@ double RefPair(const TDataTable& T, int Mode, int Ci, int Cj, int LoR, int HiR, 
 
 struct DataTableCovar : qmr::test::ProgressFixture {
     TDataTable T{nullptr};
+    TDataTable Padded{nullptr};  // T with 20 rows of valid zeros appended: the reference's cells
     TMatrix M{nullptr};
     // 6 columns x 40 rows of values around 50 (column 4 nominal: read rounded); with
     // Holes, some cells are empty or non-numeric.
@@ -56,8 +57,12 @@ struct DataTableCovar : qmr::test::ProgressFixture {
                 T.SetElem(C, R, U(Gen) + (C == 2 ? 0.5 * T.Elem(1, R) : 0.0));
                 if (Holes && Gen() % 7 == 0) T.SetCellState(C, R, Gen() % 2 == 0 ? 0x02 : 0x41);
             }
+        Padded.Assign(&T);
+        Padded.SetNrRows(Rows + 20);
         M.Resize(6, 6);
     }
+    // Every mode over the range against RefPair on the padded cells, with the column
+    // means MeanVarOfNumCells gives on T (range rule: rows beyond do not count there).
     void ExpectAgainstReference(int LoC, int HiC, int LoR, int HiR) {
         for (int Mode : {0, 1, 2, 3, 4}) {
             ASSERT_TRUE(T.CalcCovar(&M, LoC, HiC, LoR, HiR, Mode));
@@ -66,21 +71,30 @@ struct DataTableCovar : qmr::test::ProgressFixture {
                     double Mi = 0, Mj = 0, V = 0;
                     T.MeanVarOfNumCells(i, LoR, i, HiR, Mi, V);
                     T.MeanVarOfNumCells(j, LoR, j, HiR, Mj, V);
-                    const double Ref = RefPair(T, Mode, i, j, LoR, HiR, Mi, Mj);
+                    const double Ref = RefPair(Padded, Mode, i, j, LoR, HiR, Mi, Mj);
                     EXPECT_NEAR(M.Elem(i - LoC + 1, j - LoC + 1), Ref, 1e-11 * (1 + std::fabs(Ref)))
-                        << "mode " << Mode << " pair " << i << "," << j;
+                        << "mode " << Mode << " pair " << i << "," << j << " rows " << LoR << ".." << HiR;
                 }
         }
     }
 };
 
-TEST_F(DataTableCovar, AllModesMatchThePairWalkWithAndWithoutMissingCells) {
-    Fill(false);
-    ExpectAgainstReference(1, 6, 1, 40);  // every cell valid: the product path
-    ExpectAgainstReference(2, 5, 3, 31);
-    Fill(true);
-    ExpectAgainstReference(1, 6, 1, 40);  // the pair loop
-    ExpectAgainstReference(3, 4, 5, 40);  // validity judged on table columns 3 and 4
+TEST_F(DataTableCovar, AllModesMatchThePairWalk) {
+    const struct {
+        bool Holes;
+        int LoC, HiC, LoR, HiR;
+    } Cases[] = {
+        {false, 1, 6, 1, 40},   // every cell valid: the product path
+        {false, 2, 5, 3, 31},
+        {false, 1, 6, 30, 55},  // rows beyond the table: valid zeros that take part
+        {true, 1, 6, 1, 40},    // the pair loop
+        {true, 3, 4, 5, 40},    // validity judged on table columns 3 and 4
+        {true, 1, 6, 30, 55},
+    };
+    for (const auto& K : Cases) {
+        Fill(K.Holes);
+        ExpectAgainstReference(K.LoC, K.HiC, K.LoR, K.HiR);
+    }
 }
 
 TEST_F(DataTableCovar, ProductPathGivesThePairLoopsBits) {
@@ -112,11 +126,23 @@ TEST_F(DataTableCovar, CorrelationOfConstantIdenticalAndShortColumns) {
         T.SetElem(4, R, 1e9 + R);
     }
     const double Want[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 1}, {0, 0, 1, 1}};
-    for (int HiR : {3, 4}) {
-        ASSERT_TRUE(T.CalcCovar(&M, 1, 4, 1, HiR, 2));
-        for (int i = 0; i < 4; ++i)
-            for (int j = 0; j < 4; ++j) EXPECT_EQ(M.Elem(i + 1, j + 1), Want[i][j]) << HiR << ": " << i << "," << j;
-    }
+    for (int Mode : {2, 3})
+        for (int HiR : {3, 4}) {
+            ASSERT_TRUE(T.CalcCovar(&M, 1, 4, 1, HiR, Mode));
+            for (int i = 0; i < 4; ++i)
+                for (int j = 0; j < 4; ++j)
+                    EXPECT_EQ(M.Elem(i + 1, j + 1), Want[i][j]) << Mode << " " << HiR << ": " << i << "," << j;
+        }
+    // A NaN value: its column's sum of squares is not above 0, so its correlations are 0
+    // (the product path and the pair loop alike).
+    T.SetElem(3, 2, std::nan(""));
+    for (int Mode : {2, 3})
+        for (int HiR : {3, 4}) {
+            ASSERT_TRUE(T.CalcCovar(&M, 3, 4, 1, HiR, Mode));
+            EXPECT_EQ(M.Elem(1, 2), 0.0) << Mode << " " << HiR;
+            EXPECT_EQ(M.Elem(2, 1) + M.Elem(1, 1), 1.0);
+        }
+    T.SetElem(3, 2, 1e9 + 2);
     // Two usable rows: every correlation off the diagonal is 0; modes 0, 1 and 4 over
     // a single usable row store 0 rather than a division by zero.
     ASSERT_TRUE(T.CalcCovar(&M, 3, 4, 1, 2, 2));
@@ -128,29 +154,13 @@ TEST_F(DataTableCovar, CorrelationOfConstantIdenticalAndShortColumns) {
     }
 }
 
-TEST_F(DataTableCovar, RowsBeyondTheTableAreValidZeros) {
+TEST_F(DataTableCovar, WholeIntRowRangeIsCountedNotWalked) {
     Fill(true);
-    TDataTable Padded(nullptr);
-    Padded.Assign(&T);
-    Padded.SetNrRows(55);
-    TMatrix Ref(nullptr);
-    Ref.Resize(6, 6);
-    for (int Mode : {0, 2, 4}) {
-        ASSERT_TRUE(T.CalcCovar(&M, 1, 6, 30, 55, Mode));
-        ASSERT_TRUE(Padded.CalcCovar(&Ref, 1, 6, 30, 55, Mode));
-        for (int i = 1; i <= 6; ++i)
-            for (int j = 1; j <= 6; ++j) EXPECT_NEAR(M.Elem(i, j), Ref.Elem(i, j), 1e-12 * (1 + std::fabs(Ref.Elem(i, j))));
-    }
-    // The whole 32-bit row range is counted, not walked.
     ASSERT_TRUE(T.CalcCovar(&M, 1, 2, -2147483647 - 1, 2147483647, 0));
-    long double S = 0;
+    // 2^32 rows: the table's usable ones and 2^32 - 40 valid zeros.
+    long double S = 0, m = 4294967296.0L - 40;
     for (int R = 1; R <= 40; ++R)
-        if (T.IsNumber(1, R) && T.IsNumber(2, R)) S += T.Elem(1, R) * T.Elem(2, R);
-    const long double m = 4294967296.0L - 40 + [&] {
-        int k = 0;
-        for (int R = 1; R <= 40; ++R) k += T.IsNumber(1, R) && T.IsNumber(2, R);
-        return k;
-    }();
+        if (T.IsNumber(1, R) && T.IsNumber(2, R)) S += T.Elem(1, R) * T.Elem(2, R), m += 1;
     EXPECT_DOUBLE_EQ(M.Elem(1, 2), static_cast<double>(S / (m - 1)));
 }
 
@@ -185,30 +195,35 @@ TEST_F(DataTableCovar, RefusalsProgressAndAbort) {
 
 TEST(DataTableStandardize, ColumnsAndRowsAgainstTwoPassFormulas) {
     TDataTable T(nullptr);
-    T.Resize(3, 4);
-    const double V[3][4] = {{1, 3, 0, 0}, {2, 4, 9, 10}, {5, 5, 5, 5}};
-    for (int C = 1; C <= 3; ++C)
-        for (int R = 1; R <= 4; ++R) T.SetElem(C, R, V[C - 1][R - 1]);
-    T.SetCellState(1, 3, 0x02);
-    T.SetCellState(1, 4, 0x01);  // column 1: two valid cells, variance 1 by rule
+    T.Resize(4, 5);
+    const double V[4][5] = {{1, 3, 0, 0, 0}, {2, 4, 9, 10, 6.25}, {5, 5, 5, 5, 5}, {7, 1, 4, 0, 0}};
+    for (int C = 1; C <= 4; ++C)
+        for (int R = 1; R <= 5; ++R) T.SetElem(C, R, V[C - 1][R - 1]);
+    // Column 1: two valid cells, variance 1 by rule.
+    for (int R = 3; R <= 5; ++R) T.SetCellState(1, R, R == 4 ? 0x01 : 0x02);
     T.SetMScaleType(3, TMScaleType::stRatio);
+    T.SetMScaleType(4, TMScaleType::stUnknown);  // skipped by the columns, centred with the rows
     TVector Means(nullptr), SDs(nullptr);
     Means.SetNrOfElem(2);  // not resized: column 3 is dropped
-    SDs.SetNrOfElem(3);
+    SDs.SetNrOfElem(4);
+    SDs.SetElem(4, -1);
     int Changes = 0;
     T.OnChange = [&](TObject*) { ++Changes; };
     T.StandardizeNumCellColumns(&Means, &SDs);
     EXPECT_EQ(T.Elem(1, 1) * 10 + T.Elem(1, 2), -9.0);  // -1 and 1
     EXPECT_EQ(T.Elem(1, 3), 0.0);                       // invalid cells untouched
     const double SD2 = std::sqrt(((2 - 6.25) * (2 - 6.25) + (4 - 6.25) * (4 - 6.25) + (9 - 6.25) * (9 - 6.25) +
-                                  (10 - 6.25) * (10 - 6.25)) / 3);
+                                  (10 - 6.25) * (10 - 6.25)) / 4);
     EXPECT_DOUBLE_EQ(T.Elem(2, 4), (10 - 6.25) / SD2);
+    EXPECT_EQ(T.Elem(2, 5), 0.0);
     EXPECT_EQ(T.Elem(3, 1), 5.0);  // variance 0: unchanged
     EXPECT_EQ(Means.Elem(2), 6.25);
     EXPECT_EQ(Means.NrOfElem(), 2);
     EXPECT_DOUBLE_EQ(SDs.Elem(2), SD2);
     EXPECT_EQ(SDs.Elem(3), 0.0);
-    EXPECT_EQ(Changes, 6 + 1);  // six writes through the matrix and one at the end
+    EXPECT_EQ(SDs.Elem(4), -1.0);
+    EXPECT_EQ(T.Elem(4, 1), 7.0);
+    EXPECT_EQ(Changes, 7 + 1);  // seven writes through the matrix and one at the end
 
     Changes = 0;
     TDataTable Flat(nullptr);  // only a constant column: nothing transformed, no OnChange
@@ -219,7 +234,9 @@ TEST(DataTableStandardize, ColumnsAndRowsAgainstTwoPassFormulas) {
 
     // Rows: centring then standardising; a nominal column refuses both untouched.
     T.MeanCenterNumCellRows(&Means);
-    EXPECT_DOUBLE_EQ(T.Elem(3, 1), 5 - (-1.0 + (2 - 6.25) / SD2 + 5) / 3);
+    const double Row1Mean = (-1.0 + (2 - 6.25) / SD2 + 5) / 3;  // the numeric cells only
+    EXPECT_DOUBLE_EQ(T.Elem(3, 1), 5 - Row1Mean);
+    EXPECT_DOUBLE_EQ(T.Elem(4, 1), 7 - Row1Mean);
     T.SetMScaleType(2, TMScaleType::stOrdinal);
     const std::string Before = T.NumericData()->CRCofData();
     EXPECT_TRUE(ThrowsWith<EQMRDataTableError>([&] { T.StandardizeNumCellRows(nullptr, nullptr); },
@@ -272,40 +289,46 @@ TEST(DataTableSerialize, LongFormatWithHeadersAndIndices) {
         EXPECT_EQ(T.CellState(4, Q), S == 2 && Tr == 1 ? 0x42 : 0x04 * S);
         for (int C = 1; C <= 3; ++C) EXPECT_EQ(T.CellState(C, Q), 0) << C << "," << Q;
     }
-    T.Serialize(false, false);  // 4 x 6 into one column of 24 rows
-    EXPECT_EQ(T.ColName(1).str() + std::to_string(T.NrOfColumns() * T.NrOfRows()), "(data)24");
-    EXPECT_EQ(T.Elem(1, 5) * 100 + T.Elem(1, 24), 224.0);  // former (1, 5) and (4, 6)
+    T.Serialize(true, false);  // the 4 x 6 result: 2 columns of 24 rows
+    EXPECT_EQ(T.ColName(2).str() + std::to_string(T.NrOfRows()) + T.NominalID(1, 2).str(), "(data)242:(col. in");
+    EXPECT_EQ(T.Elem(1, 24) * 100 + T.Elem(2, 24), 424.0);  // column 4 and the former (4, 6)
 }
 
 TEST(DataTableCategories, ContingencyTableAndScan) {
     TDataTable T(nullptr);
-    T.Resize(3, 6);
+    T.Resize(4, 8);
     T.SetMScaleType(1, TMScaleType::stNominal);
     T.SetMScaleType(2, TMScaleType::stOrdinal);
-    const double A[] = {1, 1, 2, 2.4, 0, std::nan("")}, B[] = {2, 2, 1, 3, 1, 1};
-    for (int R = 1; R <= 6; ++R) T.SetElem(1, R, A[R - 1]), T.SetElem(2, R, B[R - 1]);
+    T.SetMScaleType(4, TMScaleType::stNominal);
+    const double Inf = std::numeric_limits<double>::infinity();
+    const double A[] = {1, 1, 2, 2.4, 0, std::nan(""), -1, Inf}, B[] = {2, 2, 1, 3, 1, 1, 1, 1};
+    // Rounded half to even: 150, 150, 2, 2 in range; 0, 151 and the infinities outside.
+    const double D[] = {150, 149.5, 1.5, 2.5, 0.5, 151, -Inf, Inf};
+    for (int R = 1; R <= 8; ++R) T.SetElem(1, R, A[R - 1]), T.SetElem(2, R, B[R - 1]), T.SetElem(4, R, D[R - 1]);
     T.SetCellState(2, 4, 0x02);  // (2, 3): in range but invalid, skipped silently
     T.SetCellState(1, 5, 0x02);  // out of range is tested before validity
     T.SetCellState(1, 6, 0x01);
     TInt2DArray Tab;
     EXPECT_EQ(T.CreateContingencyTable(1, 2, 1, 3, Tab), 0);
     EXPECT_EQ(Tab, (TInt2DArray{{0, 2, 2}, {1, 0, 1}, {1, 2, 3}}));
-    EXPECT_EQ(T.CreateContingencyTable(1, 2, 0, 0, Tab), -3);  // 0 and NaN out of range
+    EXPECT_EQ(T.CreateContingencyTable(1, 2, 0, 0, Tab), -3);  // 0, NaN, -1, Inf out of range
     EXPECT_EQ(Tab, (TInt2DArray{{0, 2, 2}, {1, 0, 1}, {1, 2, 3}}));
-    EXPECT_EQ(T.CreateContingencyTable(1, 4, 0, 0, Tab), -1);
+    EXPECT_EQ(T.CreateContingencyTable(1, 5, 0, 0, Tab), -1);
     EXPECT_EQ(T.CreateContingencyTable(1, 3, 0, 0, Tab), -2);
     EXPECT_EQ(Tab.size(), 3u);
 
     TIntArray L{5};
-    EXPECT_EQ(T.ScanForCatValues(1, 0, 0, L), 2);
+    EXPECT_EQ(T.ScanForCatValues(1, 0, 0, L), 4);
     ASSERT_EQ(L.size(), 150u);
     EXPECT_EQ(L[0], 2);
     EXPECT_EQ(L[1], 2);  // 2 and 2.4 both round to 2; states not consulted
+    EXPECT_EQ(T.ScanForCatValues(4, 0, 0, L), 4);
+    EXPECT_EQ(L[149] * 10 + L[1], 22);
     T.SetElem(1, 1, 1e300);
     EXPECT_EQ(T.ScanForCatValues(1, 1, 3, L), 1);
     EXPECT_EQ(T.ScanForCatValues(3, 0, 0, L), 0);
     EXPECT_EQ(L.size(), 150u);
-    EXPECT_EQ(T.ScanForCatValues(0, 0, 0, L), -1);
+    EXPECT_EQ(T.ScanForCatValues(5, 0, 0, L), -1);
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
-#include <numeric>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -31,29 +29,35 @@ void Build(TDataTable& T, int NC = 3, int NR = 5) {
     for (int R = 1; R <= NR; ++R) T.SetRowName(R, "row" + std::to_string(R)), T.SetRowAttrib(R, -R);
 }
 
-// Everything of a row / column, as the accessors read it.
-std::string RowSig(const TDataTable& T, int R) {
-    std::string S = T.RowName(R).str() + "|" + std::to_string(T.RowAttrib(R));
-    for (int C = 1; C <= T.NrOfColumns(); ++C)
-        S += "|" + std::to_string(static_cast<double>(T.Elem(C, R))) + "/" + std::to_string(T.CellState(C, R));
+// A row's (OnColumns false) or column's header: name and attribute, for a column also
+// the scale and the first identifiers.
+std::string HeaderSig(const TDataTable& T, bool OnColumns, int K) {
+    if (!OnColumns) return T.RowName(K).str() + "|" + std::to_string(T.RowAttrib(K));
+    std::string S = T.ColName(K).str() + "|" + std::to_string(T.ColAttrib(K)) + "|" +
+                    std::to_string(static_cast<int>(T.MScaleType(K)));
+    for (int I = 1; I <= 3; ++I) S += "," + T.NominalID(K, I).str();
     return S;
 }
-std::string ColSig(const TDataTable& T, int C) {
-    std::string S = T.ColName(C).str() + "|" + std::to_string(T.ColAttrib(C)) + "|" +
-                    std::to_string(static_cast<int>(T.MScaleType(C))) + "|" + std::to_string(T.CountNominalIDs(C));
-    for (int K = 1; K <= 3; ++K) S += "," + T.NominalID(C, K).str();
-    for (int R = 1; R <= T.NrOfRows(); ++R)
-        S += "|" + std::to_string(static_cast<double>(T.Elem(C, R))) + "/" + std::to_string(T.CellState(C, R));
+// A cell: its value (as Elem reads it, or the stored one with Raw) and its state.
+std::string CellSig(const TDataTable& T, int C, int R, bool Raw) {
+    const double V = Raw ? T.NumericData()->Elem(C, R) : static_cast<double>(T.Elem(C, R));
+    return std::to_string(V) + "/" + std::to_string(T.CellState(C, R));
+}
+// Everything of row / column K.
+std::string LineSig(const TDataTable& T, bool OnColumns, int K, bool Raw = false) {
+    std::string S = HeaderSig(T, OnColumns, K);
+    for (int X = 1; X <= (OnColumns ? T.NrOfRows() : T.NrOfColumns()); ++X)
+        S += "|" + (OnColumns ? CellSig(T, K, X, Raw) : CellSig(T, X, K, Raw));
     return S;
 }
-std::vector<std::string> Sigs(const TDataTable& T, bool Rows) {
+std::vector<std::string> Sigs(const TDataTable& T, bool OnColumns, bool Raw = false) {
     std::vector<std::string> V;
-    for (int I = 1; I <= (Rows ? T.NrOfRows() : T.NrOfColumns()); ++I) V.push_back(Rows ? RowSig(T, I) : ColSig(T, I));
+    for (int K = 1; K <= (OnColumns ? T.NrOfColumns() : T.NrOfRows()); ++K) V.push_back(LineSig(T, OnColumns, K, Raw));
     return V;
 }
 
 // Records the table's notifications: C change, S setup, N names, A attributes, X states,
-// R(...) resize, E(...) sort exchange.
+// R(...) resize, E(...) sort exchange (e when the sender is not the table).
 struct Events {
     std::vector<std::string> Log;
     explicit Events(TDataTable& T) {
@@ -78,46 +82,49 @@ struct Events {
 };
 const std::vector<std::string> kFive = {"C", "X", "A", "N", "S"};
 
-TEST(DataTableEdit, InsertAndRemoveRowsCarryEverything) {
-    TDataTable T(nullptr);
-    Build(T);
-    const auto Before = Sigs(T, true);
-    Events E(T);
-    T.InsertRow(2);
-    ASSERT_EQ(T.NrOfRows(), 6);
-    EXPECT_EQ(E.Log.front(), "R3536");
-    EXPECT_EQ(E.Log.back(), "S");
-    EXPECT_EQ(RowSig(T, 2), "|0|0.000000/0|0.000000/0|0.000000/0");
-    for (int R = 3; R <= 6; ++R) EXPECT_EQ(RowSig(T, R), Before[static_cast<std::size_t>(R - 2)]);
-    EXPECT_EQ(T.NumericData()->Elem(2, 4), 2.0);  // nominal values arrive rounded (1.25 -> 1, 2.25 -> 2)
-    E.Log.clear();
-    T.RemoveRow(2);
-    EXPECT_EQ(Sigs(T, true), Before);  // the last row too: moves come before the shrink
-    EXPECT_EQ(E.Count("C"), 4 * 3 + 1);
-    EXPECT_EQ(E.Tail(3), (std::vector<std::string>{"R3635", "C", "S"}));
-    T.InsertRow(6);
-    EXPECT_EQ(T.RowName(6), "");  // appended, with an empty name
-    for (int Bad : {0, 8}) T.InsertRow(Bad), T.RemoveRow(Bad);
-    TDataTable One(nullptr);
+TEST(DataTableEdit, InsertAndRemoveCarryEverything) {
+    for (const bool OnColumns : {false, true}) {
+        SCOPED_TRACE(OnColumns ? "columns" : "rows");
+        TDataTable T(nullptr);
+        Build(T, 3, 5);
+        auto Count = [&] { return OnColumns ? T.NrOfColumns() : T.NrOfRows(); };
+        auto Insert = [&](int I) { OnColumns ? T.InsertColumn(I) : T.InsertRow(I); };
+        auto Remove = [&](int I) { OnColumns ? T.RemoveColumn(I) : T.RemoveRow(I); };
+        const int N = Count(), Across = OnColumns ? 5 : 3;
+        const auto Before = Sigs(T, OnColumns);
+        Events E(T);
+        Insert(2);  // grows first, then moves from the end
+        ASSERT_EQ(Count(), N + 1);
+        EXPECT_EQ(E.Log.front(), OnColumns ? "R3545" : "R3536");
+        EXPECT_EQ(E.Log.back(), "S");
+        std::string Blank = OnColumns ? "|0|3,,," : "|0";  // empty name, attribute 0 (interval, no dictionary)
+        for (int X = 0; X < Across; ++X) Blank += "|0.000000/0";
+        EXPECT_EQ(LineSig(T, OnColumns, 2), Blank);
+        EXPECT_EQ(LineSig(T, OnColumns, 1), Before[0]);
+        for (int K = 3; K <= N + 1; ++K) EXPECT_EQ(LineSig(T, OnColumns, K), Before[static_cast<std::size_t>(K - 2)]);
+        // The nominal column's values arrive rounded (2.25 -> 2).
+        EXPECT_EQ(OnColumns ? T.NumericData()->Elem(3, 1) : T.NumericData()->Elem(2, 4), 2.0);
+        E.Log.clear();
+        Remove(2);  // moves first (the last line too), shrinks after, OnChange once
+        EXPECT_EQ(Sigs(T, OnColumns), Before);
+        EXPECT_EQ(E.Count("C"), (N - 1) * Across + 1);
+        EXPECT_EQ(E.Tail(3), (std::vector<std::string>{OnColumns ? "R4535" : "R3635", "C", "S"}));
+        Insert(N + 1);
+        EXPECT_EQ(OnColumns ? T.ColName(N + 1) : T.RowName(N + 1), "");  // appended, with an empty name
+        E.Log.clear();
+        for (int Bad : {0, N + 3}) Insert(Bad), Remove(Bad);
+        EXPECT_TRUE(E.Log.empty());
+    }
+    TDataTable One(nullptr);  // the last row or column stays
     One.RemoveRow(1), One.RemoveColumn(1);
-    EXPECT_EQ(T.NrOfRows() * One.NrOfRows() * One.NrOfColumns(), 6);
-}
-
-TEST(DataTableEdit, InsertAndRemoveColumnsCarryScaleAndDictionary) {
-    TDataTable T(nullptr);
-    Build(T);
-    const auto Before = Sigs(T, false);
-    T.InsertColumn(1);
-    ASSERT_EQ(T.NrOfColumns(), 4);
-    EXPECT_EQ(ColSig(T, 1), "|0|3|0,,,|0.000000/0|0.000000/0|0.000000/0|0.000000/0|0.000000/0");
-    for (int C = 2; C <= 4; ++C) EXPECT_EQ(ColSig(T, C), Before[static_cast<std::size_t>(C - 2)]);
-    T.RemoveColumn(1);
-    EXPECT_EQ(ColSig(T, 1), Before[0]);
-    EXPECT_EQ(ColSig(T, 2), Before[1]);
-    // A column that is neither nominal nor ordinal moves without identifiers: its new
-    // place keeps the dictionary it had (column 2's two, unseen on an interval column).
-    EXPECT_EQ(T.CountNominalIDs(3), 2);
-    EXPECT_EQ(ColSig(T, 3).replace(12, 1, "0"), Before[2]);
+    EXPECT_EQ(One.NrOfRows() * One.NrOfColumns(), 1);
+    // Column 3 moves to 2 as an interval column, without identifiers: position 2 keeps the
+    // nominal column's dictionary (unseen on an interval column).
+    Build(One, 3, 2);
+    One.RemoveColumn(1);
+    EXPECT_EQ(One.NominalID(1, 2), "hi");
+    EXPECT_EQ(One.MScaleType(2), TMScaleType::stInterval);
+    EXPECT_EQ(One.CountNominalIDs(2), 2);
 }
 
 TEST(DataTableEdit, RemoveMarkedRowsKeepsTheRestInOrder) {
@@ -126,45 +133,42 @@ TEST(DataTableEdit, RemoveMarkedRowsKeepsTheRestInOrder) {
     T.SetAllCellStates(0);
     T.SetCellState(1, 2, 0x40);
     T.SetCellState(2, 4, 0x41);
-    const auto Before = Sigs(T, true);
+    const auto Before = Sigs(T, false);
     Events E(T);
     EXPECT_EQ(T.RemoveMarkedRows(1, 9, 0x40), -1);
+    EXPECT_EQ(T.RemoveMarkedRows(0, 1, 0x40), -1);
     EXPECT_TRUE(E.Log.empty());
     EXPECT_EQ(T.RemoveMarkedRows(0, 0, 0x80), 0);
     EXPECT_EQ(T.RemoveMarkedRows(3, 3, 0x40), 2);  // the whole table is examined
-    EXPECT_EQ(Sigs(T, true), (std::vector<std::string>{Before[0], Before[2], Before[4]}));
+    EXPECT_EQ(Sigs(T, false), (std::vector<std::string>{Before[0], Before[2], Before[4]}));
     EXPECT_EQ(E.Log, (std::vector<std::string>{"R2523", "C", "X", "A", "N", "S"}));
 }
 
 TEST(DataTableEdit, ExchangesAndMirrorsMoveEverythingThenNotifyOnce) {
-    TDataTable T(nullptr);
-    Build(T);
-    const auto Rows = Sigs(T, true), Cols = Sigs(T, false);
-    Events E(T);
-    T.ExchangeRows(0, 2);
-    T.ExchangeColumns(1, 4);
-    EXPECT_TRUE(E.Log.empty());
-    T.ExchangeRows(1, 4);
-    EXPECT_EQ(E.Log, kFive);
-    EXPECT_EQ(RowSig(T, 1), Rows[3]);
-    EXPECT_EQ(RowSig(T, 4), Rows[0]);
-    T.ExchangeRows(1, 4);
-    E.Log.clear();
-    T.ExchangeColumns(3, 2);
-    EXPECT_EQ(E.Log, kFive);
-    EXPECT_EQ(ColSig(T, 3), Cols[1]);
-    EXPECT_EQ(ColSig(T, 2), Cols[2]);
-    T.ExchangeColumns(3, 2);
-    E.Log.clear();
-    T.MirrorRows();
-    EXPECT_EQ(E.Log, kFive);
-    auto Rev = Rows;
-    std::reverse(Rev.begin(), Rev.end());
-    EXPECT_EQ(Sigs(T, true), Rev);
-    T.MirrorRows();
-    T.MirrorColumns();
-    Rev.assign(Cols.rbegin(), Cols.rend());
-    EXPECT_EQ(Sigs(T, false), Rev);
+    const struct {
+        bool OnColumns;
+        void (*Op)(TDataTable&);
+        std::vector<int> Perm;  // line k takes former line Perm[k - 1]; empty: nothing happens
+    } Cases[] = {
+        {false, [](TDataTable& T) { T.ExchangeRows(1, 4); }, {4, 2, 3, 1, 5}},
+        {false, [](TDataTable& T) { T.ExchangeRows(2, 2); }, {1, 2, 3, 4, 5}},
+        {true, [](TDataTable& T) { T.ExchangeColumns(3, 2); }, {1, 3, 2}},
+        {false, [](TDataTable& T) { T.MirrorRows(); }, {5, 4, 3, 2, 1}},
+        {true, [](TDataTable& T) { T.MirrorColumns(); }, {3, 2, 1}},
+        {false, [](TDataTable& T) { T.ExchangeRows(0, 2); }, {}},
+        {true, [](TDataTable& T) { T.ExchangeColumns(1, 4); }, {}},
+    };
+    for (const auto& K : Cases) {
+        TDataTable T(nullptr);
+        Build(T);
+        const auto Before = Sigs(T, K.OnColumns, true);
+        Events E(T);
+        K.Op(T);
+        std::vector<std::string> Want = Before;
+        for (std::size_t I = 0; I < K.Perm.size(); ++I) Want[I] = Before[static_cast<std::size_t>(K.Perm[I] - 1)];
+        EXPECT_EQ(Sigs(T, K.OnColumns, true), Want);
+        EXPECT_EQ(E.Log, K.Perm.empty() ? std::vector<std::string>{} : kFive);
+    }
 }
 
 TEST(DataTableEdit, BulkCellStateOperations) {
@@ -192,116 +196,132 @@ TEST(DataTableEdit, BulkCellStateOperations) {
     }
 }
 
-TEST(DataTableSort, RowsByValuesMoveStatesAndOptionallyHeaders) {
-    TDataTable T(nullptr);
-    Build(T, 3, 9);
-    std::mt19937 Gen(3);
-    std::vector<double> Key(9);
-    std::iota(Key.begin(), Key.end(), 1.0);
-    std::shuffle(Key.begin(), Key.end(), Gen);
-    for (int R = 1; R <= 9; ++R) T.SetElem(1, R, Key[static_cast<std::size_t>(R - 1)]);
-    const auto Before = Sigs(T, true);
-    auto Expect = [&](bool Headers, bool Ascending) {
-        for (int R = 1; R <= 9; ++R) {
-            const int Rank = Ascending ? R : 10 - R;
-            const auto From = static_cast<std::size_t>(std::find(Key.begin(), Key.end(), Rank) - Key.begin());
-            std::string Want = Before[From];
-            if (!Headers) Want = T.RowName(R).str() + "|" + std::to_string(T.RowAttrib(R)) + Want.substr(Want.find('|', Want.find('|') + 1));
-            EXPECT_EQ(RowSig(T, R), Want) << R;
-        }
+// Sort keys of line k: its value (a row's in column 1, a column's in row 3), attribute or name.
+void Keys(TDataTable& T, bool OnColumns, const std::vector<double>& V) {
+    for (int K = 1; K <= static_cast<int>(V.size()); ++K) OnColumns ? T.SetElem(K, 3, V[K - 1]) : T.SetElem(1, K, V[K - 1]);
+}
+void Attribs(TDataTable& T, bool OnColumns, const std::vector<int>& A) {
+    for (int K = 1; K <= static_cast<int>(A.size()); ++K)
+        OnColumns ? T.SetColAttrib(K, A[K - 1]) : T.SetRowAttrib(K, A[K - 1]);
+}
+void RowNames(TDataTable& T, const std::vector<const char*>& N) {
+    for (int K = 1; K <= static_cast<int>(N.size()); ++K) T.SetRowName(K, N[K - 1]);
+}
+
+TEST(DataTableSort, LinesMoveWithTheirHeadersCellsAndStates) {
+    using Fn = void (*)(TDataTable&);
+    const Fn RowKeys = [](TDataTable& T) { Keys(T, false, {4, 1, 6, 3, 5, 2}); };
+    const struct {
+        const char* Name;
+        bool OnColumns;
+        Fn Setup, Sort;
+        std::vector<int> Perm;   // line k takes former line Perm[k - 1]; empty: nothing happens
+        std::vector<int> Cross;  // positions across whose cells move (the others stay)
+        bool Headers;
+        std::vector<std::string> Tail;
+        std::string Relay;  // kind and range of every relayed exchange
+    } Cases[] = {
+        // Rows of a 3 x 6 table (row keys 4 1 6 3 5 2 in column 1).
+        {"rows by values", false, RowKeys, [](TDataTable& T) { T.SortRows(1, false, 0, 0, 0, 0, true); },
+         {3, 5, 1, 4, 6, 2}, {1, 2, 3}, true, {"C", "N", "A"}, "213"},
+        {"flag kept for the matrix's own sort", false,
+         [](TDataTable& T) { Keys(T, false, {4, 1, 6, 3, 5, 2}), T.SortRows(1, false, 0, 0, 0, 0, true); },
+         [](TDataTable& T) { T.NumericData()->SortRows(1, true, 0, 0, 0, 0); }, {6, 5, 4, 3, 2, 1}, {1, 2, 3}, true,
+         {"C"}, "213"},
+        {"key column outside the range", false, RowKeys, [](TDataTable& T) { T.SortRows(1, false, 2, 0, 3, 0, true); },
+         {3, 5, 1, 4, 6, 2}, {1, 2, 3}, true, {"C", "N", "A"}, "223"},
+        {"rows 2..5 without headers", false, RowKeys, [](TDataTable& T) { T.SortRows(1, true, 0, 2, 0, 5, false); },
+         {1, 2, 4, 5, 3, 6}, {1, 2, 3}, false, {"C"}, "213"},
+        {"key outside the table", false, RowKeys,
+         [](TDataTable& T) { T.SortRows(4, true, 0, 0, 0, 0, true), T.SortCols(7, true, 0, 0, 0, 0, true); }, {},
+         {}, false, {}, ""},
+        {"row attributes, column 2 only", false, [](TDataTable& T) { Attribs(T, false, {300, -5, 7, 0, -9, 12}); },
+         [](TDataTable& T) { T.SortRowAttributes(true, 2, 0, 2, 0); }, {5, 2, 4, 3, 6, 1}, {2}, true, {"C", "A"},
+         "222"},
+        {"row names by character codes", false, [](TDataTable& T) { RowNames(T, {"b", "B", "a", "C", "d", "A"}); },
+         [](TDataTable& T) { T.SortRowNames(true, 0, 0, 0, 0); }, {6, 2, 4, 3, 1, 5}, {1, 2, 3}, true, {"C", "N"},
+         "213"},
+        {"row names ignoring case, descending", false,
+         [](TDataTable& T) { RowNames(T, {"b", "C", "a", "D", "e", "F"}); },
+         [](TDataTable& T) { T.SortRowNames(false, true, 0, 0, 0, 0); }, {6, 5, 4, 2, 1, 3}, {1, 2, 3}, true,
+         {"C", "N"}, "213"},
+        // Columns of a 4 x 3 table (column 2 nominal with a dictionary).
+        {"columns by row 3, outside rows 1..2", true, [](TDataTable& T) { Keys(T, true, {3, 1, 4, 2}); },
+         [](TDataTable& T) { T.SortCols(3, true, 0, 1, 0, 2, true); }, {2, 4, 1, 3}, {1, 2, 3}, true,
+         {"C", "N", "A"}, "112"},
+        {"column names, rows 1..2", true, [](TDataTable&) {},
+         [](TDataTable& T) { T.SortColNames(false, 0, 1, 0, 2); }, {4, 3, 2, 1}, {1, 2}, true, {"C", "N"}, "112"},
+        {"column attributes 2..4", true, [](TDataTable& T) { Attribs(T, true, {5, 9, -1, 4}); },
+         [](TDataTable& T) { T.SortColAttributes(true, 2, 0, 4, 0); }, {1, 3, 4, 2}, {1, 2, 3}, true, {"C", "A"},
+         "113"},
     };
-    Events E(T);
-    T.SortRows(1, false, 0, 0, 0, 0, true);
-    Expect(true, false);
-    EXPECT_GT(E.Log.size(), 3u);
-    EXPECT_EQ(E.Tail(3), (std::vector<std::string>{"C", "N", "A"}));
-    // Every relay carries the table as sender and the columns 1..3.
-    EXPECT_TRUE(std::all_of(E.Log.begin(), E.Log.end() - 3, [](const std::string& S) {
-        return S.size() == 6 && S.substr(0, 2) == "E2" && S.substr(4) == "13";
-    }));
-    // The header flag stays for a sort started on the matrix.
-    T.NumericData()->SortRows(1, true, 0, 0, 0, 0);
-    Expect(true, true);
-    // A key column outside the sorted columns: its states move with its values.
-    T.SortRows(1, false, 2, 0, 3, 0, true);
-    Expect(true, false);
-    std::vector<std::string> Names;
-    for (int R = 1; R <= 9; ++R) Names.push_back(T.RowName(R));
-    T.SortRows(1, true, 0, 0, 0, 0, false);
-    Expect(false, true);
-    for (int R = 1; R <= 9; ++R) EXPECT_EQ(T.RowName(R), Names[static_cast<std::size_t>(R - 1)]);
-    // Key outside the table: nothing at all.
-    E.Log.clear();
-    T.SortRows(4, true, 0, 0, 0, 0, false);
-    T.SortCols(10, true, 0, 0, 0, 0, false);
-    EXPECT_TRUE(E.Log.empty());
+    for (const auto& K : Cases) {
+        SCOPED_TRACE(K.Name);
+        TDataTable T(nullptr), B(nullptr);
+        K.OnColumns ? Build(T, 4, 3) : Build(T, 3, 6);
+        K.Setup(T);
+        B.Assign(&T);
+        Events E(T);
+        K.Sort(T);
+        const int Lines = K.OnColumns ? T.NrOfColumns() : T.NrOfRows();
+        const int Across = K.OnColumns ? T.NrOfRows() : T.NrOfColumns();
+        for (int L = 1; L <= Lines; ++L) {
+            const int From = K.Perm.empty() ? L : K.Perm[static_cast<std::size_t>(L - 1)];
+            EXPECT_EQ(HeaderSig(T, K.OnColumns, L), HeaderSig(B, K.OnColumns, K.Headers ? From : L)) << L;
+            for (int X = 1; X <= Across; ++X) {
+                const bool Moves = std::find(K.Cross.begin(), K.Cross.end(), X) != K.Cross.end();
+                const int S = Moves ? From : L;
+                EXPECT_EQ(K.OnColumns ? CellSig(T, L, X, true) : CellSig(T, X, L, true),
+                          K.OnColumns ? CellSig(B, S, X, true) : CellSig(B, X, S, true))
+                    << L << "," << X;
+            }
+        }
+        EXPECT_EQ(E.Tail(K.Tail.size()), K.Tail);
+        if (K.Perm.empty()) {
+            EXPECT_TRUE(E.Log.empty());
+        }
+        long Relays = 0;
+        for (const std::string& S : E.Log)
+            if (S[0] == 'E' || S[0] == 'e') {
+                ++Relays;
+                EXPECT_EQ(S.substr(0, 2) + S.substr(4), "E" + K.Relay) << S;
+            }
+        EXPECT_EQ(Relays > 0, !K.Perm.empty());
+    }
 }
 
-TEST(DataTableSort, ColumnsByValuesMoveVariableTypes) {
+TEST(DataTableSort, CombPassesOverEqualAttributes) {
     TDataTable T(nullptr);
-    Build(T, 4, 3);
-    const double Key[] = {3, 1, 4, 2};
-    for (int C = 1; C <= 4; ++C) T.SetElem(C, 3, Key[C - 1]);
-    const auto Before = Sigs(T, false);
-    // The key row lies outside the sorted rows: its states move with its values.
-    T.SortCols(3, true, 0, 1, 0, 2, true);
-    for (int C = 1; C <= 4; ++C)
-        EXPECT_EQ(ColSig(T, C), Before[static_cast<std::size_t>(std::find(Key, Key + 4, C) - Key)]);
-}
-
-TEST(DataTableSort, ByAttributesAndNamesMoveOnlyTheOtherRange) {
-    TDataTable T(nullptr);
-    Build(T, 3, 4);
+    Build(T, 1, 4);
     const int Att[] = {300, -5, 7, -5};
     for (int R = 1; R <= 4; ++R) T.SetRowAttrib(R, Att[R - 1]);
     Events E(T);
-    T.SortRowAttributes(true, 2, 0, 2, 0);
-    for (int R = 1; R <= 4; ++R) {
-        EXPECT_EQ(T.CellState(1, R), R * 16 + 1);  // columns 1 and 3 stay
-        EXPECT_EQ(T.Elem(3, R), 30 + R + 0.5);
-    }
-    std::vector<int> Got;
-    for (int R = 1; R <= 4; ++R) Got.push_back(T.RowAttrib(R));
-    EXPECT_EQ(Got, (std::vector<int>{-5, -5, 7, 300}));
-    EXPECT_EQ(T.RowName(4), "row1");
-    EXPECT_EQ(T.CellState(2, 4), 16 + 2);  // column 2's states and values moved with row 1
-    EXPECT_EQ(T.Elem(2, 4), 2.0);
-    EXPECT_EQ(E.Tail(2), (std::vector<std::string>{"C", "A"}));
-    // The comb passes by hand: gaps 2, 1, 1, 1 over 300, -5, 7, -5.
+    T.SortRowAttributes(true, 0, 0, 0, 0);
+    // The passes by hand: gaps 2, 1, 1, 1 over 300, -5, 7, -5; equal values never swap.
     std::vector<std::string> Ex;
     std::copy_if(E.Log.begin(), E.Log.end(), std::back_inserter(Ex), [](const std::string& S) { return S[0] == 'E'; });
-    EXPECT_EQ(Ex, (std::vector<std::string>{"E21322", "E21222", "E23422", "E22322"}));
+    EXPECT_EQ(Ex, (std::vector<std::string>{"E21311", "E21211", "E23411", "E22311"}));
     EXPECT_EQ(E.Count("C"), 4 * 2 + 1);  // two value writes per exchange, one at the end
-
-    for (int R = 1; R <= 4; ++R) T.SetRowName(R, std::vector<std::string>{"b", "B", "a", "C"}[static_cast<std::size_t>(R - 1)]);
-    T.SortRowNames(true, 0, 0, 0, 0);
-    EXPECT_EQ(T.RowName(1), "B");  // character codes: capitals first
-    EXPECT_EQ(T.RowName(4), "b");
-    T.SortRowNames(false, true, 0, 0, 0, 0);
-    EXPECT_EQ(T.RowName(1), "C");
-    EXPECT_EQ(T.RowName(4), "a");
-
-    // Columns: names, attributes and variable types move whole, values only in rows 1..2.
-    const TCellState S31 = T.CellState(3, 1), S33 = T.CellState(3, 3);
-    T.SortColNames(false, 0, 1, 0, 2);
-    EXPECT_EQ(T.ColName(1), "col3");
-    EXPECT_EQ(T.MScaleType(2), TMScaleType::stNominal);
-    EXPECT_EQ(T.NominalID(2, 2), "hi");
-    EXPECT_EQ(T.ColAttrib(1), 3000);
-    EXPECT_EQ(T.CellState(1, 1), S31);
-    EXPECT_EQ(T.CellState(3, 3), S33);  // row 3 lies outside the range
-    T.SortColAttributes(true, 0, 0, 0, 0);
-    EXPECT_EQ(T.ColName(1), "col1");
+    TDataTable One(nullptr);  // fewer than two rows: nothing at all
+    Events E1(One);
+    One.SortRowNames(true, 0, 0, 0, 0);
+    One.SortColAttributes(true, 0, 0, 0, 0);
+    EXPECT_TRUE(E1.Log.empty());
 }
 
 TEST(DataTableCopy, LookupsAndArrays) {
     TDataTable T(nullptr);
     T.Resize(3, 3);
-    EXPECT_EQ(T.FindColIndex("  c-2  "), 2);
-    EXPECT_EQ(T.FindRowIndex("r-3"), 3);
-    EXPECT_EQ(T.FindColIndex("\tC-2"), 0);  // only blanks are trimmed
+    T.SetColName(3, "C-2");
+    const struct {
+        const char* ID;
+        int Col, Row;
+    } Finds[] = {{"  c-2  ", 2, 0}, {"r-3", 0, 3}, {"\tC-2", 0, 0}, {"C-", 0, 0}};  // only blanks are trimmed
+    for (const auto& F : Finds) EXPECT_EQ(T.FindColIndex(F.ID) * 10 + T.FindRowIndex(F.ID), F.Col * 10 + F.Row) << F.ID;
     T.SetMScaleType(2, TMScaleType::stNominal);  // stored values come unrounded
     Events E(T);
+    EXPECT_EQ(T.CopyDataFromArray(TDouble2DArray{}), -1);  // nothing copied, nothing fired
+    EXPECT_TRUE(E.Log.empty());
     EXPECT_EQ(T.CopyDataFromArray(TDouble2DArray{{1.5, 2.5}, {3.5, 4.5}}), -1);
     EXPECT_EQ(E.Log, std::vector<std::string>{"C"});
     EXPECT_EQ(T.CopyDataFromArray(TInt2DArray{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}), 0);
@@ -332,12 +352,12 @@ TEST(DataTableCopy, BetweenTables) {
     T.Resize(2, 2);
     Events E(T);
     T.CopyContentsFrom(nullptr);
+    EXPECT_FALSE(T.CopyCellStatesFrom(nullptr));
     EXPECT_FALSE(T.CopyCellStatesFrom(&S));
     EXPECT_TRUE(E.Log.empty());
     T.CopyContentsFrom(&S);
     EXPECT_EQ(E.Log, (std::vector<std::string>{"R2235", "C", "X", "S", "N", "A", "R2235"}));
-    EXPECT_EQ(Sigs(T, true), Sigs(S, true));
-    EXPECT_EQ(Sigs(T, false), Sigs(S, false));
+    for (const bool OnColumns : {false, true}) EXPECT_EQ(Sigs(T, OnColumns), Sigs(S, OnColumns));
     EXPECT_EQ(T.Comment(), "note");
     EXPECT_EQ(T.NumericData()->Elem(2, 1), 2.0);  // nominal values arrive rounded
     EXPECT_FALSE(S.OnChange);
@@ -354,7 +374,6 @@ TEST(DataTableCopy, BetweenTables) {
     U.SetMScaleType(2, TMScaleType::stInterval);
     TDouble2DArray Old;
     U.CopyDataToArray(Old);
-    E.Log.clear();
     Events EU(U);
     U.CopyFrom(&U, 9, 4, -2, 1, 2, 2);  // columns 1..3, rows 1..4 to (2, 2)
     EXPECT_EQ(EU.Log, (std::vector<std::string>{"C", "X"}));

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <random>
 #include <vector>
 
@@ -19,32 +18,30 @@ using qmr::ProcStat;
 using qmr::TMatrix;
 using qmr::TVector;
 using qmr::test::Cells;
+using qmr::test::NaN;
+using qmr::test::SetRows;
+using qmr::test::ValuesOf;
 using Vals = std::vector<double>;
 using Rows = std::vector<Vals>;
 using LD = long double;
 
-const double NaN = std::numeric_limits<double>::quiet_NaN();
-
-void SetRows(TMatrix& M, const Rows& R) {
-    M.Resize(R.empty() ? 0 : static_cast<int>(R[0].size()), static_cast<int>(R.size()));
-    for (int r = 1; r <= M.NrOfRows(); ++r)
-        for (int c = 1; c <= M.NrOfColumns(); ++c) M.SetElem(c, r, R[r - 1][c - 1]);
-}
-
-Vals Elems(const TVector& V) {
-    Vals X;
-    for (int i = 1; i <= V.NrOfElem(); ++i) X.push_back(static_cast<double>(V.Elem(i)));
-    return X;
+// A random symmetric n x n matrix, entries in [-1, 1] (the diagonal scaled by Diag).
+Rows RandomSymmetric(int n, unsigned Seed, double Diag = 1) {
+    std::mt19937 Gen(Seed);
+    std::uniform_real_distribution<double> U(-1, 1);
+    Rows R(n, Vals(n));
+    for (int i = 0; i < n; ++i)
+        for (int j = i; j < n; ++j) R[i][j] = R[j][i] = U(Gen) * (i == j ? Diag : 1);
+    return R;
 }
 
 // ---------------------------------------------------------------- ranks
 
 double Ranks(const Vals& D, Vals& R) {
     TVector Data(nullptr), Out(nullptr);
-    Data.Resize(static_cast<int>(D.size()));
-    for (std::size_t i = 0; i < D.size(); ++i) Data.SetElem(static_cast<int>(i + 1), D[i]);
+    qmr::test::SetValues(Data, D);
     const double T = qmr::CalcRanks(&Data, &Out);
-    R = Elems(Out);
+    R = ValuesOf(Out);
     return T;
 }
 
@@ -86,13 +83,12 @@ TEST(CalcRanks, MidRanksTieSumsAliasAndNil) {
     }
     // Into the data itself; nil arguments write nothing.
     TVector V(nullptr);
-    V.Resize(3);
-    V.SetElem(1, 30), V.SetElem(2, 10), V.SetElem(3, 20);
+    qmr::test::SetValues(V, Vals{30, 10, 20});
     EXPECT_EQ(qmr::CalcRanks(&V, &V), 0);
-    EXPECT_EQ(Elems(V), (Vals{3, 1, 2}));
+    EXPECT_EQ(ValuesOf(V), (Vals{3, 1, 2}));
     EXPECT_EQ(qmr::CalcRanks(nullptr, &V), 0);
     EXPECT_EQ(qmr::CalcRanks(&V, nullptr), 0);
-    EXPECT_EQ(Elems(V), (Vals{3, 1, 2}));
+    EXPECT_EQ(ValuesOf(V), (Vals{3, 1, 2}));
 }
 
 // ---------------------------------------------------------------- covariance
@@ -307,10 +303,11 @@ double CheckEigen(const Rows& S) {
     return Worst;
 }
 
-Vals SortedValues() {
+// The stored eigenvalues in their order, or sorted ascending.
+Vals EigenValues(bool Sorted = false) {
     Vals L;
     for (int i = 1; i <= qmr::GetEigenSize(); ++i) L.push_back(GetEigenResult(i, 0));
-    std::sort(L.begin(), L.end());
+    if (Sorted) std::sort(L.begin(), L.end());
     return L;
 }
 
@@ -318,25 +315,21 @@ TEST(CalcEigVec, EigenpairsOfSymmetricMatrices) {
     TMatrix M(nullptr);
     SetRows(M, {{2, 1}, {1, 2}});
     ASSERT_TRUE(qmr::CalcEigVec(&M));
-    EXPECT_EQ(SortedValues(), (Vals{1, 3}));
+    EXPECT_EQ(EigenValues(true), (Vals{1, 3}));
     CheckEigen({{2, 1}, {1, 2}});
     // numpy.linalg.eigh of a 4 x 4 with a negative eigenvalue.
     const Rows S = {{4, 1, -2, 0.5}, {1, 3, 0, 1}, {-2, 0, 5, 2}, {0.5, 1, 2, 1}};
     SetRows(M, S);
     ASSERT_TRUE(qmr::CalcEigVec(&M));
     const Vals Want = {-0.3271290679362502, 1.9557093028520913, 4.478731432283825, 6.892688332800332};
-    const Vals Got = SortedValues();
+    const Vals Got = EigenValues(true);
     double WorstVal = 0;
     for (int i = 0; i < 4; ++i) WorstVal = std::max(WorstVal, std::fabs(Got[i] - Want[i]) / 9.5131487952202235);
     EXPECT_LE(WorstVal, 1e-13);  // relative to |S|_F = 9.513...
     double Worst = CheckEigen(S);
     // Random symmetric matrices; the lower triangle holds NaN and is neither read nor written.
     for (int n : {5, 40, 90}) {
-        std::mt19937 Gen(static_cast<unsigned>(n));
-        std::uniform_real_distribution<double> U(-1, 1);
-        Rows R(n, Vals(n));
-        for (int i = 0; i < n; ++i)
-            for (int j = i; j < n; ++j) R[i][j] = R[j][i] = U(Gen) * (i == j ? 3 : 1);
+        const Rows R = RandomSymmetric(n, static_cast<unsigned>(n), 3);
         SetRows(M, R);
         for (int i = 0; i < n; ++i)
             for (int j = 0; j < i; ++j) M.SetElem(j + 1, i + 1, NaN);
@@ -353,11 +346,7 @@ TEST(CalcEigVec, EigenpairsOfSymmetricMatrices) {
 // Every vector width of the rotations gives the same bits (odd n: every width has a tail).
 TEST(CalcEigVec, RotationWidthsAgreeBitForBit) {
     const int n = 37;
-    std::mt19937 Gen(21);
-    std::uniform_real_distribution<double> U(-1, 1);
-    Rows R(n, Vals(n));
-    for (int i = 0; i < n; ++i)
-        for (int j = i; j < n; ++j) R[i][j] = R[j][i] = U(Gen);
+    const Rows R = RandomSymmetric(n, 21);
     std::vector<Vals> Results;
     for (int Width : {2, 4, 8}) {
         if (qmr::detail::SetJacobiWidth(Width) != Width) continue;  // the processor lacks it
@@ -465,16 +454,11 @@ TEST(CalcPrincComp, NormalisedSortedComponents) {
     CheckEigen(D);
     // The non-positive values are never selected: against the unsorted values of the
     // same matrix, only the positive one has traded places (with position 1).
-    const Vals Sorted = [] {
-        Vals L;
-        for (int i = 1; i <= 4; ++i) L.push_back(GetEigenResult(i, 0));
-        return L;
-    }();
+    const Vals Sorted = EigenValues();
     TMatrix Dm(nullptr);
     SetRows(Dm, D);
     ASSERT_TRUE(qmr::CalcEigVec(&Dm));
-    Vals Unsorted;
-    for (int i = 1; i <= 4; ++i) Unsorted.push_back(GetEigenResult(i, 0));
+    Vals Unsorted = EigenValues();
     const auto Top = std::max_element(Unsorted.begin(), Unsorted.end());
     std::iter_swap(Unsorted.begin(), Top);
     EXPECT_EQ(Sorted, Unsorted);

@@ -4,13 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <random>
 
 namespace qmr::test {
 namespace {
-
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
 TDouble2DArray RandomArray(std::size_t A, std::size_t B, unsigned Seed) {
     std::mt19937 Gen(Seed);
@@ -116,31 +113,25 @@ TEST(Math2Kernels, CompassAndKirschKernelsRotateAroundTheRing) {
 
 TEST(Math2Kernels, MahalanobisDistance) {
     TVector X(nullptr), Y(nullptr), Z(nullptr);
-    TMatrix M(nullptr);
-    X.Resize(2), Y.Resize(2), Z.Resize(3);
-    X.SetElem(1, 1), X.SetElem(2, 2), Y.SetElem(1, 1), Y.SetElem(2, 2);
-    M.Resize(2, 2), M.SetElem(1, 1, 1), M.SetElem(2, 2, 1);
+    TMatrix M(nullptr), Neg(nullptr), Rect(nullptr), Big(nullptr);
+    SetValues(X, std::vector<double>{1, 2});
+    SetValues(Y, ValuesOf(X));
+    SetRows(M, {{1, 0}, {0, 1}});
     EXPECT_EQ(MahalanobisDistance(X, Y, M), 0.0);
-    Y.SetElem(1, 0), Y.SetElem(2, 0);  // x - y = (1, 2)
-    M.SetElem(1, 1, 2), M.SetElem(2, 1, 1), M.SetElem(1, 2, 1), M.SetElem(2, 2, 3);
+    SetValues(Y, std::vector<double>{0, 0});  // x - y = (1, 2)
+    SetRows(M, {{2, 1}, {1, 3}});
     EXPECT_NEAR(MahalanobisDistance(X, Y, M), std::sqrt(18.0), 1e-15);
-    TMatrix Neg(nullptr), Rect(nullptr), Big(nullptr);
-    Neg.Resize(2, 2), Neg.SetElem(1, 1, 1), Neg.SetElem(2, 2, -0.3);  // form -0.2
-    Rect.Resize(2, 3), Big.Resize(3, 3);
+    SetRows(Neg, {{1, 0}, {0, -0.3}});  // form -0.2
+    Z.Resize(3), Rect.Resize(2, 3), Big.Resize(3, 3);
     const struct { const TVector* B; const TMatrix* M; const char* Text; } Cases[] = {
         {&Z, &Rect, "dimensions of vectors do not match"},
         {&Y, &Rect, "inverse covariance matrix is not quadratric"},
         {&Y, &Big, "dimension of vectors and inverse covariance matrix do not match"},
         {&Y, &Neg, "the inverse covariance matrix must be symmetric and positive definite"},
     };
-    for (const auto& C : Cases) {
-        try {
-            MahalanobisDistance(X, *C.B, *C.M);
-            ADD_FAILURE() << C.Text;
-        } catch (const EQMRVectorError& E) {
-            EXPECT_EQ(std::string(E.what()), std::string("MahalanobisDistance: ") + C.Text);
-        }
-    }
+    for (const auto& C : Cases)
+        EXPECT_EQ(RaisedMessage<EQMRVectorError>([&] { MahalanobisDistance(X, *C.B, *C.M); }),
+                  std::string("MahalanobisDistance: ") + C.Text);
 }
 
 double Channel(std::uint32_t C, TImgCompareMode Mode) {
@@ -206,12 +197,9 @@ TEST(Math2Kernels, CalcImgCorrelationPerChannelOverPixelsInsideBoth) {
     EXPECT_GT(CalcImgCorrelation(A, A, {0, 0, 5, 5}, {0, 0, 5, 5}, TImgCompareMode::icmRed), 0.999999);
     EXPECT_EQ(CalcImgCorrelation(A, B, {0, 0, 0, 1}, {0, 0, 0, 1}, TImgCompareMode::icmRed), 0.0);  // 2 pairs
     EXPECT_EQ(CalcImgCorrelation(A, TBitmap(9, 9), {0, 0, 5, 5}, {0, 0, 5, 5}, TImgCompareMode::icmRed), 0.0);
-    try {
-        CalcImgCorrelation(A, B, {0, 0, 5, 5}, {0, 0, 6, 5}, TImgCompareMode::icmRed);
-        ADD_FAILURE();
-    } catch (const EQMRMath2Error& E) {
-        EXPECT_STREQ(E.what(), "image ranges to compare are not of equal size");
-    }
+    EXPECT_EQ(RaisedMessage<EQMRMath2Error>(
+                  [&] { CalcImgCorrelation(A, B, {0, 0, 5, 5}, {0, 0, 6, 5}, TImgCompareMode::icmRed); }),
+              "image ranges to compare are not of equal size");
 }
 
 TEST(Math2Kernels, CheckParanthInExp) {
@@ -253,14 +241,14 @@ TEST(Math2Kernels, GaussianPeaksGauss2DAndSigmoid) {
 TEST(Math2Kernels, GaussKernels) {
     TVector X(nullptr), Y(nullptr);
     TMatrix M(nullptr);
-    X.Resize(2), Y.Resize(2), M.Resize(2, 3);
-    X.SetElem(1, 10);
+    SetValues(X, std::vector<double>{10, 0});
+    SetValues(Y, std::vector<double>{0, 0});
     EXPECT_EQ(CalcGaussKernel(X, Y, 1), std::exp(-20.0));
     EXPECT_EQ(CalcGaussKernel(X, Y, 0), std::exp(-20.0));
     EXPECT_EQ(CalcGaussKernel(Y, Y, 0), 1.0);
-    Y.SetElem(1, 9), Y.SetElem(2, 2);
+    SetValues(Y, std::vector<double>{9, 2});
     EXPECT_NEAR(CalcGaussKernel(X, Y, 2), std::exp(-5.0 / 4), 1e-16);
-    M.SetElem(1, 2, 9), M.SetElem(2, 2, 2), M.SetElem(1, 3, 10);
+    SetRows(M, {{0, 0}, {9, 2}, {10, 0}});
     EXPECT_NEAR(CalcGaussKernelMat(X, M, 2, 2), std::exp(-5.0 / 4), 1e-16);
     EXPECT_EQ(CalcGaussKernelMat(X, M, 3, 0), 1.0);
 }

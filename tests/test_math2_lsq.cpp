@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +13,10 @@ namespace {
 using qmr::AbortMathProc;
 using qmr::ProcStat;
 using qmr::test::Cells;
+using qmr::test::Inf;
+using qmr::test::NaN;
+using qmr::test::SetRows;
+using qmr::test::ValuesOf;
 using qmr::TMatrix;
 using qmr::TVector;
 using qmr::detail::SolveLeastSquares;
@@ -22,15 +25,6 @@ using Vals = std::vector<double>;
 using Rows = std::vector<Vals>;
 using LD = long double;
 using Dense = std::vector<std::vector<LD>>;  // [row][column]
-
-const double NaN = std::numeric_limits<double>::quiet_NaN();
-const double Inf = std::numeric_limits<double>::infinity();
-
-void SetRows(TMatrix& M, const Rows& R) {
-    M.Resize(R.empty() ? 0 : static_cast<int>(R[0].size()), static_cast<int>(R.size()));
-    for (int r = 1; r <= M.NrOfRows(); ++r)
-        for (int c = 1; c <= M.NrOfColumns(); ++c) M.SetElem(c, r, R[r - 1][c - 1]);
-}
 
 Dense ToDense(const TMatrix& M) {
     Dense D(static_cast<std::size_t>(M.NrOfRows()), std::vector<LD>(static_cast<std::size_t>(M.NrOfColumns())));
@@ -273,19 +267,14 @@ SolveOut Solve(const Rows& R, const Vals& B, TProgressMode Mode = TProgressMode:
     TMatrix A(nullptr);
     SetRows(A, R);
     TVector Bv(nullptr), X(nullptr), SE(nullptr);
-    Bv.Resize(static_cast<int>(B.size()));
-    for (std::size_t i = 0; i < B.size(); ++i) Bv.SetElem(static_cast<int>(i + 1), B[i]);
-    X.Resize(A.NrOfColumns());
-    SE.Resize(A.NrOfColumns());
-    X.Fill(-7);
-    SE.Fill(-7);
+    qmr::test::SetValues(Bv, B);
+    qmr::test::SetValues(X, Vals(static_cast<std::size_t>(A.NrOfColumns()), -7.0));
+    qmr::test::SetValues(SE, ValuesOf(X));
     SolveOut O{};
     O.Near = true;
     O.Ok = SolveLeastSquares(A, Bv, X, &SE, O.Near, Mode);
-    for (int i = 1; i <= X.NrOfElem(); ++i) {
-        O.X.push_back(static_cast<double>(X.Elem(i)));
-        O.SE.push_back(static_cast<double>(SE.Elem(i)));
-    }
+    O.X = ValuesOf(X);
+    O.SE = ValuesOf(SE);
     return O;
 }
 

@@ -131,12 +131,7 @@ TEST(MatrixProducts, Correlate) {
     K.Fill(0.1);
     EXPECT_EQ(A.Correlate(&K), 0);  // constant data
     A.SetName("M");
-    try {
-        A.Correlate(nullptr);
-        ADD_FAILURE();
-    } catch (const EQMRMatrixError& E) {
-        EXPECT_STREQ(E.what(), "Component \"M\": matrices do not match");
-    }
+    EXPECT_EQ(RaisedMessage<EQMRMatrixError>([&] { A.Correlate(nullptr); }), "Component \"M\": matrices do not match");
     K.Resize(3, 2);
     EXPECT_THROW(A.Correlate(&K), EQMRMatrixError);
 }

@@ -49,42 +49,38 @@ void FillModel(TMemBasedLearner& L) {
     L.SetLocalModel(TMBLLocalModel::mblLMMajority);
 }
 
-std::string StoredBin(TMemBasedLearner& L, const std::string& Id) {
-    TempPath P("membl_src.bin");
-    L.StoreModelBin(P.str(), Id);
+// The bytes L stores under Id, as a binary or (Xml) an XML model.
+std::string Stored(TMemBasedLearner& L, const std::string& Id, bool Xml = false) {
+    TempPath P("membl_src");
+    Xml ? L.StoreModelXML(P.str(), Id) : L.StoreModelBin(P.str(), Id);
     return FileBytes(P.str());
 }
 
-// Loads Bytes as a binary model; the result.
-int LoadBin(TMemBasedLearner& L, const std::string& Bytes, std::string& Id) {
-    TempPath P("membl_load.bin");
+// Loads Bytes as a binary or (Xml) an XML model; the result.
+int Load(TMemBasedLearner& L, const std::string& Bytes, std::string& Id, bool Xml = false) {
+    TempPath P("membl_load");
     WriteBytes(P.str(), Bytes);
-    return L.LoadModelBin(P.str(), Id);
+    return Xml ? L.LoadModelXML(P.str(), Id) : L.LoadModelBin(P.str(), Id);
 }
 
-int LoadXml(TMemBasedLearner& L, const std::string& Text, std::string& Id) {
-    TempPath P("membl_load.xml");
-    WriteBytes(P.str(), Text);
-    return L.LoadModelXML(P.str(), Id);
-}
-
-std::string StoredXml(TMemBasedLearner& L, const std::string& Id) {
-    TempPath P("membl_src.xml");
-    L.StoreModelXML(P.str(), Id);
+// A file of the TMixedFStream items Write writes.
+template <class Fn> std::string MixedFile(Fn&& Write) {
+    TempPath P("membl_items.bin");
+    {
+        TMixedFStream F(P.str(), fmCreate);
+        Write(F);
+    }
     return FileBytes(P.str());
 }
 
 // The binary header items 1..13 with the given values.
 std::string BinHeader(int K, int Dist, int Scl, int Loc, int NC, int NR, int NIds) {
-    TempPath P("membl_hdr.bin");
-    {
-        TMixedFStream F(P.str(), fmCreate);
+    return MixedFile([&](TMixedFStream& F) {
         for (std::string S : {"TMemBasedLearner/Tarnwick", "vers=2.5", "DATAID=h", "c", "m"}) F.WriteInteger(0), F.WriteLn(S);
         for (int V : {K, Dist, Scl, Loc}) F.WriteInteger(V);
         F.WriteInteger(0), F.WriteLn("tc");
         for (int V : {NC, NR, NIds}) F.WriteInteger(V);
-    }
-    return FileBytes(P.str());
+    });
 }
 
 }  // namespace
@@ -92,7 +88,7 @@ std::string BinHeader(int K, int Dist, int Scl, int Loc, int NC, int NR, int NId
 TEST(MemBasedLearnerFiles, BinaryRoundTrip) {
     TMemBasedLearner Src(nullptr);
     FillModel(Src);
-    const std::string Bytes = StoredBin(Src, "id dataID=x");
+    const std::string Bytes = Stored(Src, "id dataID=x");
     // What the file keeps: names without outer blanks, nominal and ordinal values rounded.
     TMemBasedLearner Want(nullptr);
     FillModel(Want);
@@ -106,7 +102,7 @@ TEST(MemBasedLearnerFiles, BinaryRoundTrip) {
     int Names = 0;
     L.ModelData().OnChangeNames = [&Names](TObject*) { ++Names; };
     std::string Id = "old";
-    ASSERT_EQ(LoadBin(L, Bytes, Id), 0);
+    ASSERT_EQ(Load(L, Bytes, Id), 0);
     EXPECT_EQ(Id, "id dataID=x");  // the first "dataid=" of the line removed
     EXPECT_EQ(Snapshot(L), Snapshot(Want));
     EXPECT_EQ(Names, 1);  // the host's handlers stay, notified once
@@ -117,28 +113,71 @@ TEST(MemBasedLearnerFiles, BinaryRoundTrip) {
     // The version line is not checked; the signature must match exactly.
     std::string Other = Bytes;
     Other.replace(Other.find("vers=1.000"), 10, "vers=9.999");
-    EXPECT_EQ(LoadBin(L, Other, Id), 0);
+    EXPECT_EQ(Load(L, Other, Id), 0);
     Other = Bytes;
     Other[Other.find("Tarnwick")] = 't';
     TMemBasedLearner Fresh(nullptr);
     const std::string Before = Snapshot(Fresh);
-    EXPECT_EQ(LoadBin(Fresh, Other, Id), -1);
+    EXPECT_EQ(Load(Fresh, Other, Id), -1);
     EXPECT_EQ(Snapshot(Fresh), Before);
     EXPECT_EQ(Id, "id dataID=x");
+    // A file of many buffers, with a line longer than one, reads back.
+    std::string Long(200000, 'n');
+    for (std::size_t I = 0; I < Long.size(); I += 7) Long[I] = static_cast<char>('a' + I % 26);
+    Src.SetModelName(Long);
+    Src.ModelData().Resize(5, 10000);
+    Src.ModelData().SetElem(4, 9999, 0.125);
+    const std::string Big = Stored(Src, "big");
+    ASSERT_EQ(Load(L, Big, Id), 0);
+    EXPECT_EQ(L.ModelName(), Long);
+    EXPECT_EQ(L.ModelData().Elem(4, 9999), 0.125);
+    EXPECT_EQ(Stored(L, "big"), Big);
+}
+
+// The file, item by item, as TMixedFStream writes it (a nominal and an interval column,
+// two rows; a line break inside a text).
+TEST(MemBasedLearnerFiles, BinaryItemsInFileOrder) {
+    TMemBasedLearner L(nullptr);
+    TDataTable& T = L.ModelData();
+    T.Resize(2, 2);
+    T.SetMScaleType(1, TMScaleType::stNominal);
+    T.SetNominalID(1, 3, "three");
+    T.SetComment("tc");
+    T.SetColName(2, " b ");
+    T.SetRowName(1, "r1");
+    T.SetColAttrib(1, 2), T.SetRowAttrib(2, -7);
+    T.SetElem(1, 2, 2.5), T.SetElem(2, 1, -0.25);
+    T.SetCellState(2, 2, 9);
+    L.SetComment("c\nd"), L.SetModelName("m");
+    L.SetLocalModel(TMBLLocalModel::mblLMRegress);
+    const std::string Want = MixedFile([&T](TMixedFStream& F) {
+        auto Counted = [&F](const std::string& S) { F.WriteInteger(int(S.size())), F.WriteLn(S); };
+        for (std::string S : {"TMemBasedLearner/Tarnwick", "vers=1.000", "DataID=x y", "c\nd", "m"}) Counted(S);
+        for (int V : {3, 0, 0, 3}) F.WriteInteger(V);
+        Counted("tc");
+        for (int V : {2, 2, 150, 1}) F.WriteInteger(V);
+        for (int K = 1; K <= 150; ++K) F.WriteLn(K == 3 ? "three" : "");
+        F.WriteInteger(int(T.MScaleType(2)));
+        for (std::string S : {T.ColName(1).str(), std::string("b"), std::string("r1"), T.RowName(2).str()}) Counted(S);
+        for (int V : {2, 0, 0, -7}) F.WriteInteger(V);
+        for (double V : {0.0, -0.25, 2.0, 0.0}) F.WriteDouble(V);  // rows outer; 2.5 rounds to even
+        for (int C : {0, 0, 0, 9}) F.WriteByte(static_cast<std::uint8_t>(C));
+    });
+    EXPECT_EQ(Stored(L, "x y"), Want);
 }
 
 TEST(MemBasedLearnerFiles, BadBinaryFilesChangeNothing) {
     TMemBasedLearner Src(nullptr);
     FillModel(Src);
     Src.ModelData().Resize(3, 4);
-    const std::string Good = StoredBin(Src, "g");
+    const std::string Good = Stored(Src, "g");
     TMemBasedLearner L(nullptr);
     L.ModelData().Resize(2, 2);
     L.SetComment("mine");
     const std::string Before = Snapshot(L);
     std::string Id = "keep";
     auto Refused = [&](const std::string& Bytes) {
-        const int R = LoadBin(L, Bytes, Id);
+        const int R = Load(L, Bytes, Id);
         return R < 0 && Snapshot(L) == Before && Id == "keep";
     };
     // Every truncation of a good file.
@@ -156,7 +195,7 @@ TEST(MemBasedLearnerFiles, BadBinaryFilesChangeNothing) {
     EXPECT_EQ(L.LoadModelBin(Missing.str(), Id), -2);
     // A hand-made file with a raw K and an empty table loads.
     std::string Loaded;
-    EXPECT_EQ(LoadBin(L, BinHeader(250, 1, 1, 3, 0, 0, 150), Loaded), 0);
+    EXPECT_EQ(Load(L, BinHeader(250, 1, 1, 3, 0, 0, 150), Loaded), 0);
     EXPECT_EQ(Loaded, "h");
     EXPECT_EQ(L.NumNearestNb(), 250);
     EXPECT_EQ(L.ModelData().NrOfColumns(), 0);
@@ -169,14 +208,14 @@ TEST(MemBasedLearnerFiles, BadBinaryFilesChangeNothing) {
         TMemBasedLearner M(nullptr);
         const std::string Start = Snapshot(M);
         std::string MId;
-        const int R = LoadBin(M, B, MId);
+        const int R = Load(M, B, MId);
         ASSERT_TRUE(R == 0 || R == -1 || R == -2);
         if (R != 0) {
             EXPECT_EQ(Snapshot(M), Start);
         } else {
             TMemBasedLearner Again(nullptr);
-            ASSERT_EQ(LoadBin(Again, StoredBin(M, MId), MId), 0);
-            EXPECT_EQ(StoredBin(Again, MId), StoredBin(M, MId));
+            ASSERT_EQ(Load(Again, Stored(M, MId), MId), 0);
+            EXPECT_EQ(Stored(Again, MId), Stored(M, MId));
         }
     }
 }
@@ -188,7 +227,7 @@ TEST(MemBasedLearnerFiles, XmlLinesAndRoundTrip) {
     L.SetDistMode(TMBLDistMode::mblDistManhattan);
     L.SetScalingMode(TMBLScalingMode::mblStandardized);
     L.SetLocalModel(TMBLLocalModel::mblLMWgtGauss);
-    const std::string X = StoredXml(L, "abc");
+    const std::string X = Stored(L, "abc", true);
     const std::string Head =
         "<?xml version=\"1.0\"?>\n<membasedlearner sig=\"Korvalis\" vers=\"1.000\" id=\"abc\">\n"
         "<!-- TMemBasedLearner / Tarnwick -->\n<comment>c&lt;1&gt; &amp; d</comment>\n<modelname>m</modelname>\n"
@@ -200,14 +239,14 @@ TEST(MemBasedLearnerFiles, XmlLinesAndRoundTrip) {
     TMemBasedLearner Src(nullptr), Dst(nullptr);
     FillModel(Src);
     std::string Id;
-    ASSERT_EQ(LoadXml(Dst, StoredXml(Src, "a&\"<b>"), Id), 0);
+    ASSERT_EQ(Load(Dst, Stored(Src, "a&\"<b>", true), Id, true), 0);
     EXPECT_EQ(Id, "a&\"<b>");
     EXPECT_EQ(Snapshot(Dst), Snapshot(Src));
     // Every truncation loads nothing complete and does not crash.
     for (std::size_t N = 0; N <= X.find("</datatable>"); N += 3) {
         TMemBasedLearner T(nullptr);
         try {
-            EXPECT_EQ(LoadXml(T, X.substr(0, N), Id), -1) << N;
+            EXPECT_EQ(Load(T, X.substr(0, N), Id, true), -1) << N;
         } catch (const EConvertError&) {
             EXPECT_LT(N, X.find("</numnnb>") + 9) << N;  // a cut numnnb is no integer
         }
@@ -245,7 +284,7 @@ TEST(MemBasedLearnerFiles, HandEditedXml) {
     for (const Case& C : Cases) {
         TMemBasedLearner L(nullptr);
         std::string Id = "before";
-        EXPECT_EQ(LoadXml(L, Top + C.Body, Id), C.Result) << C.Body;
+        EXPECT_EQ(Load(L, Top + C.Body, Id, true), C.Result) << C.Body;
         EXPECT_EQ(Id, "q");
         EXPECT_EQ(L.Comment(), C.Comment);
         EXPECT_EQ(L.ModelName(), C.ModelName);
@@ -255,18 +294,18 @@ TEST(MemBasedLearnerFiles, HandEditedXml) {
     // A raw K from the file is clamped where it is used: 100 < 120 rows predicts.
     TMemBasedLearner L(nullptr);
     std::string Id;
-    ASSERT_EQ(LoadXml(L, Top + "<numnnb>250</numnnb><modeldata>" + Table + "</modeldata>", Id), 0);
+    ASSERT_EQ(Load(L, Top + "<numnnb>250</numnnb><modeldata>" + Table + "</modeldata>", Id, true), 0);
     EXPECT_EQ(L.NumNearestNb(), 250);
     L.SetVarType(2, TMBLVarType::mblVarTarget);
     TDoubleArray S = {0, 0};
     EXPECT_EQ(L.ApplyModel(S, 0, 0), 0);
     // The first line is passed over; a bad numnnb raises; a missing file raises.
-    EXPECT_EQ(LoadXml(L, "<membasedlearner><modeldata>" + Table + "</modeldata></membasedlearner>", Id), -1);
-    EXPECT_THROW(LoadXml(L, Top + "<numnnb>7x</numnnb>", Id), EConvertError);
+    EXPECT_EQ(Load(L, "<membasedlearner><modeldata>" + Table + "</modeldata></membasedlearner>", Id, true), -1);
+    EXPECT_THROW(Load(L, Top + "<numnnb>7x</numnnb>", Id, true), EConvertError);
     TempPath Missing("membl_missing.xml");
     EXPECT_THROW(L.LoadModelXML(Missing.str(), Id), EFOpenError);
     // Deeply nested elements are read once each, not once per level.
     std::string Deep = "\n";
     for (int I = 0; I < 20000; ++I) Deep += "<membasedlearner><comment>";
-    EXPECT_EQ(LoadXml(L, Deep, Id), -1);
+    EXPECT_EQ(Load(L, Deep, Id, true), -1);
 }

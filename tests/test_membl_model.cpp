@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <tuple>
 #include <utility>
 
 using namespace qmr;
@@ -167,16 +168,13 @@ TEST(MemBasedLearner, ResultCodesEventsAndClamping) {
     EXPECT_EQ(L.ApplyModel(S, 0, 0), 0);
     EXPECT_EQ(A.Calls, 2);
     EXPECT_EQ(A.Rows[1], 3);  // rows 1 and 3 at distance 1: the higher first
-    // A row whose distance is NaN is never listed; with none left the result is -2.
-    L.ModelData().Resize(3, 1000);
-    for (auto [K, Want] : {std::pair{250, 100}, {0, 1}, {-4, 1}}) {
+    // K clamps to the rows, then to 100, then to 1.
+    for (auto [Rows, K, Want] : {std::tuple{1000, 250, 100}, {1000, 0, 1}, {0, -4, 1}, {2, 250, 2}, {2, 1, 1}}) {
+        L.ModelData().Resize(3, Rows);
         L.SetNumNearestNb(K);
         EXPECT_EQ(L.NumNearestNb(), Want);
     }
-    L.ModelData().Resize(3, 2);
-    L.SetNumNearestNb(250);
-    EXPECT_EQ(L.NumNearestNb(), 2);
-    L.SetNumNearestNb(1);
+    // A row whose distance is NaN is never listed; with none left the result is -2.
     S = {std::nan(""), 0, 0};
     EXPECT_EQ(L.ApplyModel(S, 0, 0), -2);
     EXPECT_EQ(A.Rows[0], 0);
@@ -186,6 +184,8 @@ TEST(MemBasedLearner, ResultCodesEventsAndClamping) {
     EXPECT_EQ(L.kNNOfModelData(101, 1), -1);
     L.ModelData().Resize(3, 3);
     EXPECT_EQ(L.kNNOfModelData(1, 3), -1);
+    L.ModelData().Resize(3, 1);
+    EXPECT_EQ(L.kNNOfModelData(1, 2), -1);
     EXPECT_EQ(L.kNNDistOfModelData(0, 1), -1);
 }
 
@@ -226,11 +226,11 @@ TEST(MemBasedLearner, MajorityGaussianFallbacksAndRegression) {
     L.SetVarType(2, mblVarTarget);
     L.SetLocalModel(TMBLLocalModel::mblLMMajority);
     L.SetNumNearestNb(3);
-    for (auto [Y, Want] : {std::pair{TDoubleArray{1, 5, 5}, 5.0}, {TDoubleArray{1, 5, 9}, 1.0}}) {
-        for (int R = 1; R <= 10; ++R) T.SetElem(1, R, R - 1), T.SetElem(2, R, R <= 3 ? Y[R - 1] : 5);
-        double M, V;
-        T.NumericData()->MeanVar(2, 1, 2, 10, M, V);
-        ASSERT_TRUE(std::sqrt(V) > 0 && std::sqrt(V) <= 4);
+    // Column SDs 1.26, 1.89 and exactly 2 (a difference of 2 is not within it).
+    for (auto [Y, Want] : {std::pair{TDoubleArray{1, 5, 5, 5, 5, 5, 5, 5, 5, 5}, 5.0},
+                           {TDoubleArray{1, 5, 9, 5, 5, 5, 5, 5, 5, 5}, 1.0},
+                           {TDoubleArray{1, 3, 3, -3, -2, -2, 0, 0, 0, 0}, 3.0}}) {
+        for (int R = 1; R <= 10; ++R) T.SetElem(1, R, R - 1), T.SetElem(2, R, Y[R - 1]);
         TDoubleArray S = {0, 0};
         EXPECT_EQ(L.ApplyModel(S, 0, 0), 0);
         EXPECT_EQ(S[1], Want);
@@ -247,6 +247,25 @@ TEST(MemBasedLearner, MajorityGaussianFallbacksAndRegression) {
     S = {0, 0};
     EXPECT_EQ(L.ApplyModel(S, 0, 0), 0);
     EXPECT_EQ(S[1], 1);
+    // Weights that are subnormal (d^2/sd^2 = 743.0 and 743.4) keep one or two significant
+    // digits: weighed relative to the nearest instead. Expected value by mpmath (40 digits)
+    // from these rows: y = 0 and 1 for the two nearest, exp(-(d2^2 - d1^2)/sd^2) weighting.
+    L.SetNumNearestNb(2);
+    for (int R = 1; R <= 10; ++R) T.SetElem(1, R, R <= 2 ? 1000 + 0.3 * (R - 1) : 1000 + 12.774179 * (R - 2)), T.SetElem(2, R, R - 1);
+    S = {0, 0};
+    EXPECT_EQ(L.ApplyModel(S, 0, 0), 0);
+    EXPECT_NEAR(S[1], 0.3903438984181410, 1e-9);
+    // The SD is over the finite distances of the rows taking part (a NaN input is none);
+    // fewer than three give 0, the plain average.
+    T.Resize(2, 4);
+    for (int R = 1; R <= 4; ++R) T.SetElem(1, R, R == 4 ? std::nan("") : R == 3 ? 4 : R), T.SetElem(2, R, 10 * R);
+    const double SD = std::sqrt(((1 - 7 / 3.0) * (1 - 7 / 3.0) + (2 - 7 / 3.0) * (2 - 7 / 3.0) + (4 - 7 / 3.0) * (4 - 7 / 3.0)) / 2);
+    const double W1 = std::exp(-1 / (SD * SD)), W2 = std::exp(-4 / (SD * SD));
+    for (auto [Exclude, Want] : {std::pair{0, (10 * W1 + 20 * W2) / (W1 + W2)}, {3, 15.0}}) {
+        S = {0, 0};
+        EXPECT_EQ(L.ApplyModel(S, Exclude, 0), 0);
+        EXPECT_NEAR(S[1], Want, 1e-12) << Exclude;
+    }
     // Regression: y = 2 x1 - 3 x2 + 5 exactly; K < 3 is near singular, still estimated.
     T.Resize(3, 30);
     L.SetVarType(2, mblVarIndep);
@@ -316,4 +335,12 @@ TEST(MemBasedLearner, ContingencyTable) {
     }
     for (int R = 1; R <= 40; ++R) T.SetCellState(2, R, csNonNumeric);
     EXPECT_EQ(L.CalcContingencyTable(2, 5, Tab), -3);
+    // 102 equal rows: each list keeps the 100 highest (rows 1 and 2 lose themselves), and
+    // at most 99 neighbours count per row.
+    T.Resize(2, 102);
+    for (int R = 1; R <= 102; ++R) T.SetElem(1, R, 0), T.SetElem(2, R, 1 + R % 2), T.SetCellState(2, R, 0);
+    ASSERT_EQ(L.CalcContingencyTable(2, 150, Tab), 0);
+    EXPECT_EQ(L.kNNOfModelData(1, 1), 102);
+    EXPECT_EQ(L.kNNOfModelData(100, 1), 3);
+    EXPECT_EQ(Tab[2][2], 99 * 102);
 }

@@ -9,15 +9,10 @@
 
 namespace {
 
+using namespace qmr::test;
 using qmr::TIntVector;
 using qmr::TMemoryStream;
 using qmr::TVector;
-using qmr::test::CountChanges;
-using qmr::test::FileBytes;
-using qmr::test::SetValues;
-using qmr::test::TempPath;
-using qmr::test::ValuesOf;
-using qmr::test::WriteBytes;
 using Vals = std::vector<double>;
 using Ints = std::vector<std::int32_t>;
 
@@ -168,10 +163,7 @@ TEST(VectorList, LoadResizesSkipsBadWordsAndRefusesUnbackedSizes) {
 
 TEST(VectorList, RoundTripsKeepEveryBit) {
     TempPath P("rt.txt");
-    std::mt19937 Gen(5);
-    std::uniform_real_distribution<double> U(-100, 100);
-    Vals X(200);
-    for (double& V : X) V = U(Gen);
+    const Vals X = RandomValues(200, 5, -100, 100);
     TVector V(nullptr), Back(nullptr);
     SetValues(V, X);
     for (int Prec : {17, -2}) {  // 18 significant digits either way

@@ -4,30 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
-#include <random>
 
 namespace {
 
+using namespace qmr::test;
 using qmr::EQMRVectorError;
 using qmr::TIntVector;
 using qmr::TVector;
-using qmr::test::CountChanges;
-using qmr::test::SetValues;
-using qmr::test::ThrowsWith;
-using qmr::test::ValuesOf;
 using Vals = std::vector<double>;
 using Ints = std::vector<int>;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
-
-Vals RandomVals(std::size_t N, unsigned Seed, double Lo = -100, double Hi = 100) {
-    std::mt19937 Gen(Seed);
-    std::uniform_real_distribution<double> U(Lo, Hi);
-    Vals X(N);
-    for (double& V : X) V = U(Gen);
-    return X;
-}
 
 // ---------------------------------------------------------------- moments and order statistics
 
@@ -108,11 +93,11 @@ TEST(VectorStats, SmallConstantAndEdgeRanges) {
     }
     // Probabilities are clamped (NaN as 0); NaNs order after every number; an infinite
     // neighbour does not spoil a whole position.
-    SetValues(V, Vals{3, kNaN, 1, 2});
-    for (auto [P, Want] : {std::pair{kNaN, 1.0}, {-5.0, 1.0}, {50.0, 2.5}}) EXPECT_EQ(V.Percentile(P, 0, 0), Want);
+    SetValues(V, Vals{3, NaN, 1, 2});
+    for (auto [P, Want] : {std::pair{NaN, 1.0}, {-5.0, 1.0}, {50.0, 2.5}}) EXPECT_EQ(V.Percentile(P, 0, 0), Want);
     EXPECT_TRUE(std::isnan(static_cast<double>(V.Percentile(250, 0, 0))));
     EXPECT_EQ(V.Percentile(50, 3, 3), 1);
-    SetValues(V, Vals{-kInf, 5, kInf});
+    SetValues(V, Vals{-Inf, 5, Inf});
     EXPECT_EQ(V.Percentile(50, 0, 0), 5);
     // Mode: the first longest run of the ascending order.
     for (auto [X, Want] : {std::pair{Vals{3, 1, 3, 1}, 1.0}, {Vals{5, 4, 3}, 3.0}, {Vals{2, 7, 7, 2, 7}, 7.0}}) {
@@ -123,7 +108,7 @@ TEST(VectorStats, SmallConstantAndEdgeRanges) {
 
 TEST(VectorStats, SelectionAgreesWithAFullSort) {
     for (std::size_t N : {2u, 3u, 4u, 9u, 1000u, 20001u}) {
-        Vals X = RandomVals(N, static_cast<unsigned>(N));
+        Vals X = RandomValues(N, static_cast<unsigned>(N), -100, 100);
         for (std::size_t I = 0; I < N; I += 3) X[I] = std::round(X[I] / 10);  // ties
         TVector V(nullptr);
         SetValues(V, X);
@@ -169,7 +154,7 @@ TEST(VectorSearch, NearestSortedDichotomousAndExtremes) {
     TVector V(nullptr);
     SetValues(V, Vals{1, 3, 1});
     EXPECT_EQ(std::pair(V.Find(0, 0, 2), V.Find(3, 2, 2)), std::pair(1, 2));
-    SetValues(V, Vals{kNaN, 5, 7, kNaN});  // a NaN is never the nearest
+    SetValues(V, Vals{NaN, 5, 7, NaN});  // a NaN is never the nearest
     EXPECT_EQ(std::pair(V.Find(0, 0, 7), V.Find(1, 1, 7)), std::pair(3, 1));
     SetValues(V, Vals{1, 2, 4});
     for (auto [X, W] : {std::pair{3.0, 3}, {2.0, 2}, {1.4, 1}, {1.5, 2}, {-9.0, 1}, {99.0, 3}})
@@ -186,10 +171,10 @@ TEST(VectorSearch, NearestSortedDichotomousAndExtremes) {
     // The first number seeds the search: values beyond the start values +-1.7e308 are found.
     double Mn, Mx;
     int MnI, MxI;
-    for (auto [X, Want] : {std::pair{Vals{kNaN, -1, 7, -1, 7}, std::tuple(-1.0, 7.0, 2, 3)},
-                           {Vals{kNaN, 1.75e308, kInf}, std::tuple(1.75e308, kInf, 2, 3)},
-                           {Vals{-kInf, -1.75e308}, std::tuple(-kInf, -1.75e308, 1, 2)},
-                           {Vals{kNaN, kNaN}, std::tuple(1.7e308, -1.7e308, 0, 0)}}) {
+    for (auto [X, Want] : {std::pair{Vals{NaN, -1, 7, -1, 7}, std::tuple(-1.0, 7.0, 2, 3)},
+                           {Vals{NaN, 1.75e308, Inf}, std::tuple(1.75e308, Inf, 2, 3)},
+                           {Vals{-Inf, -1.75e308}, std::tuple(-Inf, -1.75e308, 1, 2)},
+                           {Vals{NaN, NaN}, std::tuple(1.7e308, -1.7e308, 0, 0)}}) {
         SetValues(V, X);
         V.MinMax(0, 0, Mn, Mx, MnI, MxI);
         EXPECT_EQ(std::tuple(Mn, Mx, MnI, MxI), Want);
@@ -228,7 +213,7 @@ TEST_F(VectorSort, CombScheduleStartsAtCountMinusOne) {
 
 TEST_F(VectorSort, EventsReplayTheSortAndBothPathsAgree) {
     for (bool Asc : {true, false}) {
-        Vals X = RandomVals(300, Asc ? 1u : 2u);
+        Vals X = RandomValues(300, Asc ? 1u : 2u, -100, 100);
         for (std::size_t I = 0; I < X.size(); I += 4) X[I] = 7;  // equal values are never exchanged
         TVector V(nullptr), Quiet(nullptr);
         SetValues(V, X);
@@ -253,7 +238,7 @@ TEST(VectorReorder, MirrorShuffleAndQuietNormalisations) {
     CountChanges(V, Ev);
     V.Mirror();
     EXPECT_EQ(std::pair(ValuesOf(V), Ev), std::pair(Vals{4, 3, 2, 1}, 1));
-    const Vals X = RandomVals(50, 3);
+    const Vals X = RandomValues(50, 3, -100, 100);
     SetValues(V, X);
     CountChanges(V, Ev);
     V.ShuffleElems();
@@ -324,11 +309,11 @@ TEST(VectorHistogram, BinsCountsAndRefusals) {
     TVector V(nullptr);
     TIntVector H(nullptr);
     int U = -1, O = -1, M = -1;
-    SetValues(V, Vals{10.05, 0, -1, 10.1, 3.3, kNaN});
+    SetValues(V, Vals{10.05, 0, -1, 10.1, 3.3, NaN});
     // More than 500 bins, widths that are not finite and positive, a bin count that is not
     // finite, a nil target: False with nothing changed.
-    for (auto [Lo, Hi, W] : {std::tuple{0.0, 10.0, 0.02}, {0.0, 10.0, 0.0}, {0.0, 10.0, -1.0}, {0.0, 10.0, kNaN},
-                             {0.0, 10.0, kInf}, {kNaN, 10.0, 1.0}, {0.0, kInf, 1.0}, {-1e300, 1e300, 1e-300}})
+    for (auto [Lo, Hi, W] : {std::tuple{0.0, 10.0, 0.02}, {0.0, 10.0, 0.0}, {0.0, 10.0, -1.0}, {0.0, 10.0, NaN},
+                             {0.0, 10.0, Inf}, {NaN, 10.0, 1.0}, {0.0, Inf, 1.0}, {-1e300, 1e300, 1e-300}})
         EXPECT_FALSE(V.Histogram(1, 6, Lo, Hi, W, &H, U, O, M)) << Lo << " " << Hi << " " << W;
     EXPECT_FALSE(V.Histogram(1, 6, 0, 10, 1, nullptr, U, O, M));
     EXPECT_EQ(std::tuple(H.NrOfElem(), U, O, M), std::tuple(1, -1, -1, -1));
@@ -346,7 +331,7 @@ TEST(VectorHistogram, BinsCountsAndRefusals) {
 }
 
 TEST(VectorHistogram, AgreesWithAFloorLoopWithAndWithoutHandler) {
-    const Vals X = RandomVals(5000, 9, -20, 120);
+    const Vals X = RandomValues(5000, 9, -20, 120);
     TVector V(nullptr);
     SetValues(V, X);
     Ints Want(51, 0);
@@ -381,7 +366,7 @@ TEST(VectorIntegrate, ExactOnPolynomialsAndEdgeRules) {
     EXPECT_NEAR(V.Integrate(1.25, 4.5, M::imTrapezoidal), 21.9375, 1e-13);
     EXPECT_NEAR(V.Integrate(-7, 99, M::imTrapezoidal), 28, 1e-13);  // clamped to 1..5
     EXPECT_EQ(V.Integrate(2, 4, M::imSimple), 7 * 2);
-    EXPECT_EQ(V.Integrate(kNaN, 4, M::imSimpson) + V.Integrate(1, kNaN, M::imSimple), 0);
+    EXPECT_EQ(V.Integrate(NaN, 4, M::imSimpson) + V.Integrate(1, NaN, M::imSimple), 0);
     EXPECT_EQ(V.Integrate(1, 4, static_cast<M>(7)), 0);
     // Simpson, 3/8, Boole and the extended rule integrate x^3 (x^5 for Boole) exactly:
     // the integral of x^d from 1 to m + 1 is ((m + 1)^(d + 1) - 1) / (d + 1).

@@ -1,0 +1,325 @@
+// TMat4D: storage order and addressing, sizing and its events, assignment, cut,
+// resample, transpose, mirrors, fills, fingerprint and the XML tags.
+#include "qmr_test_support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <tuple>
+
+namespace {
+
+using namespace qmr;
+using test::CountChanges;
+using Vals = std::vector<double>;
+
+// Every element, column outermost, time slot innermost.
+Vals All(const TMat4D& M) {
+    Vals V;
+    for (int C = 1; C <= M.NrOfColumns(); ++C)
+        for (int R = 1; R <= M.NrOfRows(); ++R)
+            for (int L = 1; L <= M.NrOfLayers(); ++L)
+                for (int T = 1; T <= M.NrOfTimeSlots(); ++T) V.push_back(static_cast<double>(M.Elem(C, R, L, T)));
+    return V;
+}
+
+double Code(int C, int R, int L, int T) { return 1000 * C + 100 * R + 10 * L + T; }
+
+// Nc x Nr x Nl x Nt holding 1000 c + 100 r + 10 l + t.
+void Numbered(TMat4D& M, int Nc, int Nr, int Nl, int Nt) {
+    M.Resize(Nc, Nr, Nl, Nt);
+    for (int C = 1; C <= Nc; ++C)
+        for (int R = 1; R <= Nr; ++R)
+            for (int L = 1; L <= Nl; ++L)
+                for (int T = 1; T <= Nt; ++T) M.SetElem(C, R, L, T, Code(C, R, L, T));
+}
+
+// Records OnPercentDone.
+struct PercentLog {
+    std::vector<double> P;
+    void Attach(TMat4D& M) {
+        P.clear();
+        M.OnPercentDone = [this](TObject*, double X) { P.push_back(X); };
+    }
+};
+
+// The percentages a loop over Total units reports: Round(k * 100 / Total) at every
+// multiple k of max(1, Total div 100).
+std::vector<double> Cadence(long Total) {
+    std::vector<double> P;
+    const long Every = std::max(1L, Total / 100);
+    for (long K = Every; K <= Total; K += Every) P.push_back(static_cast<double>(Round(K * 100.0L / Total)));
+    return P;
+}
+
+using Mat4DCore = test::ProgressFixture;
+
+TEST_F(Mat4DCore, SizingAddressingAndEvents) {
+    TMat4D M(nullptr);
+    EXPECT_EQ(All(M), Vals{0});
+    Numbered(M, 3, 2, 4, 2);
+    int Ev;
+    CountChanges(M, Ev);
+    M.SetElem(0, 1, 1, 1, 5), M.SetElem(1, 1, 1, 3, 5);
+    EXPECT_EQ(std::tuple(M.Elem(0, 1, 1, 1), M.Elem(1, 1, 1, 3), M.Elem(3, 2, 4, 2), Ev), std::tuple(0.0L, 0.0L, 3242.0L, 0));
+    // Resize keeps the overlap, zeroes the rest; counts <= 0 change nothing.
+    M.Resize(2, 3, 4, 3);
+    M.Resize(0, 5, 5, 5), M.Resize(2, 3, 4, -1), M.Resize(2, 3, 4, 3);
+    EXPECT_EQ(Ev, 1);
+    for (int C = 1; C <= 2; ++C)
+        for (int R = 1; R <= 3; ++R)
+            for (int T = 1; T <= 3; ++T)
+                EXPECT_EQ(M.Elem(C, R, 2, T), R <= 2 && T <= 2 ? Code(C, R, 2, T) : 0.0) << C << R << T;
+    M.SetNrOfLayers(0), M.SetNrOfTimeSlots(-4), M.SetNrOfColumns(5), M.SetNrOfRows(2);
+    EXPECT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), M.NrOfLayers(), M.NrOfTimeSlots(), Ev),
+              std::tuple(5, 2, 1, 1, 5));
+    EXPECT_EQ(M.MemoryConsumed(), 10 * 8 / 1048576.0L);
+    M.ResizeAndClear(5, 2, 1, 1);  // same size: cleared, OnChange from the fill
+    EXPECT_EQ(std::tuple(All(M), Ev), std::tuple(Vals(10, 0.0), 6));
+    // Linear addresses within a slot run the layer fastest.
+    M.Resize(3, 4, 5, 2);
+    std::int32_t X = -1, Y = -1, Z = -1;
+    EXPECT_EQ(std::tuple(M.Lin3DAddr(1, 1, 1), M.Lin3DAddr(2, 1, 1), M.Lin3DAddr(1, 2, 1), M.Lin3DAddr(0, 1, 1)),
+              std::tuple(0, 5, 15, -1));
+    for (int A : {0, 17, 59}) {
+        ASSERT_TRUE(M.ConvertLinTo3DAddr(A, X, Y, Z));
+        EXPECT_EQ(M.Lin3DAddr(X, Y, Z), A);
+    }
+    EXPECT_FALSE(M.ConvertLinTo3DAddr(60, X, Y, Z) || M.ConvertLinTo3DAddr(-1, X, Y, Z));
+    // The element count is a checked 64-bit product: 2^64 elements cannot be had.
+    M.SetName("M4");
+    const std::int32_t Big = 65536;
+    EXPECT_EQ(test::RaisedMessage<EQMRMatrixError>([&] { M.Resize(Big, Big, Big, Big); }),
+              "Component \"M4\": not enough memory on heap");
+    EXPECT_EQ(std::tuple(M.NrOfColumns(), M.NrOfTimeSlots()), std::tuple(3, 2));
+}
+
+TEST_F(Mat4DCore, AssignAndClone) {
+    TMat4D A(nullptr), B(nullptr);
+    Numbered(A, 20, 15, 2, 3);
+    A.SetDataID("a");
+    int Fired = 0;
+    A.OnChange = [&Fired](TObject*) { ++Fired; };
+    A.OnReadElement = [](TObject*, int, int, int, int, double) {};
+    B.Assign(&A);
+    EXPECT_EQ(std::tuple(All(B), B.DataID(), Fired, bool(B.OnReadElement), bool(B.OnPercentDone)),
+              std::tuple(All(A), std::string("a"), 0, true, false));
+    B.OnChange(&B);
+    EXPECT_EQ(Fired, 1);
+    TMatrix Other(nullptr);
+    EXPECT_THROW(B.Assign(&Other), EConvertError);
+    TMat4D C(nullptr);
+    int Ev;
+    CountChanges(C, Ev);
+    C.Clone(nullptr);
+    C.Clone(&A);  // resize and once at the end; a step every Trunc(300 / 100) + 1 = 4 pairs
+    EXPECT_EQ(std::tuple(All(C), C.DataID(), Ev, ProcStat.load()), std::tuple(All(A), std::string(), 2, 75.0));
+}
+
+TEST_F(Mat4DCore, CutAndResample) {
+    TMat4D M(nullptr);
+    PercentLog Log;
+    Numbered(M, 5, 4, 3, 6);
+    Log.Attach(M);
+    M.Cut(4, 2, 0, 0, 3, 3, 2, 5);  // columns 2..4, all rows, layer 3, slots 2..5
+    EXPECT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), M.NrOfLayers(), M.NrOfTimeSlots()), std::tuple(3, 4, 1, 4));
+    EXPECT_EQ(M.Elem(1, 4, 1, 1), Code(2, 4, 3, 2));
+    EXPECT_EQ(M.Elem(3, 1, 1, 4), Code(4, 1, 3, 5));
+    EXPECT_EQ(Log.P, Cadence(2 * 4));
+    // Per axis (count, divisor, offset) -> first source positions; averaging divides by
+    // the whole block even at the edges.
+    struct Case { int N, Div, Off; Vals Want; };
+    for (const Case& K : {Case{5, 2, 0, {1.5, 3.5, 2.5}}, Case{5, 3, 7, {3, 5.0 / 3}}, Case{5, 1, 0, {1, 2, 3, 4, 5}},
+                          Case{5, 0, 0, {1, 2, 3, 4, 5}}, Case{5, -3, 2, {1, 2, 3, 4, 5}}, Case{5, 2, -1, {2.5, 4.5}},
+                          Case{2, 5, 3, {0}}}) {
+        for (bool Average : {true, false}) {
+            TMat4D V(nullptr);
+            V.Resize(K.N, 1, 1, 1);
+            for (int C = 1; C <= K.N; ++C) V.SetElem(C, 1, 1, 1, C);
+            V.Resample(K.Div, K.Off, 1, 0, 1, 0, 1, 0, Average);
+            Vals Got = All(V), Want = K.Want;
+            const int D = std::max(K.Div, 1), Off = ((K.Off % D) + D) % D;
+            if (!Average)  // the block's first element, 0 outside
+                for (std::size_t I = 0; I < Want.size(); ++I) Want[I] = I * D + Off < unsigned(K.N) ? I * D + Off + 1.0 : 0.0;
+            EXPECT_EQ(Got, Want) << K.N << " " << K.Div << " " << K.Off << " " << Average;
+        }
+    }
+    // All four axes at once against the definition; huge divisors do not wrap.
+    Numbered(M, 5, 4, 3, 6);
+    Log.Attach(M);
+    TMat4D Src(nullptr);
+    Src.Assign(&M);
+    M.Resample(2, 1, 3, 0, 2, 0, 4, 2, true);  // 2 x 2 x 2 x 1 new
+    ASSERT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), M.NrOfLayers(), M.NrOfTimeSlots()), std::tuple(2, 2, 2, 1));
+    for (int C = 1; C <= 2; ++C)
+        for (int R = 1; R <= 2; ++R)
+            for (int L = 1; L <= 2; ++L) {
+                Extended S = 0;
+                for (int T = 3; T <= 6; ++T)
+                    for (int Ll = 2 * L - 1; Ll <= 2 * L; ++Ll)
+                        for (int Rr = 3 * R - 2; Rr <= 3 * R; ++Rr)
+                            for (int Cc = 2 * C; Cc <= 2 * C + 1; ++Cc) S += Src.Elem(Cc, Rr, Ll, T);
+                EXPECT_EQ(M.Elem(C, R, L, 1), static_cast<double>(S / 48)) << C << R << L;
+            }
+    EXPECT_EQ(Log.P, Cadence(2));
+    // The full block of 65536 x 65536 is 2^32, not 0 as in 32 bits.
+    Vals Want;
+    for (int L = 1; L <= 2; ++L)
+        Want.push_back(static_cast<double>((M.Elem(1, 1, L, 1) + M.Elem(1, 2, L, 1) + M.Elem(2, 1, L, 1) + M.Elem(2, 2, L, 1)) /
+                                           4294967296.0L));
+    M.Resample(65536, 0, 65536, 0, 1, 0, 1, 0, true);
+    EXPECT_EQ(All(M), Want);
+}
+
+TEST_F(Mat4DCore, TransposeAndMirrors) {
+    TMat4D M(nullptr), Src(nullptr);
+    PercentLog Log;
+    int Ev = 0;
+    for (auto [X, Y] : {std::pair{13, 9}, {17, 17}, {1, 1}}) {  // gathered into new storage, and in place
+        Numbered(M, X, Y, 2, 3);
+        Src.Assign(&M);
+        Log.Attach(M);
+        CountChanges(M, Ev);
+        ASSERT_TRUE(M.Transpose());
+        ASSERT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), Ev), std::tuple(Y, X, 1));
+        for (int C = 1; C <= Y; ++C)
+            for (int R = 1; R <= X; ++R)
+                for (int L = 1; L <= 2; ++L)
+                    for (int T = 1; T <= 3; ++T) ASSERT_EQ(M.Elem(C, R, L, T), Src.Elem(R, C, L, T));
+        EXPECT_EQ(Log.P, Cadence(2 * X * Y));
+        // An abort asked during the work leaves the matrix as it was.
+        Src.Assign(&M);
+        M.OnPercentDone = [](TObject*, double) { AbortMathProc = true; };
+        EXPECT_EQ(M.Transpose(), X == 1);  // one block only: done before the flag is read
+        M.OnPercentDone = nullptr;
+        AbortMathProc = false;
+        EXPECT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), M.CRCofData(), Ev), std::tuple(Y, X, Src.CRCofData(), 1 + (X == 1)));
+    }
+
+    // Each mirror against the definition, with its progress steps.
+    Numbered(M, 4, 5, 3, 7);
+    Src.Assign(&M);
+    struct Case { void (TMat4D::*Op)(); int Axis; double Steps; };
+    // Steps: pairs x two other axes, one ProcStat step every Trunc(N * 0.005) + 1.
+    for (const Case& K : {Case{&TMat4D::MirrorColumns, 0, 2 * 5 * 3}, Case{&TMat4D::MirrorRows, 1, 2 * 4 * 3},
+                          Case{&TMat4D::MirrorLayers, 2, 1 * 4 * 5}, Case{&TMat4D::MirrorTimeSlots, 3, 3 * 4 * 5}}) {
+        M.Assign(&Src);
+        ProcStat = 0.0;
+        (M.*K.Op)();
+        EXPECT_EQ(ProcStat.load(), K.Steps) << K.Axis;  // a step each: N * 0.005 < 1
+        const int N[4] = {4, 5, 3, 7};
+        for (int C = 1; C <= 4; ++C)
+            for (int R = 1; R <= 5; ++R)
+                for (int L = 1; L <= 3; ++L)
+                    for (int T = 1; T <= 7; ++T) {
+                        int I[4] = {C, R, L, T};
+                        I[K.Axis] = N[K.Axis] + 1 - I[K.Axis];
+                        ASSERT_EQ(M.Elem(C, R, L, T), Src.Elem(I[0], I[1], I[2], I[3])) << K.Axis;
+                    }
+    }
+    M.Resize(40, 50, 1, 1);  // 2000 * 0.005 = 10: a step every 11 of 20 * 50 * 1
+    ProcStat = 0.0;
+    M.MirrorColumns();
+    EXPECT_EQ(ProcStat.load(), 1000 / 11);
+}
+
+TEST(Mat4D, Fills) {
+    TMat4D M(nullptr);
+    M.Resize(3, 2, 5, 4);
+    int Ev;
+    CountChanges(M, Ev);
+    M.Fill(2.5);
+    EXPECT_EQ(std::tuple(All(M), Ev), std::tuple(Vals(120, 2.5), 1));
+    M.FillDiag(-1);  // two elements: (1,1,1,1) and (2,2,2,2)
+    Vals V = All(M);
+    EXPECT_EQ(std::count(V.begin(), V.end(), -1.0), 2);
+    EXPECT_EQ(M.Elem(2, 2, 2, 2), -1);
+    M.FillLayer(3, 7), M.FillLayer(6, 9), M.FillLayer(0, 9);
+    V = All(M);
+    EXPECT_EQ(std::tuple(std::count(V.begin(), V.end(), 7.0), Ev), std::tuple(24, 2));
+    // Codes: later failure wins; nothing changes.
+    struct Case { int L, T, Mode, Want; };
+    for (const Case& K : {Case{0, 1, 0, -1}, Case{1, 5, 0, -2}, Case{9, 9, 0, -2}, Case{1, 1, 3, -3}, Case{0, 0, -1, -3}})
+        EXPECT_EQ(M.FillLayer(K.L, K.T, K.Mode, 1, 2), K.Want);
+    EXPECT_EQ(Ev, 2);
+    EXPECT_EQ(M.FillLayer(2, 3, 0, 4, 0), 0);
+    RandSeed = 5;
+    EXPECT_EQ(M.FillLayer(1, 4, 1, 10, 20), 0);  // column outer, row inner
+    RandSeed = 5;
+    for (int C = 1; C <= 3; ++C)
+        for (int R = 1; R <= 2; ++R) EXPECT_EQ(M.Elem(C, R, 1, 4), 10 + Random() * 10.0);
+    EXPECT_EQ(std::tuple(M.Elem(3, 2, 2, 3), Ev), std::tuple(4.0L, 4));
+    // AccumulateLayer: shape, layer, slot (the later wins), no event.
+    const TDouble2DArray Good{{1, 2}, {3, 4}, {5, 6}};
+    const TDouble2DArray Ragged{{1, 2}, {3}, {5, 6}}, Empty{};
+    EXPECT_EQ(std::tuple(M.AccumulateLayer(2, 3, Ragged), M.AccumulateLayer(2, 3, Empty), M.AccumulateLayer(0, 3, Ragged),
+                         M.AccumulateLayer(0, 9, Ragged), M.AccumulateLayer(6, 1, Good)),
+              std::tuple(-1, -1, -2, -3, -2));
+    EXPECT_EQ(M.AccumulateLayer(2, 3, Good), 0);
+    EXPECT_EQ(std::tuple(M.Elem(1, 1, 2, 3), M.Elem(3, 2, 2, 3), Ev), std::tuple(5.0L, 10.0L, 4));
+    // The random fills draw column outermost, time slot innermost.
+    RandSeed = 77;
+    M.FillRandomUniform(-2, 6);
+    RandSeed = 77;
+    for (double V : All(M)) ASSERT_EQ(V, -2 + Random() * 8.0);
+    RandSeed = 78;
+    M.FillRandomGauss(3, 0.5);
+    RandSeed = 78;
+    for (double V : All(M)) ASSERT_EQ(V, GRandom() * 0.5 + 3);
+    EXPECT_EQ(Ev, 6);
+}
+
+TEST(Mat4D, FingerprintSamplesLayers) {
+    TMat4D A(nullptr), B(nullptr);
+    PercentLog Log;
+    Numbered(A, 11, 10, 4, 2);
+    B.Assign(&A);
+    B.SetElem(3, 4, 1, 2, -5);  // differs only in layer 1
+    Log.Attach(A);
+    EXPECT_NE(A.CRCofData(), B.CRCofData());
+    EXPECT_EQ(A.CRCofData(2), B.CRCofData(2));  // layers 2 and 4
+    B.Assign(&A);
+    B.OnPercentDone = nullptr;  // Assign copied the recorder
+    B.SetElem(3, 4, 3, 2, -5);  // only in layer 3
+    EXPECT_EQ(A.CRCofData(2), B.CRCofData(2));
+    B.SetElem(3, 4, 4, 1, -5);
+    EXPECT_NE(A.CRCofData(2), B.CRCofData(2));
+    std::vector<double> Four;  // four fingerprints of A, each reporting per (column, row)
+    const std::vector<double> One = Cadence(110);
+    for (int K = 0; K < 4; ++K) Four.insert(Four.end(), One.begin(), One.end());
+    EXPECT_EQ(Log.P, Four);
+    EXPECT_EQ(A.CRCofData(0), A.CRCofData(1));
+    // Column outermost, time slot innermost: the same bytes as the 3-D matrix of the
+    // values in that order.
+    TMat3D Flat(nullptr);
+    Flat.Resize(11, 10, 4 * 2);
+    for (int C = 1; C <= 11; ++C)
+        for (int R = 1; R <= 10; ++R)
+            for (int L = 1; L <= 4; ++L)
+                for (int T = 1; T <= 2; ++T) Flat.SetElem(C, R, (L - 1) * 2 + T, static_cast<double>(A.Elem(C, R, L, T)));
+    EXPECT_EQ(A.CRCofData(), Flat.CRCofData());
+    A.Resize(11, 10, 2, 2);
+    EXPECT_EQ(A.CRCofData(2), A.CRCofData(1));  // 2 layers: Sample 2 becomes 1
+}
+
+TEST(Mat4D, XmlTagsResizeOnceAtTheFirstCell) {
+    TMat4D M(nullptr);
+    int Ev;
+    CountChanges(M, Ev);
+    M.SetFirstCell(true);
+    using enum TMatXmlTag;
+    EXPECT_EQ(M.ProcessXmlTag(xmlMatBegin, "", ""), 0);
+    for (auto [Tag, N] : {std::pair{xmlMatNumCols, "2"}, {xmlMatNumRows, "3"}, {xmlMatNumLayers, "4"}, {xmlMatNumTimeSlots, "5"}})
+        EXPECT_EQ(M.ProcessXmlTag(Tag, "", N), 0);
+    EXPECT_EQ(M.NrOfColumns(), 1);
+    EXPECT_EQ(M.ProcessXmlTag(xmlMatCell, "ix=\"2\" iy=\"3\" il=\"4\" it=\"5\"", "1.5E2"), 0);
+    EXPECT_EQ(M.ProcessXmlTag(xmlMatCell, "ix=\"1\" iy=\"1\" il=\"1\" it=\"6\"", "7"), 0);  // outside: ignored
+    EXPECT_EQ(M.ProcessXmlTag(xmlMatEnd, "", ""), 1);
+    EXPECT_EQ(M.ProcessXmlTag(xmlInvalid, "", ""), -1);
+    EXPECT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), M.NrOfLayers(), M.NrOfTimeSlots(), M.Elem(2, 3, 4, 5), Ev),
+              std::tuple(2, 3, 4, 5, 150.0L, 1));
+    const Vals V = All(M);
+    EXPECT_EQ(std::count(V.begin(), V.end(), 0.0), 119);
+}
+
+}  // namespace
