@@ -1,6 +1,7 @@
 // Unit QMR_math2: least squares and the pseudo-inverse, ranks, covariance-type
 // matrices, Jacobi eigenvectors and principal components; smoothing and filters,
-// kernel convolution, distances and shapes (topic headers below).
+// kernel convolution, distances and shapes; the curve fitter TCurveFit (topic headers
+// below).
 #pragma once
 
 #include "platform/Qmr_qmrbase.h"
@@ -22,3 +23,4 @@ QMR_API double CalcFishQ(double mean1, double mean2, double sd1, double sd2);
 #include "analysis/QMR_math2_eigen.h"
 #include "analysis/QMR_math2_filters.h"
 #include "analysis/QMR_math2_kernels.h"
+#include "analysis/QMR_math2_curvefit.h"
