@@ -1,6 +1,7 @@
 // TMat3D: storage, sizing, fills, range statistics, layer copies, fingerprint and the
 // two file hooks.
 #include "containers/QMR_container_range.h"
+#include "containers/QMR_matrix_algos.h"
 #include "containers/QMR_matrix.h"
 #include "containers/QMR_matrix_files.h"
 #include "containers/QMR_vector_crc.h"
@@ -55,14 +56,6 @@ private:
 };
 
 // A percentile's prob: NaN counts as 0, then clamped to 0..100.
-double ClampProb(double prob) noexcept { return std::isnan(prob) ? 0.0 : std::clamp(prob, 0.0, 100.0); }
-
-// The (k + 1)-th smallest of Values, k = Round(n * prob / 100) held to n - 1.
-Extended SelectPercentile(std::span<double> Values, double prob) {
-    const auto N = static_cast<std::int64_t>(Values.size());
-    const std::int64_t K = std::min<std::int64_t>(Round(static_cast<Extended>(N) * prob / 100), N - 1);
-    return QuickSelect(Values, static_cast<std::int32_t>(K), 0, static_cast<std::int32_t>(N - 1));
-}
 
 }  // namespace
 
@@ -265,7 +258,7 @@ Extended TMat3D::Percentile(double prob, std::int32_t LowCol, std::int32_t HighC
             const double* Run = FMat.data() + Index(C, Rw, 1);
             Values.insert(Values.end(), Run + (R.L0 - 1), Run + R.L1);
         }
-    return SelectPercentile(Values, ClampProb(prob));
+    return detail::SelectPercentile(Values, prob);
 }
 
 Extended TMat3D::Percentile(double prob, std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,
@@ -289,7 +282,7 @@ Extended TMat3D::Percentile(double prob, std::int32_t LowCol, std::int32_t HighC
         const std::int32_t L = R.L0 + Random(Layers);
         V = FMat[Index(C, Rw, L)];
     }
-    return SelectPercentile(Sample, ClampProb(prob));
+    return detail::SelectPercentile(Sample, prob);
 }
 
 void TMat3D::CopyLayerToMatrix(TMatrix* DestMat, std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,

@@ -1,6 +1,7 @@
 // TMat4D: range statistics, the nearest-value search, the block copies to and from
 // matrices, vectors and arrays, and the unit's array copy routines.
 #include "containers/QMR_mat4d_detail.h"
+#include "containers/QMR_matrix_algos.h"
 #include "containers/QMR_matrix.h"
 #include "containers/QMR_vector.h"
 #include "foundations/QMR_math1_sort.h"
@@ -40,14 +41,6 @@ void Visit(const TMat4D& M, const double* Data, const TRange4& R, CellFn&& Cell,
 void NoPosition() {}
 
 // A percentile's prob: NaN counts as 0, then clamped to 0..100.
-double ClampProb(double prob) noexcept { return std::isnan(prob) ? 0.0 : std::clamp(prob, 0.0, 100.0); }
-
-// The (k + 1)-th smallest of Values, k = Round(n * prob / 100) held to n - 1.
-Extended SelectPercentile(std::span<double> Values, double prob) {
-    const auto N = static_cast<std::int64_t>(Values.size());
-    const std::int64_t K = std::min<std::int64_t>(Round(static_cast<Extended>(N) * prob / 100), N - 1);
-    return QuickSelect(Values, static_cast<std::int32_t>(K), 0, static_cast<std::int32_t>(N - 1));
-}
 
 }  // namespace
 
@@ -155,7 +148,7 @@ Extended TMat4D::Percentile(double prob, std::int32_t LowCol, std::int32_t HighC
         Raise(detail::Mat4DNoMemHeap);
     }
     Visit(*this, FMat.data(), R, [&](double V, auto...) { Values.push_back(V); }, NoPosition);
-    return SelectPercentile(Values, ClampProb(prob));
+    return detail::SelectPercentile(Values, prob);
 }
 
 Extended TMat4D::Percentile(double prob, std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,
@@ -179,7 +172,7 @@ Extended TMat4D::Percentile(double prob, std::int32_t LowCol, std::int32_t HighC
         const std::int32_t T = R.T0 + Random(static_cast<std::int32_t>(R.Slots()));
         V = FMat[Index(C, Rw, L, T)];
     }
-    return SelectPercentile(Sample, ClampProb(prob));
+    return detail::SelectPercentile(Sample, prob);
 }
 
 Extended TMat4D::Sum(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow, std::int32_t HighRow,
