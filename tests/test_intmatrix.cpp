@@ -5,6 +5,7 @@
 #include "containers/QMR_matrix_files.h"
 #include "fuzz/intmatrix_xml_model.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <random>
@@ -74,8 +75,12 @@ TEST(IntMatrix, SparseStorageAndSizes) {
     D.SetName("Big");
     EXPECT_TRUE(test::ThrowsWith<EQMRMatrixError>([&] { D.Resize(INT_MAX, INT_MAX); },
                                                   "Component \"Big\": not enough memory on heap"));
+    Load(D, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9});
+    EXPECT_FALSE(D.RemoveColumn(0) || D.RemoveColumn(4) || D.RemoveRow(0) || D.RemoveRow(4));
+    EXPECT_TRUE(D.RemoveColumn(2) && D.RemoveRow(1));  // later columns (rows) move down
+    EXPECT_EQ(State(D), std::tuple(2, 2, Ints{2, 3, 8, 9}));
     EXPECT_TRUE(D.RemoveColumn(1) && !D.RemoveColumn(1) && D.RemoveRow(2) && !D.RemoveRow(1));
-    EXPECT_EQ(std::tuple(D.NrOfColumns(), D.NrOfRows()), std::tuple(1, 1));
+    EXPECT_EQ(State(D), std::tuple(1, 1, Ints{8}));
 }
 
 TEST(IntMatrix, ConversionsAndClone) {
@@ -286,7 +291,26 @@ TEST(IntMatrix, SparseAddAndRefusals) {
                          S.Quartiles(0, 0, 0, 0, Q1, Q2, Q3), S.Percentile(50, 0, 0, 0, 0)),
               std::tuple(0, 0, 0, 0, 0, false, Extended(0)));
     S.CopyToArray(Arr, 0, 0, 0, 0);
+    TVector Means(nullptr), Edge(nullptr);
+    TIntVector Iv(nullptr), Ir(nullptr);
+    test::SetValues(Iv, Ints{1, 2});
+    S.MeanVec(TDims::dimColumns, &Means), S.EdgeVector(TOrientation::orColumns, TEdgeOp::eoSum, &Edge);
+    EXPECT_FALSE(S.Subtract(&S) || S.EMult(&S, &Dst) || S.MultiplyTransposed(&S, &Dst) || S.TransposeAndMultiply(&S, &Dst) ||
+                 S.Multiply(&Iv, &Ir) || S.TransposeAndMultiply(&Iv, &Ir) || S.Add(&S) || D.Add(nullptr));
+    EXPECT_EQ(std::tuple(S.CountMaskedZeros(0, 0, 0, 0, 0), S.GeometricMean(0, 0, 0, 0), S.HarmonicMean(0, 0, 0, 0),
+                         S.Percentile(50, 0, 0, 0, 0, 1), S.CRCofData(), Means.NrOfElem(), Edge.NrOfElem(), Ir.NrOfElem()),
+              std::tuple(0, Extended(0), Extended(0), Extended(0), std::string(32, '0'), 1, 1, 1));
+    // Nil vectors and matrices: nothing, no event.
+    S.MeanVec(TDims::dimRows, nullptr), S.EdgeVector(TOrientation::orRows, TEdgeOp::eoMin, nullptr);
+    S.CopyRowToVec(nullptr, 1, 0, 0), S.CopyColToVec(nullptr, 1, 0, 0), S.Clone(nullptr), S.CopyFrom(nullptr, 1, 1, 1, 1, 1, 1);
     EXPECT_EQ(std::tuple(State(S), Ev, Arr.empty(), Bits.empty()), std::tuple(Before, 0, true, true));
+    // A sparse list emptied by Resize inside a box that is not reset: lookups find nothing.
+    TIntMatrix Gone(nullptr, 1), Copy(nullptr, 1);
+    Gone.SetElem(3, 1, 5);
+    Gone.SetElem(3, 2, 6);
+    Gone.Resize(2, 2);
+    Copy.Clone(&Gone);
+    EXPECT_EQ(std::tuple(Copy.SparseNumElem(), Copy.Elem(2, 1), Copy.Elem(2, 2), Gone.Elem(2, 2)), std::tuple(0, 0, 0, 0));
     // A zero-size dense matrix: empty ranges, neutral results.
     TIntMatrix Z(nullptr);
     Z.Resize(0, 0);
@@ -314,9 +338,12 @@ TEST(IntMatrix, SearchCountsAndCopies) {
     TBool2DArray Bits;
     EXPECT_EQ(M.Dichotomize(0, Bits), 3);
     EXPECT_EQ(Bits, (TBool2DArray{{false, false, false}, {true, true, true}}));
-    TVector Means(nullptr);
+    TVector Means(nullptr), Cm(nullptr);
     M.MeanVec(TDims::dimRows, &Means);
-    EXPECT_EQ(test::ValuesOf(Means), (std::vector<double>{(INT_MIN + 1.0) / 2, 0.5, (INT_MAX + 0.0) / 2}));
+    M.MeanVec(TDims::dimColumns, &Cm);
+    EXPECT_EQ(std::tuple(test::ValuesOf(Means), test::ValuesOf(Cm)),
+              std::tuple(std::vector<double>{(INT_MIN + 1.0) / 2, 0.5, (INT_MAX + 0.0) / 2},
+                         std::vector<double>{(INT_MIN - 5.0) / 3, (INT_MAX + 7.0) / 3}));
     TInt2DArray A;
     M.CopyToArray(A, 2, 0, 3, 2);
     EXPECT_EQ(A, (TInt2DArray{{-5, 0}, {6, INT_MAX}}));  // (2, 0) is clamped and ordered, not the whole extent
@@ -347,6 +374,10 @@ TEST(IntMatrix, SearchCountsAndCopies) {
     Real.CopyFrom(static_cast<const TIntMatrix*>(nullptr), 1, 1, 1, 1, 1, 1);
     EXPECT_EQ(test::Cells(Real), (std::vector<double>{0, 0, 0, 0, INT_MIN, -5}));
     EXPECT_EQ(TIntMatrix(nullptr).CRCofData(), "D202EF8DD202EF8DD202EF8DD202EF8D");  // zlib.crc32(b"\0")
+    TIntMatrix Crc(nullptr);
+    Load(Crc, 2, 2, {0x04030201, -2, 7, INT_MIN});
+    // zlib.crc32 of byte k (little-endian) of each element, column by column, for k = 0..3.
+    EXPECT_EQ(Crc.CRCofData(), "69E3706435D5237A8D69441FFD06FF86");
 }
 
 TEST(IntMatrix, SortsMirrorsAndEdges) {
@@ -379,7 +410,21 @@ TEST(IntMatrix, SortsMirrorsAndEdges) {
     M.EdgeVector(TOrientation::orRows, TEdgeOp::eoMin, &E);
     EXPECT_EQ(test::ValuesOf(E), (std::vector<double>{1, 2, 4, 3}));
     M.EdgeVector(TOrientation::orRows, static_cast<TEdgeOp>(4), &E);
-    EXPECT_EQ(E.NrOfElem(), 4);
+    M.ExchangeColumns(0, 1), M.ExchangeColumns(1, 4), M.ExchangeRows(0, 1);
+    EXPECT_EQ(std::tuple(test::ValuesOf(E), std::get<2>(State(M)), Ev),
+              std::tuple(std::vector<double>{1, 2, 4, 3}, Ints{40, 30, 20, 10, 6, 8, 7, 5, 1, 2, 4, 3}, 5));
+    TIntMatrix Z(nullptr);
+    Z.Resize(0, 2);  // no columns: the extremes keep their start values, the mean of nothing is 0
+    Z.EdgeVector(TOrientation::orRows, TEdgeOp::eoMin, &E);
+    EXPECT_EQ(test::ValuesOf(E), (std::vector<double>{uc_MaxDouble, uc_MaxDouble}));
+    Z.EdgeVector(TOrientation::orRows, TEdgeOp::eoMax, &E);
+    EXPECT_EQ(test::ValuesOf(E), (std::vector<double>{-uc_MaxDouble, -uc_MaxDouble}));
+    Z.EdgeVector(TOrientation::orRows, TEdgeOp::eoMean, &E);
+    EXPECT_EQ(test::ValuesOf(E), (std::vector<double>{0, 0}));
+    std::vector<std::pair<TObject*, double>> Pct;
+    M.OnPercentDone = [&](TObject* Sender, double P) { Pct.emplace_back(Sender, P); };
+    M.PercDone(&Z, 42);  // relayed with the matrix as sender
+    EXPECT_EQ(Pct, (std::vector<std::pair<TObject*, double>>{{&M, 42.0}}));
     TIntMatrix S(nullptr, 5);
     S.SetElem(1, 2, 12);
     S.SetElem(1, 3, 13);
@@ -427,6 +472,94 @@ TEST(IntMatrix, XmlAndBinaryHeader) {
         std::string Id;
         EXPECT_EQ(TIntMatrix::ReadBinaryHeader(F.str(), C, R, Id, Fm), Fits);
         EXPECT_EQ(std::tuple(C, R, Id, Fm), std::tuple(5, 7, "ints", Format));
+    }
+}
+
+// The block an operation reads under its own bound order and the range rule, and what it
+// computes there, against a brute-force walk over that block.
+TEST(IntMatrix, BlocksAgainstBruteForce) {
+    std::mt19937 Gen(21);
+    constexpr std::int32_t NC = 5, NR = 4;
+    TIntMatrix M(nullptr);
+    M.Resize(NC, NR);
+    for (std::int32_t C = 1; C <= NC; ++C)
+        for (std::int32_t R = 1; R <= NR; ++R) M.SetElem(C, R, 1 + static_cast<std::int32_t>(Gen() % 40));
+    auto Norm = [](std::int32_t& Lo, std::int32_t& Hi, std::int32_t N) {  // (0, 0) all, else clamped and ordered
+        if (Lo == 0 && Hi == 0) Lo = 1, Hi = N;
+        Lo = std::clamp(Lo, 1, N), Hi = std::clamp(Hi, 1, N);
+        if (Hi < Lo) std::swap(Lo, Hi);
+    };
+    // (a, b, c, d): the statistics read (LowCol a, LowRow b, HighCol c, HighRow d), the others
+    // (LowCol a, HighCol b, LowRow c, HighRow d); b != c, so a mixed-up order reads another block.
+    for (auto [A, B, C, D] : {std::tuple(1, 3, 2, 4), std::tuple(0, 0, 0, 0), std::tuple(4, 9, 2, -3), std::tuple(5, 1, 3, 3),
+                              std::tuple(2, 4, 1, 2), std::tuple(3, 2, 3, 1)}) {
+        std::int32_t SLc = A, SLr = B, SHc = C, SHr = D, OLc = A, OHc = B, OLr = C, OHr = D;
+        Norm(SLc, SHc, NC), Norm(SLr, SHr, NR), Norm(OLc, OHc, NC), Norm(OLr, OHr, NR);
+        Ints V;
+        for (std::int32_t Cc = SLc; Cc <= SHc; ++Cc)
+            for (std::int32_t R = SLr; R <= SHr; ++R) V.push_back(M.Elem(Cc, R));
+        const auto n = static_cast<long double>(V.size());
+        long double Sum = 0, Ln = 0, Inv = 0, M2 = 0, M3 = 0, M4 = 0;
+        for (std::int32_t X : V) Sum += X, Ln += std::log(static_cast<long double>(X)), Inv += 1.0L / X;
+        const long double Mean = Sum / n;
+        for (std::int32_t X : V) M2 += (X - Mean) * (X - Mean), M3 += std::pow(X - Mean, 3), M4 += std::pow(X - Mean, 4);
+        const long double Sd = std::sqrt(M2 / (n - 1)), G = M3 / n / std::pow(Sd, 3), K = M4 / n / std::pow(Sd, 4) - 3;
+        Ints Sorted = V;
+        std::sort(Sorted.begin(), Sorted.end());
+        auto Quart = [&](double P) {  // position (n + 1) p, kept inside 1..n - 1
+            const double Pos = (static_cast<double>(V.size()) + 1) * P;
+            auto Kx = static_cast<std::size_t>(Pos);
+            double F = Pos - static_cast<double>(Kx);
+            if (V.size() == 1) return static_cast<double>(Sorted[0]);
+            if (Kx == 0) Kx = 1, F = 0;
+            if (Kx > V.size() - 1) Kx = V.size() - 1, F = 0;
+            return Sorted[Kx - 1] + (Sorted[Kx] - Sorted[Kx - 1]) * F;
+        };
+        const std::string Block = std::to_string(A) + "," + std::to_string(B) + "," + std::to_string(C) + "," + std::to_string(D);
+        std::int32_t Lo, Hi;
+        double Mn, Vr, S, Ku, Q1, Q2, Q3;
+        M.MinMax(A, B, C, D, Lo, Hi);
+        M.MeanVar(A, B, C, D, Mn, Vr);
+        EXPECT_EQ(std::tuple(M.Sum(A, B, C, D), Lo, Hi, Mn), std::tuple(static_cast<std::int32_t>(Sum), Sorted.front(), Sorted.back(),
+                                                                         static_cast<double>(Mean)))
+            << Block;
+        EXPECT_NEAR(Vr, V.size() > 2 ? static_cast<double>(M2 / (n - 1)) : 1.0, 1e-12 * Vr) << Block;
+        M.SkewKurt(A, B, C, D, S, Ku);
+        EXPECT_NEAR(S, V.size() > 1 && Sd > 0 ? static_cast<double>(G) : 0.0, 1e-12) << Block;
+        EXPECT_NEAR(Ku, V.size() > 1 && Sd > 0 ? static_cast<double>(K) : 0.0, 1e-12) << Block;
+        M.SkewKurtSample(A, B, C, D, S, Ku);
+        EXPECT_NEAR(S, V.size() > 3 ? static_cast<double>(n * n * G / ((n - 1) * (n - 2))) : 0.0, 1e-12) << Block;
+        EXPECT_NEAR(static_cast<double>(M.GeometricMean(A, B, C, D)), static_cast<double>(std::exp(Ln / n)), 1e-13 * Hi) << Block;
+        EXPECT_NEAR(static_cast<double>(M.HarmonicMean(A, B, C, D)), static_cast<double>(n / Inv), 1e-13 * Hi) << Block;
+        EXPECT_TRUE(M.Quartiles(A, B, C, D, Q1, Q2, Q3));
+        EXPECT_EQ(std::tuple(Q1, Q2, Q3), std::tuple(Quart(0.25), Quart(0.5), Quart(0.75))) << Block;
+        for (double P : {0.0, 10.0, 25.0, 50.0, 70.0, 100.0}) {  // k = Round(n p / 100), halves to even, <= n - 1
+            const auto Kx = std::min(static_cast<std::size_t>(std::nearbyint(static_cast<double>(V.size()) * P / 100)), V.size() - 1);
+            EXPECT_EQ(M.Percentile(P, A, B, C, D), Sorted[Kx]) << Block << " p " << P;
+        }
+        // The operations with (LowCol, HighCol, LowRow, HighRow).
+        TInt2DArray Want, Got;
+        std::int32_t InRange = 0, Even = 0, FC = 0, FR = 0, Fc, Fr;
+        std::int64_t Best = INT64_MAX;
+        for (std::int32_t Cc = OLc; Cc <= OHc; ++Cc) {
+            Want.emplace_back();
+            for (std::int32_t R = OLr; R <= OHr; ++R) {
+                const std::int32_t X = M.Elem(Cc, R);
+                Want.back().push_back(X);
+                InRange += X >= 10 && X <= 30, Even += X % 2 == 0;
+                if (std::abs(X - 17) < Best) Best = std::abs(X - 17), FC = Cc, FR = R;
+            }
+        }
+        M.Find(A, B, C, D, 17, Fc, Fr);
+        M.CopyToArray(Got, A, B, C, D);
+        EXPECT_EQ(std::tuple(M.CountValues(A, B, C, D, 10, 30), M.CountMaskedZeros(A, B, C, D, 1u), Fc, Fr, Got),
+                  std::tuple(InRange, Even, FC, FR, Want)) << Block;
+        TIntMatrix F(nullptr);
+        F.Clone(&M);
+        F.Fill(A, B, C, D, -1);
+        for (std::int32_t Cc = 1; Cc <= NC; ++Cc)
+            for (std::int32_t R = 1; R <= NR; ++R)
+                ASSERT_EQ(F.Elem(Cc, R), Cc >= OLc && Cc <= OHc && R >= OLr && R <= OHr ? -1 : M.Elem(Cc, R)) << Block;
     }
 }
 
