@@ -57,10 +57,10 @@ TEST(IntMatrix, SparseStorageAndSizes) {
     EXPECT_EQ(std::tuple(S.SparseNumElem(), S.Elem(3, 1), S.Elem(2, 1)), std::tuple(3, 7, 0));
     S.Fill(0);  // removes them, keeps the size
     EXPECT_EQ(std::tuple(S.SparseNumElem(), S.NumAllocated(), S.NrOfColumns(), S.Elem(3, 1)), std::tuple(0, 1, 4, 0));
-    TIntMatrix A(nullptr, 3);  // appends in (column, row) order
-    for (auto [C, R] : {std::pair(1, 1), std::pair(1, 2), std::pair(2, 1), std::pair(2, 2), std::pair(3, 5)}) A.SetElem(C, R, C * R);
-    EXPECT_EQ(std::tuple(A.SparseNumElem(), A.NumAllocated(), A.NrOfColumns(), A.NrOfRows(), A.Elem(3, 5), A.Elem(2, 5)),
-              std::tuple(5, 6, 3, 5, 15, 0));
+    TIntMatrix A(nullptr, 3);  // appends in (column, row) order, the fourth below the lowest row so far
+    for (auto [C, R] : {std::pair(1, 5), std::pair(1, 6), std::pair(1, 7), std::pair(2, 1), std::pair(3, 2)}) A.SetElem(C, R, C * R);
+    EXPECT_EQ(std::tuple(A.SparseNumElem(), A.NumAllocated(), A.NrOfColumns(), A.NrOfRows(), A.Elem(2, 1), A.Elem(3, 2), A.Elem(2, 5)),
+              std::tuple(5, 6, 3, 7, 2, 6, 0));
 
     TIntMatrix D(nullptr);
     Load(D, 2, 2, {1, 2, 3, 4});
@@ -200,6 +200,13 @@ TEST(IntMatrix, StatisticsAgainstClosedForms) {
     TIntMatrix Empty(nullptr, 1);
     Empty.MinMax(0, 0, 0, 0, Lo, Hi);
     EXPECT_EQ(std::tuple(Lo, Hi), std::tuple(INT_MAX, -INT_MAX));
+    TIntMatrix Sq(nullptr, 1);  // the sparse trace tests the box, not the reported size
+    Sq.SetElem(1, 1, 5);
+    Sq.SetElem(2, 2, 7);
+    Sq.Resize(3, 2);
+    const std::int32_t SquareBox = Sq.Trace();
+    Sq.SetElem(1, 3, 1);
+    EXPECT_EQ(std::tuple(SquareBox, Sq.Trace()), std::tuple(12, 0));
 }
 
 // 64-bit reference of A(r, k) = Elem(k, r) products, wrapped to 32 bits at the end.
@@ -257,6 +264,13 @@ TEST(IntMatrix, ProductsWrapLikeSixtyFourBitSums) {
     EXPECT_EQ(test::ValuesOf<int>(W), (Ints{Wrap64(std::int64_t{INT_MAX} + 2), 7}));
     test::SetValues(V, Ints{1, 1, 1});
     EXPECT_FALSE(A.Multiply(&V, &W) || A.Multiply(&A, nullptr) || A.EMult(nullptr, &B));
+    TIntMatrix Wide(nullptr);  // 2 rows, 3 columns
+    Load(Wide, 3, 2, {1, 2, 3, 4, 5, 6});
+    EXPECT_TRUE(Wide.Multiply(&V, &W));
+    EXPECT_EQ(std::tuple(test::ValuesOf<int>(W), test::ValuesOf<int>(V)), std::tuple(Ints{9, 12}, Ints{1, 1, 1}));
+    test::SetValues(V, Ints{1, -1});
+    EXPECT_TRUE(Wide.TransposeAndMultiply(&V, &W));
+    EXPECT_EQ(test::ValuesOf<int>(W), (Ints{-1, -1, -1}));
     EXPECT_TRUE(A.Add(&A) && A.Subtract(&B));  // 2A - A.*A
     EXPECT_EQ(std::get<2>(State(A)), (Ints{Wrap64(2 * std::int64_t{INT_MAX} - 1), 0, -3, -8}));
     A.SMult(-1);
@@ -351,8 +365,8 @@ TEST(IntMatrix, SearchCountsAndCopies) {
     V.Resize(2);
     M.CopyColToVec(&V, 9, 0, 0);  // last column, cut to the vector's length
     EXPECT_EQ(test::ValuesOf<int>(V), (Ints{1, 6}));
-    V.Resize(3);
-    M.CopyRowToVec(&V, -1, 0, 0);
+    test::SetValues(V, Ints{9, 9, 9});
+    M.CopyRowToVec(&V, -1, 0, 0);  // cleared first: the element beyond the row is 0
     EXPECT_EQ(test::ValuesOf<int>(V), (Ints{INT_MIN, 1, 0}));
     // Copies at extreme destinations: no wrap into valid positions.
     TIntMatrix D(nullptr), S(nullptr, 1);
@@ -492,7 +506,7 @@ TEST(IntMatrix, BlocksAgainstBruteForce) {
     // (a, b, c, d): the statistics read (LowCol a, LowRow b, HighCol c, HighRow d), the others
     // (LowCol a, HighCol b, LowRow c, HighRow d); b != c, so a mixed-up order reads another block.
     for (auto [A, B, C, D] : {std::tuple(1, 3, 2, 4), std::tuple(0, 0, 0, 0), std::tuple(4, 9, 2, -3), std::tuple(5, 1, 3, 3),
-                              std::tuple(2, 4, 1, 2), std::tuple(3, 2, 3, 1)}) {
+                              std::tuple(2, 4, 1, 2), std::tuple(3, 2, 3, 1), std::tuple(2, 1, 2, 3)}) {
         std::int32_t SLc = A, SLr = B, SHc = C, SHr = D, OLc = A, OHc = B, OLr = C, OHr = D;
         Norm(SLc, SHc, NC), Norm(SLr, SHr, NR), Norm(OLc, OHc, NC), Norm(OLr, OHr, NR);
         Ints V;
@@ -529,6 +543,11 @@ TEST(IntMatrix, BlocksAgainstBruteForce) {
         EXPECT_NEAR(Ku, V.size() > 1 && Sd > 0 ? static_cast<double>(K) : 0.0, 1e-12) << Block;
         M.SkewKurtSample(A, B, C, D, S, Ku);
         EXPECT_NEAR(S, V.size() > 3 ? static_cast<double>(n * n * G / ((n - 1) * (n - 2))) : 0.0, 1e-12) << Block;
+        EXPECT_NEAR(Ku, V.size() > 3 ? static_cast<double>((K + 3) * n * n * (n + 1) / ((n - 1) * (n - 2) * (n - 3)) -
+                                                           3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3)))
+                                     : 0.0,
+                    1e-12)
+            << Block;
         EXPECT_NEAR(static_cast<double>(M.GeometricMean(A, B, C, D)), static_cast<double>(std::exp(Ln / n)), 1e-13 * Hi) << Block;
         EXPECT_NEAR(static_cast<double>(M.HarmonicMean(A, B, C, D)), static_cast<double>(n / Inv), 1e-13 * Hi) << Block;
         EXPECT_TRUE(M.Quartiles(A, B, C, D, Q1, Q2, Q3));
@@ -536,6 +555,14 @@ TEST(IntMatrix, BlocksAgainstBruteForce) {
         for (double P : {0.0, 10.0, 25.0, 50.0, 70.0, 100.0}) {  // k = Round(n p / 100), halves to even, <= n - 1
             const auto Kx = std::min(static_cast<std::size_t>(std::nearbyint(static_cast<double>(V.size()) * P / 100)), V.size() - 1);
             EXPECT_EQ(M.Percentile(P, A, B, C, D), Sorted[Kx]) << Block << " p " << P;
+        }
+        // A sample as large as the block is the block itself; a smaller one draws inside it.
+        const auto Size = static_cast<std::int32_t>(V.size());
+        for (int K2 = 0; K2 < 8; ++K2) {
+            EXPECT_EQ(M.Percentile(0, A, B, C, D, Size), Sorted.front()) << Block;
+            if (Size < 2) continue;
+            const Extended X = M.Percentile(100, A, B, C, D, Size - 1), Y = M.Percentile(0, A, B, C, D, Size - 1);
+            EXPECT_TRUE(X <= Sorted.back() && Y >= Sorted.front()) << Block;
         }
         // The operations with (LowCol, HighCol, LowRow, HighRow).
         TInt2DArray Want, Got;
