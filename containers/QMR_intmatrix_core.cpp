@@ -507,12 +507,8 @@ void TIntMatrix::PercDone(TObject* /*Sender*/, std::int32_t PercentDone) {
 
 bool TIntMatrix::ReadBinaryHeader(const std::string& FName, std::int32_t& NrColumns, std::int32_t& NrRows,
                                   std::string& DataID, std::int32_t& Format) {
-    detail::TMatFileHeader H = detail::ReadMatFileHeader(FName);
-    DataID = std::move(H.DataID);
-    NrColumns = H.X;
-    NrRows = H.Y;
-    Format = H.Format;
-    return detail::Fits(H, detail::IntMatrixFileRule);
+    return detail::ReadBinaryHeaderAs(FName, detail::IntMatrixFileRule, NrColumns, NrRows, nullptr, nullptr, DataID,
+                                      Format);
 }
 
 void TIntMatrix::SetFirstCell(bool Value) noexcept {

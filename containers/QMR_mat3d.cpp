@@ -326,14 +326,8 @@ std::string TMat3D::CRCofData() const {
 bool TMat3D::ReadBinaryHeader(const std::string& FName, std::int32_t& NrColumns, std::int32_t& NrRows,
                               std::int32_t& NrLayers, std::int32_t& NrTimeSlots, std::string& DataID,
                               std::int32_t& Format) {
-    detail::TMatFileHeader H = detail::ReadMatFileHeader(FName);
-    DataID = std::move(H.DataID);
-    NrColumns = H.X;
-    NrRows = H.Y;
-    NrLayers = H.Z;
-    NrTimeSlots = H.T;
-    Format = H.Format;
-    return detail::Fits(H, detail::Mat3DFileRule);
+    return detail::ReadBinaryHeaderAs(FName, detail::Mat3DFileRule, NrColumns, NrRows, &NrLayers, &NrTimeSlots, DataID,
+                                      Format);
 }
 
 std::int32_t TMat3D::ProcessXmlTag(TMatXmlTag Tag, std::string_view Attr, std::string_view Content) {

@@ -38,14 +38,8 @@ void ReadFileLayer(detail::TMatDataReader& F, std::int32_t Layer, std::int32_t T
 bool TMat4D::ReadBinaryHeader(const std::string& FName, std::int32_t& NrColumns, std::int32_t& NrRows,
                               std::int32_t& NrLayers, std::int32_t& NrTimeSlots, std::string& DataID,
                               std::int32_t& Format) {
-    detail::TMatFileHeader H = detail::ReadMatFileHeader(FName);
-    DataID = std::move(H.DataID);
-    NrColumns = H.X;
-    NrRows = H.Y;
-    NrLayers = H.Z;
-    NrTimeSlots = H.T;
-    Format = H.Format;
-    return detail::Fits(H, detail::Mat4DFileRule);
+    return detail::ReadBinaryHeaderAs(FName, detail::Mat4DFileRule, NrColumns, NrRows, &NrLayers, &NrTimeSlots, DataID,
+                                      Format);
 }
 
 std::int32_t TMat4D::ReadBinary(const std::string& FName, std::int32_t TSlotStart, std::int32_t TSlotEnd) {

@@ -66,6 +66,19 @@ TMatFileHeader ReadMatFileHeader(const std::string& FName) {
     return DecodeMatFileHeader(Rec);
 }
 
+bool ReadBinaryHeaderAs(const std::string& FName, const TMatFileRule& Rule, std::int32_t& NrColumns,
+                        std::int32_t& NrRows, std::int32_t* NrLayers, std::int32_t* NrTimeSlots, std::string& DataID,
+                        std::int32_t& Format) {
+    TMatFileHeader H = ReadMatFileHeader(FName);
+    DataID = std::move(H.DataID);
+    NrColumns = H.X;
+    NrRows = H.Y;
+    if (NrLayers != nullptr) *NrLayers = H.Z;
+    if (NrTimeSlots != nullptr) *NrTimeSlots = H.T;
+    Format = H.Format;
+    return Fits(H, Rule);
+}
+
 std::string Latin1ToUtf8(std::string_view S) {
     std::string R;
     R.reserve(S.size());
@@ -359,12 +372,7 @@ namespace qmr {
 
 bool TMatrix::ReadBinaryHeader(const std::string& FName, std::int32_t& NrColumns, std::int32_t& NrRows,
                                std::string& DataID, std::int32_t& Format) {
-    detail::TMatFileHeader H = detail::ReadMatFileHeader(FName);
-    DataID = std::move(H.DataID);
-    NrColumns = H.X;
-    NrRows = H.Y;
-    Format = H.Format;
-    return detail::Fits(H, detail::MatrixFileRule);
+    return detail::ReadBinaryHeaderAs(FName, detail::MatrixFileRule, NrColumns, NrRows, nullptr, nullptr, DataID, Format);
 }
 
 std::int32_t TMatrix::ProcessXmlTag(TMatXmlTag Tag, std::string_view Attr, std::string_view Content) {

@@ -65,6 +65,13 @@ QMR_API void EncodeMatFileHeader(const TMatFileHeader& H, std::span<std::uint8_t
 // Opens FName, reads record 0 and closes it. EFOpenError when it cannot be opened,
 // EReadError when it is shorter than one record.
 QMR_API TMatFileHeader ReadMatFileHeader(const std::string& FName);
+// The ReadBinaryHeader of every matrix class: reads record 0 of FName and hands out, in
+// this order, the data identifier, X, Y, Z and T (each of the last two only when its
+// pointer is given) and the format code; true when the header fits Rule. A raise of
+// ReadMatFileHeader leaves every out-parameter unchanged.
+bool ReadBinaryHeaderAs(const std::string& FName, const TMatFileRule& Rule, std::int32_t& NrColumns,
+                        std::int32_t& NrRows, std::int32_t* NrLayers, std::int32_t* NrTimeSlots, std::string& DataID,
+                        std::int32_t& Format);
 
 // Latin-1 bytes to UTF-8, and back (a code point above 255, or a malformed sequence,
 // becomes '?').
