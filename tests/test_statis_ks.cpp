@@ -30,6 +30,9 @@ TEST(StatisKS, PValueMatchesReferences) {
         {70000, 0.007270291799999699, 0.0012165172878372400669, 1e-10},
         {100000, 0.005099019513592785, 0.0109954816991720679895, 1e-10},
         {300000, 0.002, 0.18105935574260768878, 1e-10},
+        // twice the one-sided Birnbaum-Tingey sum (numpy, in logs; scipy's kstwo is 3e-9 off here)
+        {2000000, 0.0013601470508735444, 0.0012213947934348348, 1e-10},
+        {2, 0.74, 0.1352, 1e-12}, {1, 0.46, 1.0, 1e-12},  // (2h - 1)^m added only for h > 1/2
         // n d <= 1/2: D_n >= 1/(2n) always; d >= 1: never
         {7, 0.05, 1.0, 1e-12}, {1, 0.5, 1.0, 0}, {2, 1.0, 0.0, 0}, {3, 1.2, 0.0, 1e-15},
     };
@@ -49,6 +52,9 @@ TEST(StatisKS, PValueBranchesAndDomain) {
         EXPECT_NE(KSPValue(n, dBelow), Asymptotic(n, dBelow)) << n;
         EXPECT_NEAR(KSPValue(n, dBelow), Asymptotic(n, dBelow), 2e-3) << n;  // the two agree roughly
     }
+    // n d^2 equal to the limit in double: still the exact branch
+    for (const auto& [n, d] : {std::pair{2, 1.9026297590440449}, {102, 0.19199673199833173}})
+        EXPECT_NE(KSPValue(n, d), Asymptotic(n, d)) << n;
     for (const auto& [n, d] : {std::pair{0, 0.3}, {-5, 0.3}, {10, 0.0}, {10, -0.2}}) EXPECT_EQ(KSPValue(n, d), 1);
     EXPECT_TRUE(std::isnan(KSPValue(10, std::numeric_limits<double>::quiet_NaN())));
 }
@@ -77,6 +83,7 @@ TEST(StatisKS, CriticalValues) {
         double Got, Want;
     } Lf[] = {{LillieforsPValue(6, 0.3), 0.09803982039428039},   {LillieforsPValue(20, 0.2), 0.03507618544732804},
               {LillieforsPValue(100, 0.05), 0.7474506816217762}, {LillieforsPValue(400, 0.05), 0.01790208282857655},
+              {LillieforsPValue(101, 0.05), 0.7398400308168681},
               {LillieforsQuantile(20, 0.05), 0.1934176758428456}, {LillieforsQuantile(100, 0.01), 0.10118198611344052}};
     for (const auto& L : Lf) EXPECT_NEAR(L.Got, L.Want, 1e-15);
     for (double d = 0; d <= 1; d += 0.01) EXPECT_LE(LillieforsPValue(30, d), 1.0);

@@ -76,6 +76,22 @@ TEST(StatisSpecial, AccuracyAgainstMpmath) {
     EXPECT_NEAR(ConfidenceInterval(0.05, 2, 16), 1.959963984540054 * 2 / 4, 2e-7);
 }
 
+// The written algorithms are the contract, branch choices included: a double transcription
+// of them in Python (series or continued fraction either side of x = a + 1, the beta
+// fraction either side of (a + 1) / (a + b + 2), ErfApprox at 0) agrees to rounding.
+TEST(StatisSpecial, WrittenAlgorithms) {
+    const struct {
+        double Got, Want;
+    } Cases[] = {
+        {IncompleteGamma(3.5, 1.0), 0.9698026165764217},   {IncompleteGamma(5.0, 2.5), 0.92476475374918},
+        {IncompleteGamma(12.0, 10.0), 0.7576078382788356}, {IncompleteGamma(2.2, 1.0), 0.8891968416330439},
+        {IncompleteBeta(0.3, 2, 5), 0.5798250000351522},    {IncompleteBeta(0.35, 2, 5), 0.6809200781056556},
+        {IncompleteBeta(0.5, 3, 3), 0.49999999996967437},   {IncompleteBeta(0.4, 1.5, 4), 0.7709632935295399},
+        {ErfApprox(0), -3.0000000483809686e-08},
+    };
+    for (const auto& C : Cases) EXPECT_NEAR(C.Got, C.Want, 4e-16 * std::fabs(C.Want)) << C.Want;
+}
+
 TEST(StatisSpecial, NeutralResultsAndLimits) {
     const struct {
         double Got, Want;
