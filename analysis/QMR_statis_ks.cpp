@@ -69,15 +69,16 @@ public:
     }
 
 private:
-    // C := -(A B)
+    // C := -(A B); the packing storage is kept from one product to the next.
     void Multiply(const std::vector<double>& A, const std::vector<double>& B, std::vector<double>& C) {
         C.assign(FM * FM, 0.0);
-        detail::mk::GemmSub<double>(FM, FM, FM, A.data(), FM, B.data(), FM, C.data(), FM);
+        detail::mk::GemmSub<double>(FM, FM, FM, A.data(), FM, B.data(), FM, C.data(), FM, FPack);
     }
 
     std::size_t FM;
     const std::vector<double>& FH;
     std::vector<double> FB;
+    detail::mk::TGemmPack FPack;
 };
 
 // P(D_n >= d) by the exact distribution (Marsaglia, Tsang and Wang 2003); m = 2k - 1.

@@ -31,7 +31,8 @@ double LnBinom(std::int32_t n, std::int32_t k) {
 }  // namespace
 
 double LnGamma(double x) {
-    if (!(x > 0)) return 0;
+    if (std::isnan(x) || x == std::numeric_limits<double>::infinity()) return x;
+    if (x <= 0) return 0;
     double Ser = 1.0;
     for (int i = 0; i < 6; ++i) Ser += kLanczos[i] / (x + i);
     const double Tmp = x + 4.5;
@@ -47,7 +48,7 @@ double IncompleteGamma(double x, double a) {
         double ap = a, Term = 1.0 / a, Sum = Term;
         for (std::int64_t k = 0; k < kMaxGammaSeriesTerms; ++k) {
             ap += 1;
-            Term *= x / ap;
+            Term = Term * x / ap;
             Sum += Term;
             if (std::fabs(Term) < std::fabs(Sum) * 1e-8) break;
         }

@@ -21,7 +21,8 @@ class TVector;
 // Significance levels 0.20, 0.15, 0.10, 0.05, 0.01 of the Kolmogorov-Smirnov tables.
 enum class TSignifLevel : std::uint8_t { Dot20 = 0, Dot15 = 1, Dot10 = 2, Dot05 = 3, Dot01 = 4 };
 
-// ln Gamma(x) by a six-term Lanczos series (about 3e-10 absolute); 0 for x <= 0 and NaN.
+// ln Gamma(x) by a six-term Lanczos series (about 3e-10 absolute); 0 for x <= 0; NaN and
+// +inf give themselves.
 QMR_API double LnGamma(double x);
 // Regularised lower incomplete gamma P(a, x) (x first); 0 when x <= 0 or a <= 0; NaN in, NaN out;
 // 1 for x = +inf, 0 for a = +inf. Series or continued fraction to a relative 1e-8.

@@ -79,16 +79,16 @@ void GemmSubGeneric(std::size_t m, std::size_t N, std::size_t K, const T* A, std
 // down its columns, B is packed per four columns with every value already duplicated
 // into both register halves.
 void GemmSubDouble(std::size_t m, std::size_t N, std::size_t K, const double* A, std::size_t lda,
-                   const double* B, std::size_t ldb, double* C, std::size_t ldc) {
+                   const double* B, std::size_t ldb, double* C, std::size_t ldc, TGemmPack& Pack) {
     // A in strips of four rows, each strip K x 4 contiguous, so the tile loop reads one
     // stream instead of one column (and page) per product.
     const std::size_t Strips = m / 4;
-    std::vector<double> PackedA(Strips * K * 4);
+    double* const PackedA = Pack.A(Strips * K * 4);
     for (std::size_t k = 0; k < K; ++k) {
         const double* a = A + k * lda;
         for (std::size_t st = 0; st < Strips; ++st) std::memcpy(&PackedA[(st * K + k) * 4], a + st * 4, 4 * sizeof(double));
     }
-    std::vector<V2> Packed(K * 4);
+    V2* const Packed = Pack.B(K * 4);
     std::size_t J = 0;
     for (; J + 4 <= N; J += 4) {
         for (std::size_t jj = 0; jj < 4; ++jj) {
@@ -103,8 +103,8 @@ void GemmSubDouble(std::size_t m, std::size_t N, std::size_t K, const double* A,
         for (; i + 4 <= m; i += 4) {
             V2 x00 = Load2(c0 + i), x01 = Load2(c0 + i + 2), x10 = Load2(c1 + i), x11 = Load2(c1 + i + 2);
             V2 x20 = Load2(c2 + i), x21 = Load2(c2 + i + 2), x30 = Load2(c3 + i), x31 = Load2(c3 + i + 2);
-            const double* a = PackedA.data() + (i / 4) * K * 4;
-            const V2* bp = Packed.data();
+            const double* a = PackedA + (i / 4) * K * 4;
+            const V2* bp = Packed;
             for (std::size_t k = 0; k < K; ++k, a += 4, bp += 4) {
                 const V2 a0 = Load2(a);
                 const V2 a1 = Load2(a + 2);
@@ -169,10 +169,17 @@ void ApplySwaps(T* A, std::size_t ld, const std::int32_t* Perm, std::size_t j0, 
 
 template <class T>
 void GemmSub(std::size_t m, std::size_t N, std::size_t K, const T* A, std::size_t lda, const T* B,
-             std::size_t ldb, T* C, std::size_t ldc) {
+             std::size_t ldb, T* C, std::size_t ldc, TGemmPack& Pack) {
     if (m == 0 || N == 0 || K == 0) return;
-    if constexpr (std::is_same_v<T, double>) GemmSubDouble(m, N, K, A, lda, B, ldb, C, ldc);
+    if constexpr (std::is_same_v<T, double>) GemmSubDouble(m, N, K, A, lda, B, ldb, C, ldc, Pack);
     else GemmSubGeneric<T>(m, N, K, A, lda, B, ldb, C, ldc);
+}
+
+template <class T>
+void GemmSub(std::size_t m, std::size_t N, std::size_t K, const T* A, std::size_t lda, const T* B,
+             std::size_t ldb, T* C, std::size_t ldc) {
+    TGemmPack Pack;
+    GemmSub<T>(m, N, K, A, lda, B, ldb, C, ldc, Pack);
 }
 
 template <class T>
@@ -310,6 +317,8 @@ bool InverseFromLU(const T* LU, std::size_t n, std::size_t ld, const std::int32_
 #define QMR_MK_INSTANTIATE(T)                                                                                  \
     template void GemmSub<T>(std::size_t, std::size_t, std::size_t, const T*, std::size_t, const T*,             \
                              std::size_t, T*, std::size_t);                                                    \
+    template void GemmSub<T>(std::size_t, std::size_t, std::size_t, const T*, std::size_t, const T*,             \
+                             std::size_t, T*, std::size_t, TGemmPack&);                                        \
     template TLUStatus CroutLU<T>(T*, std::size_t, std::size_t, T*, std::int32_t*, std::int32_t&, bool,        \
                                   const double*, std::size_t);                                                 \
     template bool InverseFromLU<T>(const T*, std::size_t, std::size_t, const std::int32_t*, T*,                 \

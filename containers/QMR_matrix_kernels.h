@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace qmr::detail::mk {
@@ -29,10 +30,36 @@ inline constexpr double kPivotFloor = 1e-100;
 // Outcome of a decomposition.
 enum class TLUStatus { Ok, SmallPivot, Aborted };
 
+// Packing storage of GemmSub that a caller keeps across repeated products, so that the
+// kernel neither allocates nor clears memory per call. It only grows; what it holds
+// between calls is scratch, and results never depend on it. One buffer per thread.
+class TGemmPack {
+public:
+    double* A(std::size_t n) { return Grow(FA, FCapA, n); }
+    V2* B(std::size_t n) { return Grow(FB, FCapB, n); }
+
+private:
+    template <class E>
+    static E* Grow(std::unique_ptr<E[]>& P, std::size_t& Cap, std::size_t n) {
+        if (n > Cap) {
+            P.reset(new E[n]);  // left uninitialised: the kernel writes before it reads
+            Cap = n;
+        }
+        return P.get();
+    }
+    std::unique_ptr<double[]> FA;
+    std::unique_ptr<V2[]> FB;
+    std::size_t FCapA = 0, FCapB = 0;
+};
+
 // C -= A * B with A m x K, B K x N, C m x N (column-major, leading dimensions given).
+// The second form packs into Pack instead of fresh storage; the results are the same bits.
 template <class T>
 void GemmSub(std::size_t m, std::size_t N, std::size_t K, const T* A, std::size_t lda, const T* B,
              std::size_t ldb, T* C, std::size_t ldc);
+template <class T>
+void GemmSub(std::size_t m, std::size_t N, std::size_t K, const T* A, std::size_t lda, const T* B,
+             std::size_t ldb, T* C, std::size_t ldc, TGemmPack& Pack);
 
 // Crout decomposition in place of the n x n matrix A with scaled partial pivoting.
 // Scale holds the row scales (they move with their rows), Perm receives the pivot row of

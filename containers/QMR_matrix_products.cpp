@@ -32,10 +32,12 @@ constexpr std::size_t kPanelM = 128;
 // the negated in-order sum exactly (0 - x is -x, and never -0).
 void SubProduct(std::size_t m, std::size_t N, std::size_t K, const TWork* A, std::size_t lda, const TWork* B,
                 std::size_t ldb, TWork* C, std::size_t ldc) {
+    mk::TGemmPack Pack;
     for (std::size_t K0 = 0; K0 < K; K0 += kPanelK) {
         const std::size_t Kc = std::min(kPanelK, K - K0);
         for (std::size_t I0 = 0; I0 < m; I0 += kPanelM)
-            mk::GemmSub<TWork>(std::min(kPanelM, m - I0), N, Kc, A + K0 * lda + I0, lda, B + K0, ldb, C + I0, ldc);
+            mk::GemmSub<TWork>(std::min(kPanelM, m - I0), N, Kc, A + K0 * lda + I0, lda, B + K0, ldb, C + I0, ldc,
+                               Pack);
     }
 }
 

@@ -68,10 +68,18 @@ double LogRatioTerm(double a, double t, double v, double v0) {
     return a * (LnR - t);
 }
 
-// x^a e^-x / Gamma(a), a > 0, 0 < x < inf.
-double GammaPrefix(double a, double x) {
+// x^a e^-x / Gamma(a) / e^LnDiv, a > 0, 0 < x < inf.
+double GammaPrefix(double a, double x, double LnDiv = 0) {
     const double E = LogRatioTerm(a, (x - a) / a, x, a) - LnGammaStar(a);
-    return std::sqrt(a / (2 * kPi)) * std::exp(E);
+    return std::sqrt(a / (2 * kPi)) * std::exp(E - LnDiv);
+}
+
+// Prefix / v for a density: divided after the exponential, unless the prefix alone has
+// left the normal range while the quotient need not have (v tiny, x^a below 1e-308).
+template <class F>
+double PrefixOver(F Prefix, double v) {
+    const double P = Prefix(0.0);
+    return P >= std::numeric_limits<double>::min() ? P / v : Prefix(std::log(v));
 }
 
 // The point of an incomplete beta function: x and y = 1 - x, each to full relative
@@ -88,14 +96,14 @@ TBetaPoint PlainBetaPoint(double a, double b, double x) {
     return {x, 1 - static_cast<long double>(x), D / a, -D / b};
 }
 
-// x^a y^b / B(a, b) = Gamma*(a + b) / (Gamma*(a) Gamma*(b)) sqrt(ab / (2 pi (a + b)))
-// exp(-a phi(t1) - b phi(t2)); 0 < x, y < 1.
-double BetaPrefix(double a, double b, const TBetaPoint& P) {
+// x^a y^b / B(a, b) / e^LnDiv = Gamma*(a + b) / (Gamma*(a) Gamma*(b)) sqrt(ab / (2 pi (a + b)))
+// exp(-a phi(t1) - b phi(t2) - LnDiv); 0 < x, y < 1.
+double BetaPrefix(double a, double b, const TBetaPoint& P, double LnDiv = 0) {
     const double c = a + b;
     const double E = LogRatioTerm(a, P.t1, static_cast<double>(P.x), a / c) +
                      LogRatioTerm(b, P.t2, static_cast<double>(P.y), b / c) + LnGammaStar(c) -
                      LnGammaStar(a) - LnGammaStar(b);
-    return std::sqrt(a * b / (2 * kPi * c)) * std::exp(E);
+    return std::sqrt(a * b / (2 * kPi * c)) * std::exp(E - LnDiv);
 }
 
 // Sum of x^n / ((a + 1) ... (a + n)), n >= 0 (P(a, x) = prefix / a * sum).
@@ -319,7 +327,7 @@ double ChiSquareDensity(double x, std::int32_t Df) {
     if (x < 0 || std::isinf(x)) return 0;
     if (x == 0) return Df == 1 ? kInf : Df == 2 ? 0.5 : 0.0;
     // (x/2)^(a-1) e^(-x/2) / (2 Gamma(a)) = prefix(a, x/2) / x
-    return GammaPrefix(Df / 2.0, x / 2) / x;
+    return PrefixOver([&](double LnDiv) { return GammaPrefix(Df / 2.0, x / 2, LnDiv); }, x);
 }
 
 // ---------------------------------------------------------------- F
@@ -361,7 +369,7 @@ double FDensity(double x, std::int32_t Df1, std::int32_t Df2) {
     if (x == 0) return Df1 == 1 ? kInf : Df1 == 2 ? 1.0 : 0.0;
     const TBetaPoint P = FBetaPoint(x, Df1, Df2);
     if (P.x <= 0 || P.y <= 0) return 0;
-    return BetaPrefix(Df1 / 2.0, Df2 / 2.0, P) / x;
+    return PrefixOver([&](double LnDiv) { return BetaPrefix(Df1 / 2.0, Df2 / 2.0, P, LnDiv); }, x);
 }
 
 }  // namespace qmr::detail
