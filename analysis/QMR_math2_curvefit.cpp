@@ -63,6 +63,38 @@ void TCurveFit::Init() {
 
 // ---------------------------------------------------------------- running sums
 
+namespace {
+
+// The sums about the shifts of the centred statistics and the circle, for one pair.
+template <int Sign> void AdjustCentred(detail::TCurveFitSums& s, Extended X, Extended Y) noexcept {
+    auto Acc = [](Extended& S, Extended V) {
+        if constexpr (Sign > 0) S += V;
+        else S -= V;
+    };
+    const Extended U = X - s.ShiftX, V = Y - s.ShiftY, W = (X - Y) - (s.ShiftX - s.ShiftY), U2 = U * U, V2 = V * V;
+    Acc(s.su, U);
+    Acc(s.suu, U2);
+    Acc(s.sv, V);
+    Acc(s.svv, V2);
+    Acc(s.suv, U * V);
+    Acc(s.sw, W);
+    Acc(s.sww, W * W);
+    Acc(s.suuv, U2 * V);
+    Acc(s.suvv, U * V2);
+    Acc(s.suuu, U2 * U);
+    Acc(s.svvv, V2 * V);
+}
+
+// Empties the centred sums and takes (x, y) as their origin (0 for a value that is not finite).
+void NewShift(detail::TCurveFitSums& s, double x, double y) noexcept {
+    s.ShiftX = std::isfinite(x) ? x : 0.0;
+    s.ShiftY = std::isfinite(y) ? y : 0.0;
+    s.su = s.suu = s.sv = s.svv = s.suv = s.sw = s.sww = 0;
+    s.suuv = s.suvv = s.suuu = s.svvv = 0;
+}
+
+}  // namespace
+
 template <int Sign> void TCurveFit::AdjustSums(double x, double y) noexcept {
     constexpr bool Adding = Sign > 0;
     auto Acc = [](Extended& S, Extended V) {
@@ -86,19 +118,7 @@ template <int Sign> void TCurveFit::AdjustSums(double x, double y) noexcept {
     Acc(s.sumx4, X2 * X2);
     Acc(s.sumy4, Y2 * Y2);
 
-    // Sums about the shifts for the centred statistics and the circle.
-    const Extended U = X - s.ShiftX, V = Y - s.ShiftY, W = D - (s.ShiftX - s.ShiftY), U2 = U * U, V2 = V * V;
-    Acc(s.su, U);
-    Acc(s.suu, U2);
-    Acc(s.sv, V);
-    Acc(s.svv, V2);
-    Acc(s.suv, U * V);
-    Acc(s.sw, W);
-    Acc(s.sww, W * W);
-    Acc(s.suuv, U2 * V);
-    Acc(s.suvv, U * V2);
-    Acc(s.suuu, U2 * U);
-    Acc(s.svvv, V2 * V);
+    AdjustCentred<Sign>(FSums, X, Y);
 
     // Reciprocal sums: every reciprocal formed once.
     constexpr Extended M = uc_MaxReal;
@@ -173,13 +193,7 @@ std::int32_t TCurveFit::EnterStatValue(double x, double y) {
         const std::int64_t Grown = std::max<std::int64_t>(2 * std::int64_t{Rows}, std::int64_t{Rows} + kInitialRows);
         FData.Resize(2, static_cast<std::int32_t>(std::min<std::int64_t>(Grown, std::numeric_limits<std::int32_t>::max())));
     }
-    if (FNumData == 0) {
-        // A new origin for the centred sums: the first pair (0 for a value that is not finite).
-        FSums.ShiftX = std::isfinite(x) ? x : 0.0;
-        FSums.ShiftY = std::isfinite(y) ? y : 0.0;
-        FSums.su = FSums.suu = FSums.sv = FSums.svv = FSums.suv = FSums.sw = FSums.sww = 0;
-        FSums.suuv = FSums.suvv = FSums.suuu = FSums.svvv = 0;
-    }
+    if (FNumData == 0) NewShift(FSums, x, y);  // the first pair is the origin of the centred sums
     if (x < FMinX || std::isnan(FMinX)) FMinX = x;
     if (y < FMinY || std::isnan(FMinY)) FMinY = y;
     if (!(x <= FMaxX)) FMaxX = x;
@@ -199,6 +213,13 @@ void TCurveFit::RemoveStatValue(std::int32_t ix) {
     Store(FNumData, 0, 0);
     // The last pair out leaves the sums of an empty object, not a rounding residue.
     if (--FNumData == 0) FSums = detail::TCurveFitSums{};
+    else if (ix == 1) {
+        // The origin of the centred sums has left the data: far from the others, its
+        // cancellation would stay in them. They are formed anew about the new first pair,
+        // in the time the rows took to move up.
+        NewShift(FSums, DataX(1), DataY(1));
+        for (std::int32_t i = 1; i <= FNumData; ++i) AdjustCentred<+1>(FSums, DataX(i), DataY(i));
+    }
 }
 
 void TCurveFit::FlipXY() {

@@ -141,6 +141,14 @@ TEST(CurveFitStatistics, AgreeWithNumpy) {
     double k, d, q;
     F.CalcLinFit(k, d, q);
     EXPECT_NEAR(q, F.CorrCoeff() * F.CorrCoeff(), 1e-14);
+    // The same pairs after a removed first pair far away: the sums must not keep its
+    // cancellation.
+    TCurveFit O(nullptr);
+    O.EnterStatValue(0, -1e12);
+    for (int i = 0; i < 1000; ++i) O.EnterStatValue(1e9 + i, 1e9 + 0.3 * ((i * 37) % 1000));
+    O.RemoveStatValue(1);
+    EXPECT_NEAR(O.StdDevX(), 288.8194360957494, 1e-9);
+    EXPECT_NEAR(O.CorrCoeff(), -0.006993006993006994, 1e-12);
 
     // Below three pairs.
     TCurveFit S(nullptr);
@@ -189,7 +197,9 @@ TEST(CurveFitFits, ClosedForms) {
                               CY = {-1.5, 1.9, 2.8, 0.6, -2.9, -6.8, -6.4, -3.6};
     for (double Off : {0.0, 1e6}) {
         TCurveFit Circ(nullptr);
+        Circ.EnterStatValue(-1e7, 1e7);  // removed below: its cancellation must go with it
         for (std::size_t i = 0; i < CX.size(); ++i) Circ.EnterStatValue(CX[i] + Off, CY[i] - Off);
+        Circ.RemoveStatValue(1);
         double r, dx, dy;
         Circ.CalcCircleFit(r, dx, dy);
         const double Tol = Off == 0 ? 1e-12 : 1e-7;
