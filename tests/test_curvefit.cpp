@@ -67,6 +67,10 @@ TEST(CurveFitSums, ReplacedTermsAndErrorKinds) {
     EXPECT_EQ(S.sumlnxbyy, std::log(Extended(2)) / Extended(1e-31));
     EXPECT_EQ(Acc::ErrIndic(C), YEQ0);
     C.Init();
+    C.EnterStatValue(-1e-30, 2);  // |x| <= 1e-30 is zero
+    EXPECT_EQ(S.sum1byx, M);
+    EXPECT_EQ(Acc::ErrIndic(C), XEQ0 | XLE0);
+    C.Init();
     C.EnterStatValue(-1, 0);
     EXPECT_EQ(Acc::ErrIndic(C), XLE0 | YLE0 | YEQ0);
     EXPECT_EQ(S.sumlnx + S.sumlny, 0);
@@ -158,6 +162,7 @@ TEST(CurveFitStatistics, AgreeWithNumpy) {
     EXPECT_EQ(n, 2);
     EXPECT_EQ(V[1], 4.5);
     for (int j : {2, 3, 5, 6}) EXPECT_EQ(V[j], 0) << j;
+    EXPECT_EQ((std::array{S.StdDevX(), S.StdDevY(), S.GetStdDevDiff(), S.CorrCoeff()}), (std::array{0., 0., 0., 0.}));
 }
 
 TEST(CurveFitStatistics, CircularMeans) {
@@ -414,6 +419,10 @@ TEST(CurveFitRanks, MergeCountsEqualPairByPair) {
     TCurveFit C(nullptr);
     for (int i = 1; i <= 5; ++i) C.EnterStatValue(i * 1e-200, -i * 1e-200);
     EXPECT_EQ(C.KruskalGamma(), -1);
+    // Beyond 2^31 pairs: n (n - 1) / 2 = 2449965000 concordant.
+    TCurveFit Big(nullptr);
+    for (int i = 0; i < 70000; ++i) Big.EnterStatValue(i, 2 * i);
+    EXPECT_EQ(Acc::Counts(Big), (std::array<std::int64_t, 4>{2449965000, 0, 0, 0}));
     // Ten runs of 300 (tie terms beyond 32 bits): each column a ranked copy of the other.
     TCurveFit R(nullptr);
     for (int i = 0; i < 3000; ++i) R.EnterStatValue(i / 300, 10 + i / 300);
