@@ -212,13 +212,22 @@ void TCurveFit::RemoveStatValue(std::int32_t ix) {
     if (ix < FNumData) FData.CopyFrom(&FData, 1, ix + 1, 2, FNumData, 1, ix);
     Store(FNumData, 0, 0);
     // The last pair out leaves the sums of an empty object, not a rounding residue.
-    if (--FNumData == 0) FSums = detail::TCurveFitSums{};
-    else if (ix == 1) {
-        // The origin of the centred sums has left the data: far from the others, its
-        // cancellation would stay in them. They are formed anew about the new first pair,
-        // in the time the rows took to move up.
-        NewShift(FSums, DataX(1), DataY(1));
-        for (std::int32_t i = 1; i <= FNumData; ++i) AdjustCentred<+1>(FSums, DataX(i), DataY(i));
+    if (--FNumData == 0) {
+        FSums = detail::TCurveFitSums{};
+        return;
+    }
+    // A removed pair may take the spread with it and leave the origin of the centred sums
+    // far from the rest: when a centred sum of squares has lost more than 4 bits to
+    // cancellation, they are formed anew about the first pair (in the time the rows took
+    // to move up; rarely, so that a sliding window stays cheap).
+    const detail::TCurveFitSums& s = FSums;
+    const Extended n = FNumData;
+    auto Lost = [n](Extended S, Extended SS) { return SS > 0 && !(16 * (SS - S * S / n) > SS); };
+    if (Lost(s.su, s.suu) || Lost(s.sv, s.svv) || Lost(s.sw, s.sww)) {
+        const double* X = detail::TMatrixAccess::Data(FData);
+        const double* Y = X + detail::TMatrixAccess::Ld(FData);
+        NewShift(FSums, X[0], Y[0]);
+        for (std::int32_t i = 0; i < FNumData; ++i) AdjustCentred<+1>(FSums, X[i], Y[i]);
     }
 }
 
