@@ -218,15 +218,17 @@ void TCurveFit::RemoveStatValue(std::int32_t ix) {
     }
     // A removed pair may take the spread with it and leave the origin of the centred sums
     // far from the rest: when a centred sum of squares has lost more than 4 bits to
-    // cancellation, they are formed anew about the first pair (in the time the rows took
-    // to move up; rarely, so that a sliding window stays cheap).
+    // cancellation, they are formed anew about the means of the pairs left (two passes in
+    // the time the rows took to move up; rarely, so that a sliding window stays cheap).
     const detail::TCurveFitSums& s = FSums;
     const Extended n = FNumData;
     auto Lost = [n](Extended S, Extended SS) { return SS > 0 && !(16 * (SS - S * S / n) > SS); };
     if (Lost(s.su, s.suu) || Lost(s.sv, s.svv) || Lost(s.sw, s.sww)) {
         const double* X = detail::TMatrixAccess::Data(FData);
         const double* Y = X + detail::TMatrixAccess::Ld(FData);
-        NewShift(FSums, X[0], Y[0]);
+        Extended Sx = 0, Sy = 0;
+        for (std::int32_t i = 0; i < FNumData; ++i) Sx += X[i], Sy += Y[i];
+        NewShift(FSums, static_cast<double>(Sx / n), static_cast<double>(Sy / n));
         for (std::int32_t i = 0; i < FNumData; ++i) AdjustCentred<+1>(FSums, X[i], Y[i]);
     }
 }
