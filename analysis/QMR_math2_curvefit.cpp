@@ -63,6 +63,38 @@ void TCurveFit::Init() {
 
 // ---------------------------------------------------------------- running sums
 
+namespace {
+
+// The sums about the shifts of the centred statistics and the circle, for one pair.
+template <int Sign> void AdjustCentred(detail::TCurveFitSums& s, Extended X, Extended Y) noexcept {
+    auto Acc = [](Extended& S, Extended V) {
+        if constexpr (Sign > 0) S += V;
+        else S -= V;
+    };
+    const Extended U = X - s.ShiftX, V = Y - s.ShiftY, W = (X - Y) - (s.ShiftX - s.ShiftY), U2 = U * U, V2 = V * V;
+    Acc(s.su, U);
+    Acc(s.suu, U2);
+    Acc(s.sv, V);
+    Acc(s.svv, V2);
+    Acc(s.suv, U * V);
+    Acc(s.sw, W);
+    Acc(s.sww, W * W);
+    Acc(s.suuv, U2 * V);
+    Acc(s.suvv, U * V2);
+    Acc(s.suuu, U2 * U);
+    Acc(s.svvv, V2 * V);
+}
+
+// Empties the centred sums and takes (x, y) as their origin (0 for a value that is not finite).
+void NewShift(detail::TCurveFitSums& s, double x, double y) noexcept {
+    s.ShiftX = std::isfinite(x) ? x : 0.0;
+    s.ShiftY = std::isfinite(y) ? y : 0.0;
+    s.su = s.suu = s.sv = s.svv = s.suv = s.sw = s.sww = 0;
+    s.suuv = s.suvv = s.suuu = s.svvv = 0;
+}
+
+}  // namespace
+
 template <int Sign> void TCurveFit::AdjustSums(double x, double y) noexcept {
     constexpr bool Adding = Sign > 0;
     auto Acc = [](Extended& S, Extended V) {
@@ -86,19 +118,7 @@ template <int Sign> void TCurveFit::AdjustSums(double x, double y) noexcept {
     Acc(s.sumx4, X2 * X2);
     Acc(s.sumy4, Y2 * Y2);
 
-    // Sums about the shifts for the centred statistics and the circle.
-    const Extended U = X - s.ShiftX, V = Y - s.ShiftY, W = D - (s.ShiftX - s.ShiftY), U2 = U * U, V2 = V * V;
-    Acc(s.su, U);
-    Acc(s.suu, U2);
-    Acc(s.sv, V);
-    Acc(s.svv, V2);
-    Acc(s.suv, U * V);
-    Acc(s.sw, W);
-    Acc(s.sww, W * W);
-    Acc(s.suuv, U2 * V);
-    Acc(s.suvv, U * V2);
-    Acc(s.suuu, U2 * U);
-    Acc(s.svvv, V2 * V);
+    AdjustCentred<Sign>(FSums, X, Y);
 
     // Reciprocal sums: every reciprocal formed once.
     constexpr Extended M = uc_MaxReal;
@@ -173,13 +193,7 @@ std::int32_t TCurveFit::EnterStatValue(double x, double y) {
         const std::int64_t Grown = std::max<std::int64_t>(2 * std::int64_t{Rows}, std::int64_t{Rows} + kInitialRows);
         FData.Resize(2, static_cast<std::int32_t>(std::min<std::int64_t>(Grown, std::numeric_limits<std::int32_t>::max())));
     }
-    if (FNumData == 0) {
-        // A new origin for the centred sums: the first pair (0 for a value that is not finite).
-        FSums.ShiftX = std::isfinite(x) ? x : 0.0;
-        FSums.ShiftY = std::isfinite(y) ? y : 0.0;
-        FSums.su = FSums.suu = FSums.sv = FSums.svv = FSums.suv = FSums.sw = FSums.sww = 0;
-        FSums.suuv = FSums.suvv = FSums.suuu = FSums.svvv = 0;
-    }
+    if (FNumData == 0) NewShift(FSums, x, y);  // the first pair is the origin of the centred sums
     if (x < FMinX || std::isnan(FMinX)) FMinX = x;
     if (y < FMinY || std::isnan(FMinY)) FMinY = y;
     if (!(x <= FMaxX)) FMaxX = x;
@@ -198,7 +212,25 @@ void TCurveFit::RemoveStatValue(std::int32_t ix) {
     if (ix < FNumData) FData.CopyFrom(&FData, 1, ix + 1, 2, FNumData, 1, ix);
     Store(FNumData, 0, 0);
     // The last pair out leaves the sums of an empty object, not a rounding residue.
-    if (--FNumData == 0) FSums = detail::TCurveFitSums{};
+    if (--FNumData == 0) {
+        FSums = detail::TCurveFitSums{};
+        return;
+    }
+    // A removed pair may take the spread with it and leave the origin of the centred sums
+    // far from the rest: when a centred sum of squares has lost more than 4 bits to
+    // cancellation, they are formed anew about the means of the pairs left (two passes in
+    // the time the rows took to move up; rarely, so that a sliding window stays cheap).
+    const detail::TCurveFitSums& s = FSums;
+    const Extended n = FNumData;
+    auto Lost = [n](Extended S, Extended SS) { return SS > 0 && !(16 * (SS - S * S / n) > SS); };
+    if (Lost(s.su, s.suu) || Lost(s.sv, s.svv) || Lost(s.sw, s.sww)) {
+        const double* X = detail::TMatrixAccess::Data(FData);
+        const double* Y = X + detail::TMatrixAccess::Ld(FData);
+        Extended Sx = 0, Sy = 0;
+        for (std::int32_t i = 0; i < FNumData; ++i) Sx += X[i], Sy += Y[i];
+        NewShift(FSums, static_cast<double>(Sx / n), static_cast<double>(Sy / n));
+        for (std::int32_t i = 0; i < FNumData; ++i) AdjustCentred<+1>(FSums, X[i], Y[i]);
+    }
 }
 
 void TCurveFit::FlipXY() {

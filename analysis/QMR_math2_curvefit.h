@@ -25,7 +25,8 @@ struct TCurveFitSums {
              sum1byxq = 0, sumlnx = 0, sumlnxlny = 0;
     Extended sumlnxq = 0, sumylny = 0, sumylnx = 0, sumxlnx = 0, sumlnxbyy = 0, sumlnybyx = 0, sumlny = 0,
              sumlnyq = 0, sumxlny = 0, sumxqlny = 0, sumyqlnx = 0;
-    // Sums about shifts (the first pair entered into an empty object), from which the
+    // Sums about shifts (the first pair entered into an empty object, or the means after a
+    // removal that left these sums cancelled), from which the
     // variances and the correlation are formed without the cancellation of the raw sums:
     // u = x - ShiftX, v = y - ShiftY, w = (x - y) - (ShiftX - ShiftY).
     Extended ShiftX = 0, ShiftY = 0;

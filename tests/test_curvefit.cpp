@@ -51,25 +51,24 @@ bool SameSums(const TCurveFit& A, const TCurveFit& B) { return SameSums(Acc::Sum
 TEST(CurveFitSums, ReplacedTermsAndErrorKinds) {
     constexpr Extended M = uc_MaxReal;
     constexpr std::uint8_t XLE0 = 1, YLE0 = 2, XEQ0 = 4, YEQ0 = 8;
-    TCurveFit C(nullptr);
-    const auto& S = Acc::Sums(C);
-    C.EnterStatValue(0, 5);
-    EXPECT_EQ(S.sum1byx, M);
-    EXPECT_EQ(S.sumybyx, 5 * M);
-    C.RemoveStatValue(1);
-    EXPECT_EQ(S.sum1byx, 0);
-    EXPECT_EQ(Acc::ErrIndic(C), XEQ0 | XLE0);  // kept on removal
-    // 1e-31 is zero for the reciprocals but positive for the logarithms.
-    C.Init();
-    C.EnterStatValue(2, 1e-31);
-    EXPECT_EQ(S.sum1byy, M);
-    EXPECT_EQ(S.sumlny, std::log(Extended(1e-31)));
-    EXPECT_EQ(S.sumlnxbyy, std::log(Extended(2)) / Extended(1e-31));
-    EXPECT_EQ(Acc::ErrIndic(C), YEQ0);
-    C.Init();
-    C.EnterStatValue(-1, 0);
-    EXPECT_EQ(Acc::ErrIndic(C), XLE0 | YLE0 | YEQ0);
-    EXPECT_EQ(S.sumlnx + S.sumlny, 0);
+    using S = detail::TCurveFitSums;
+    // |v| <= 1e-30 is zero for the reciprocals; the logarithms test v > 0 and v != 0.
+    struct Case {
+        double x, y;
+        std::uint8_t Err;
+        std::vector<std::pair<Extended S::*, Extended>> Sums;
+    } Cases[] = {{0, 4, XEQ0 | XLE0, {{&S::sum1byx, M}, {&S::sumybyx, 4 * M}, {&S::sum1byxy, M / 4}}},
+                 {2, 1e-31, YEQ0, {{&S::sum1byy, M}, {&S::sumlny, std::log(Extended(1e-31))},
+                                   {&S::sumlnxbyy, std::log(Extended(2)) / Extended(1e-31)}}},
+                 {-1e-30, 2, XEQ0 | XLE0, {{&S::sum1byx, M}, {&S::sum1byxy, M / 2}}},
+                 {-1, 0, XLE0 | YLE0 | YEQ0, {{&S::sumlnx, 0}, {&S::sumlny, 0}, {&S::sum1byxy, -M}}}};
+    for (const auto& K : Cases) {
+        TCurveFit C(nullptr);
+        C.EnterStatValue(K.x, K.y);
+        for (auto [Sum, Want] : K.Sums) EXPECT_EQ(Acc::Sums(C).*Sum, Want) << K.x;
+        C.RemoveStatValue(1);
+        EXPECT_EQ(Acc::ErrIndic(C), K.Err) << K.x;  // kept on removal
+    }
 }
 
 TEST(CurveFitSums, RemoveAndFlip) {
@@ -108,6 +107,12 @@ TEST(CurveFitSums, RemoveAndFlip) {
     while (C.NumData() > 0) C.RemoveStatValue(1);
     EXPECT_EQ(C.EnterStatValue(4, 2), 1);
     EXPECT_EQ(C.MeanX() + C.StdDevX(), 4);
+    // A NaN is not <= the maximum: it replaces it, and the next value replaces the NaN.
+    TCurveFit N(nullptr);
+    Fill(N, {4, std::nan("")}, {1, 1});
+    EXPECT_TRUE(std::isnan(N.MaxX()) && N.MinX() == 4);
+    N.EnterStatValue(3, 1);
+    EXPECT_TRUE(N.MaxX() == 3 && N.MinX() == 3);
 }
 
 TEST(CurveFitStatistics, AgreeWithNumpy) {
@@ -132,15 +137,19 @@ TEST(CurveFitStatistics, AgreeWithNumpy) {
     C.QuartilesX(q1, q2, q3);
     EXPECT_DOUBLE_EQ(q2, 5.75);
 
-    // Far from the origin: numpy std(arange(1000), ddof=1), corrcoef(i, 37 i % 1000).
-    TCurveFit F(nullptr);
-    for (int i = 0; i < 1000; ++i) F.EnterStatValue(1e9 + i, 1e9 + 0.3 * ((i * 37) % 1000));
-    EXPECT_NEAR(F.StdDevX(), 288.8194360957494, 1e-9);
-    EXPECT_NEAR(F.CorrCoeff(), -0.006993006993006994, 1e-12);
-    F.RemoveStatValue(1);
-    double k, d, q;
-    F.CalcLinFit(k, d, q);
-    EXPECT_NEAR(q, F.CorrCoeff() * F.CorrCoeff(), 1e-14);
+    // Far from the origin (numpy std(arange(1000), ddof=1), corrcoef(i, 37 i % 1000)),
+    // also after removing a first pair far from the rest: its cancellation must go with it.
+    for (double Lead : {1e9 - 1, -1e12}) {
+        TCurveFit F(nullptr);
+        F.EnterStatValue(Lead, Lead);
+        for (int i = 0; i < 1000; ++i) F.EnterStatValue(1e9 + i, 1e9 + 0.3 * ((i * 37) % 1000));
+        F.RemoveStatValue(1);
+        EXPECT_NEAR(F.StdDevX(), 288.8194360957494, 1e-9);
+        EXPECT_NEAR(F.CorrCoeff(), -0.006993006993006994, 1e-12);
+        double k, d, q;
+        F.CalcLinFit(k, d, q);
+        EXPECT_NEAR(q, F.CorrCoeff() * F.CorrCoeff(), 1e-14);
+    }
 
     // Below three pairs.
     TCurveFit S(nullptr);
@@ -150,6 +159,10 @@ TEST(CurveFitStatistics, AgreeWithNumpy) {
     EXPECT_EQ(n, 2);
     EXPECT_EQ(V[1], 4.5);
     for (int j : {2, 3, 5, 6}) EXPECT_EQ(V[j], 0) << j;
+    EXPECT_EQ((std::array{S.StdDevX(), S.StdDevY(), S.GetStdDevDiff(), S.CorrCoeff()}), (std::array{0., 0., 0., 0.}));
+    S.Init();
+    Fill(S, {5, 5, 5}, {1, 2, 4});  // x constant: no correlation
+    EXPECT_EQ(S.CorrCoeff(), 0);
 }
 
 TEST(CurveFitStatistics, CircularMeans) {
@@ -173,23 +186,23 @@ TEST(CurveFitStatistics, CircularMeans) {
 TEST(CurveFitFits, ClosedForms) {
     TCurveFit C(nullptr);
     Fill(C, kX, kY);
-    double k, d, q, k0, k1, k2;
-    C.CalcLinFit(k, d, q);  // scipy.stats.linregress
-    EXPECT_REL(k, 1.3513299686263807, 1e-12);
-    EXPECT_REL(d, 1.1485472650388777, 1e-12);
-    EXPECT_REL(q, 0.982925060221423, 1e-12);
-    C.CalcParabolFit(k0, k1, k2, q);  // numpy.polyfit(x, y, 2); 1 - SSres / SStot
-    EXPECT_REL(k0, 1.71092765801082, 1e-12);
-    EXPECT_REL(k1, 1.0645503473880857, 1e-12);
-    EXPECT_REL(k2, 0.02374177210337362, 1e-12);
-    EXPECT_REL(q, 0.9860609546564791, 1e-12);
+    double L[3], P[4];
+    C.CalcLinFit(L[0], L[1], L[2]);
+    C.CalcParabolFit(P[0], P[1], P[2], P[3]);
+    // scipy.stats.linregress (slope, intercept, r^2); numpy.polyfit(x, y, 2), 1 - SSres / SStot.
+    const double Want[][2] = {{L[0], 1.3513299686263807}, {L[1], 1.1485472650388777}, {L[2], 0.982925060221423},
+                              {P[0], 1.71092765801082},   {P[1], 1.0645503473880857}, {P[2], 0.02374177210337362},
+                              {P[3], 0.9860609546564791}};
+    for (const auto& W : Want) EXPECT_REL(W[0], W[1], 1e-12);
 
     // numpy.linalg.lstsq of [x, y, 1] c = x^2 + y^2; also moved far from the origin.
     const std::vector<double> CX = {7.99, 4.6, -1.0, -1.2, -1.9, 1.6, 5.3, 7.6},
                               CY = {-1.5, 1.9, 2.8, 0.6, -2.9, -6.8, -6.4, -3.6};
     for (double Off : {0.0, 1e6}) {
         TCurveFit Circ(nullptr);
+        Circ.EnterStatValue(-1e7, 1e7);  // removed below: its cancellation must go with it
         for (std::size_t i = 0; i < CX.size(); ++i) Circ.EnterStatValue(CX[i] + Off, CY[i] - Off);
+        Circ.RemoveStatValue(1);
         double r, dx, dy;
         Circ.CalcCircleFit(r, dx, dy);
         const double Tol = Off == 0 ? 1e-12 : 1e-7;
@@ -233,26 +246,24 @@ TEST(CurveFitFits, FailuresRaiseWithOutputsZero) {
 }
 
 TEST(CurveFitFits, AnovaAgainstFractions) {
-    TCurveFit C(nullptr);
-    Fill(C, {3, 5, 7, 6, 9}, {3.5, 4.5, 6.5, 7, 8.5});
-    // Python fractions: SSE 2; with constant SSR 16, SST 20, MSE 2/3, F 24; without
-    // SSR 196, SST 200, MSE 1/2, F 392.
-    struct Case {
+    const std::vector<double> X = {3, 5, 7, 6, 9};
+    struct Case {  // Python fractions
+        std::vector<double> Y;
         bool Const;
         std::int32_t Dft;
-        double SSR, SST, MSE, F;
-    } Cases[] = {{true, 4, 16, 20, 2.0 / 3, 24}, {false, 5, 196, 200, 0.5, 392}};
+        double SSE, SSR, SST, MSE, F;
+    } Cases[] = {{{3.5, 4.5, 6.5, 7, 8.5}, true, 4, 2, 16, 20, 2.0 / 3, 24},
+                 {{3.5, 4.5, 6.5, 7, 8.5}, false, 5, 2, 196, 200, 0.5, 392},
+                 {{4.5, 5.5, 7.5, 8, 9.5}, true, 4, 7, 21, 20, 7.0 / 3, 9}};  // y about the mean of x
     std::int32_t dfreg, dfres, dft;
     double SSE, SSR, SST, MSE, MSR, F;
     for (const auto& K : Cases) {
+        TCurveFit C(nullptr);
+        Fill(C, X, K.Y);
         C.CalcAnovaReg(1, K.Const, dfreg, dfres, dft, SSE, SSR, SST, MSE, MSR, F);
         EXPECT_EQ((std::array{dfreg, dft, dfres}), (std::array{1, K.Dft, K.Dft - 1}));
-        EXPECT_EQ(SSE, 2);
-        EXPECT_REL(SSR, K.SSR, 1e-13);
-        EXPECT_REL(SST, K.SST, 1e-13);
-        EXPECT_REL(MSE, K.MSE, 1e-15);
-        EXPECT_REL(MSR, K.SSR, 1e-13);
-        EXPECT_REL(F, K.F, 1e-12);
+        const double Got[] = {SSE, SSR, SST, MSE, MSR, F}, Want[] = {K.SSE, K.SSR, K.SST, K.MSE, K.SSR, K.F};
+        for (int j = 0; j < 6; ++j) EXPECT_REL(Got[j], Want[j], 1e-12) << j;
     }
     // SSE = 0 < SSR gives 1e10; MSR = 0 gives 0, also with MSE = 0.
     struct Special {
@@ -265,6 +276,8 @@ TEST(CurveFitFits, AnovaAgainstFractions) {
         A.CalcAnovaReg(1, false, dfreg, dfres, dft, SSE, SSR, SST, MSE, MSR, F);
         EXPECT_EQ(F, K.F);
     }
+    TCurveFit C(nullptr);
+    Fill(C, X, Cases[0].Y);
     for (std::int32_t Vars : {0, 4}) {
         MSE = 5;
         EXPECT_TRUE(test::ThrowsWith<E>([&] { C.CalcAnovaReg(Vars, true, dfreg, dfres, dft, SSE, SSR, SST, MSE, MSR, F); },
@@ -341,40 +354,43 @@ TEST_F(CurveFitPoly, RefusalsAndAbort) {
 // ---------------------------------------------------------------- rank statistics
 
 TEST(CurveFitRanks, WorkedExamplesAndScipy) {
+    auto Zip = [](const std::vector<double>& X, const std::vector<double>& Y) {
+        Pairs P;
+        for (std::size_t i = 0; i < X.size(); ++i) P.emplace_back(X[i], Y[i]);
+        return P;
+    };
+    // The last two: scipy kendalltau (method='asymptotic' for p; no ties), spearmanr,
+    // gamma from brute-force pair counts.
     struct Case {
         Pairs P;
-        double Tau, Gamma, Spearman;  // spearmanr for the second
-    } Cases[] = {{{{1, 1}, {2, 2}, {3, 3}}, 1, 1, 1},
-                 {{{1, 1}, {1, 2}, {2, 3}}, 2 / std::sqrt(6.0), 1, 0.8660254037844387},
-                 {{{1, 1}, {2, 2}}, 0, 0, 0},
-                 {{{5, 1}, {5, 2}, {5, 3}}, 0, 0, 0},
-                 {{{3, 1}, {2, 2}, {1, 3}, {0, 4}}, -1, -1, -1}};
+        double Tau, Gamma, Spearman, p;
+    } Cases[] = {{{{1, 1}, {2, 2}, {3, 3}}, 1, 1, 1, -1},
+                 {{{1, 1}, {1, 2}, {2, 3}}, 2 / std::sqrt(6.0), 1, 0.8660254037844387, -1},
+                 {{{1, 1}, {2, 2}}, 0, 0, 0, 0},
+                 {{{5, 1}, {5, 2}, {5, 3}}, 0, 0, 0, -1},
+                 {{{3, 1}, {2, 2}, {1, 3}, {0, 4}}, -1, -1, -1, -1},
+                 {Zip(kX, {2.1, 4.4, 2.9, 7.2, 5.1, 6.9, 12.6, 10.1, 9.8, 17.9, 13.0, 15.7}), 0.7575757575757575,
+                  0.7575757575757575, 0.9230769230769231, 0.0006066417252270709},
+                 {Zip({1, 2, 2, 3, 4, 4, 4, 5, 6, 7}, {2, 1, 3, 3, 5, 4, 6, 6, 8, 7}), 0.8335696394016967,
+                  0.8974358974358975, 0.93812095999547, -1}};
     for (const auto& K : Cases) {
         TCurveFit C(nullptr);
         Fill(C, K.P);
         double p = -1;
-        EXPECT_NEAR(C.KendallsTau(p), K.Tau, 1e-15);
-        EXPECT_TRUE(K.P.size() > 2 || p == 0);
-        EXPECT_NEAR(C.KruskalGamma(), K.Gamma, 1e-15);
-        EXPECT_NEAR(C.SpearmanRankCorr(), K.Spearman, 1e-15);
+        EXPECT_NEAR(C.KendallsTau(p), K.Tau, 1e-14);
+        if (K.p >= 0) {
+            EXPECT_NEAR(p, K.p, 2e-7);
+        }
+        EXPECT_NEAR(C.KruskalGamma(), K.Gamma, 1e-14);
+        EXPECT_NEAR(C.SpearmanRankCorr(), K.Spearman, 1e-14);
+        TCurveFit D(nullptr);  // the counts follow the data
+        for (TCurveFit* T : {&C, &D}) T->EnterStatValue(0, 100);
+        Fill(D, K.P);
+        EXPECT_EQ(C.KruskalGamma(), D.KruskalGamma());
     }
     TCurveFit C(nullptr);
     Fill(C, {{1, 1}, {1, 2}, {2, 3}});
     EXPECT_EQ(Acc::Counts(C), (std::array<std::int64_t, 4>{2, 0, 0, 1}));
-
-    // kendalltau(method='asymptotic'), spearmanr; then ties in both.
-    TCurveFit S(nullptr);
-    Fill(S, kX, {2.1, 4.4, 2.9, 7.2, 5.1, 6.9, 12.6, 10.1, 9.8, 17.9, 13.0, 15.7});
-    double p = 0;
-    EXPECT_NEAR(S.KendallsTau(p), 0.7575757575757575, 1e-15);
-    EXPECT_NEAR(p, 0.0006066417252270709, 2e-7);
-    EXPECT_NEAR(S.SpearmanRankCorr(), 0.9230769230769231, 1e-14);
-    TCurveFit T(nullptr);
-    Fill(T, {1, 2, 2, 3, 4, 4, 4, 5, 6, 7}, {2, 1, 3, 3, 5, 4, 6, 6, 8, 7});
-    EXPECT_NEAR(T.SpearmanRankCorr(), 0.93812095999547, 1e-14);
-    EXPECT_NEAR(T.KendallsTau(p), 0.8335696394016967, 1e-14);
-    T.EnterStatValue(0, 100);  // the counts follow the data
-    EXPECT_LT(T.KendallsTau(p), 0.7);
 }
 
 TEST(CurveFitRanks, MergeCountsEqualPairByPair) {
@@ -404,6 +420,10 @@ TEST(CurveFitRanks, MergeCountsEqualPairByPair) {
     TCurveFit C(nullptr);
     for (int i = 1; i <= 5; ++i) C.EnterStatValue(i * 1e-200, -i * 1e-200);
     EXPECT_EQ(C.KruskalGamma(), -1);
+    // Beyond 2^31 pairs: n (n - 1) / 2 = 2449965000 concordant.
+    TCurveFit Big(nullptr);
+    for (int i = 0; i < 70000; ++i) Big.EnterStatValue(i, 2 * i);
+    EXPECT_EQ(Acc::Counts(Big), (std::array<std::int64_t, 4>{2449965000, 0, 0, 0}));
     // Ten runs of 300 (tie terms beyond 32 bits): each column a ranked copy of the other.
     TCurveFit R(nullptr);
     for (int i = 0; i < 3000; ++i) R.EnterStatValue(i / 300, 10 + i / 300);
