@@ -416,7 +416,8 @@ void TMat4D::MirrorTimeSlots() {
 // ---------------------------------------------------------------- fills
 
 void TMat4D::Fill(double Value) {
-    std::fill(FMat.begin(), FMat.end(), Value);
+    // Exactly 0 (either sign) leaves the block as freshly allocated: all +0.
+    std::fill(FMat.begin(), FMat.end(), Value == 0 ? 0.0 : Value);
     Changed();
 }
 

@@ -121,7 +121,7 @@ public:
     void MirrorLayers();
     void MirrorTimeSlots();
 
-    // Every element := Value; OnChange.
+    // Every element := Value (a zero of either sign stores +0); OnChange.
     void Fill(double Value);
     // Elements (i, i, i, i), i = 1..min of the counts, := Value; OnChange.
     void FillDiag(double Value);

@@ -230,6 +230,10 @@ TEST(Mat4D, Fills) {
     CountChanges(M, Ev);
     M.Fill(2.5);
     EXPECT_EQ(std::tuple(All(M), Ev), std::tuple(Vals(120, 2.5), 1));
+    M.Fill(-0.0);  // exactly 0: a fresh zeroed block, so no negative zeros
+    EXPECT_FALSE(std::signbit(static_cast<double>(M.Elem(3, 2, 5, 4))));
+    M.Fill(2.5);
+    Ev = 1;
     M.FillDiag(-1);  // two elements: (1,1,1,1) and (2,2,2,2)
     Vals V = All(M);
     EXPECT_EQ(std::count(V.begin(), V.end(), -1.0), 2);
