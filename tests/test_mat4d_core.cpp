@@ -68,8 +68,9 @@ TEST_F(Mat4DCore, SizingAddressingAndEvents) {
     EXPECT_EQ(Ev, 1);
     for (int C = 1; C <= 2; ++C)
         for (int R = 1; R <= 3; ++R)
-            for (int T = 1; T <= 3; ++T)
-                EXPECT_EQ(M.Elem(C, R, 2, T), R <= 2 && T <= 2 ? Code(C, R, 2, T) : 0.0) << C << R << T;
+            for (int L = 1; L <= 4; ++L)
+                for (int T = 1; T <= 3; ++T)
+                    EXPECT_EQ(M.Elem(C, R, L, T), R <= 2 && T <= 2 ? Code(C, R, L, T) : 0.0) << C << R << L << T;
     M.SetNrOfLayers(0), M.SetNrOfTimeSlots(-4), M.SetNrOfColumns(5), M.SetNrOfRows(2);
     EXPECT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), M.NrOfLayers(), M.NrOfTimeSlots(), Ev),
               std::tuple(5, 2, 1, 1, 5));
@@ -223,6 +224,10 @@ TEST_F(Mat4DCore, TransposeAndMirrors) {
     ProcStat = 0.0;
     M.MirrorColumns();
     EXPECT_EQ(ProcStat.load(), 1000 / 11);
+    M.Resize(20, 20, 1, 10);  // 20 * 20 * 10 slots * 0.005 = 20: a step every 21 of 5 * 20 * 20
+    ProcStat = 0.0;
+    M.MirrorTimeSlots();
+    EXPECT_EQ(ProcStat.load(), 2000 / 21);
 }
 
 TEST(Mat4D, Fills) {
