@@ -184,28 +184,15 @@ void TMat3D::MinMax(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowR
                     std::int32_t LowLayer, std::int32_t HighLayer, double& Minimum, double& Maximum) const {
     const TRange3 R = ValidRange(*this, LowCol, HighCol, LowRow, HighRow, LowLayer, HighLayer);
     TPositionProgress Progress(R);
-    // The first number of the range seeds both, so infinite extremes are found.
-    double Lo = uc_MaxReal, Hi = -uc_MaxReal;
-    bool Seeded = false;
+    detail::TExtremes E;
     for (std::int32_t C = R.C0; C <= R.C1; ++C)
         for (std::int32_t Rw = R.R0; Rw <= R.R1; ++Rw) {
             const double* Run = FMat.data() + Index(C, Rw, 1);
-            for (std::int32_t L = R.L0; L <= R.L1; ++L) {
-                const double V = Run[L - 1];
-                if (std::isnan(V)) continue;
-                if (!Seeded) {
-                    Lo = Hi = V;
-                    Seeded = true;
-                } else if (V < Lo) {
-                    Lo = V;
-                } else if (V > Hi) {
-                    Hi = V;
-                }
-            }
+            for (std::int32_t L = R.L0; L <= R.L1; ++L) E.Take(Run[L - 1]);
             Progress.Position();
         }
-    Minimum = Lo;
-    Maximum = Hi;
+    Minimum = E.Lo;
+    Maximum = E.Hi;
 }
 
 void TMat3D::MeanVar(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow, std::int32_t HighRow,

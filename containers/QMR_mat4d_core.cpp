@@ -279,68 +279,74 @@ void TMat4D::Resample(std::int32_t XDiv, std::int32_t XOffset, std::int32_t YDiv
 
 namespace {
 
-// Square planes transpose in place: the columns of block B (and the rows of block B) of
-// every plane exchange with their mirror images across the diagonal. The exchange is
-// its own inverse, so running it again over the blocks done undoes them.
-void SwapBlockAcrossDiagonal(double* Data, std::size_t Planes, std::size_t N, std::size_t B0, std::size_t B1) {
-    for (std::size_t P = 0; P < Planes; ++P) {
-        double* A = Data + P * N * N;
-        for (std::size_t R = B0; R < B1; ++R)  // the diagonal tile: below the diagonal only
-            for (std::size_t C = B0; C < R; ++C) std::swap(A[R * N + C], A[C * N + R]);
-        for (std::size_t C0 = B1; C0 < N; C0 += B1 - B0) {
-            const std::size_t C1 = std::min(N, C0 + (B1 - B0));
-            for (std::size_t R = B0; R < B1; ++R)
-                for (std::size_t C = C0; C < C1; ++C) std::swap(A[R * N + C], A[C * N + R]);
-        }
+// A square plane transposes in place: the columns of block B (and the rows of block B)
+// exchange with their mirror images across the diagonal. Each exchange is its own
+// inverse and the blocks touch disjoint pairs, so running it again over the blocks done
+// undoes them.
+void SwapBlockAcrossDiagonal(double* A, std::size_t N, std::size_t B0, std::size_t B1) {
+    for (std::size_t R = B0; R < B1; ++R)  // the diagonal tile: below the diagonal only
+        for (std::size_t C = B0; C < R; ++C) std::swap(A[R * N + C], A[C * N + R]);
+    for (std::size_t C0 = B1; C0 < N; C0 += B1 - B0) {
+        const std::size_t C1 = std::min(N, C0 + (B1 - B0));
+        for (std::size_t R = B0; R < B1; ++R)
+            for (std::size_t C = C0; C < C1; ++C) std::swap(A[R * N + C], A[C * N + R]);
     }
 }
 
 }  // namespace
 
 bool TMat4D::Transpose() {
-    // Blocks of columns keep the reads within whole cache lines. Every (column, row) pair
-    // counts once when gathered and once when stored; an abort, polled before each block,
-    // leaves the matrix as it was.
-    constexpr std::int32_t Block = 8;
-    const std::int32_t X = FNumX, Y = FNumY;
-    const std::size_t Planes = static_cast<std::size_t>(FNumZ) * static_cast<std::size_t>(FNumT);
-    auto Percent = detail::TPercentCadence(2 * std::int64_t{X} * Y, [this](std::int32_t P) { PercDone(this, P); });
+    // Plane by plane (each stays in cache while it is done), in blocks of columns that
+    // keep the reads within whole cache lines. AbortMathProc is polled before each block;
+    // an abort leaves the matrix as it was. Progress counts every (column, row) pair once
+    // when gathered and once when stored, the planes' shares adding up to the pairs.
+    constexpr std::size_t Block = 8;
+    const auto X = static_cast<std::size_t>(FNumX), Y = static_cast<std::size_t>(FNumY);
+    const std::size_t Planes = static_cast<std::size_t>(FNumZ) * static_cast<std::size_t>(FNumT), PlaneSize = X * Y;
+    auto Percent = detail::TPercentCadence(2 * std::int64_t{FNumX} * FNumY, [this](std::int32_t P) { PercDone(this, P); });
+    std::int64_t Units = 0, Reported = 0;  // pairs done, times the number of planes
+    const auto Report = [&](std::size_t Pairs) {
+        Units += 2 * static_cast<std::int64_t>(Pairs);
+        const std::int64_t Now = Units / static_cast<std::int64_t>(Planes);
+        Percent.Advance(Now - Reported);
+        Reported = Now;
+    };
     if (X == Y) {
-        const auto N = static_cast<std::size_t>(X);
-        for (std::size_t B0 = 0; B0 < N; B0 += Block) {
-            const std::size_t B1 = std::min<std::size_t>(N, B0 + Block);
-            if (detail::AbortRequested()) {
-                for (std::size_t U = 0; U < B0; U += Block) SwapBlockAcrossDiagonal(FMat.data(), Planes, N, U, U + Block);
-                return false;
+        const std::size_t N = X;
+        for (std::size_t P = 0; P < Planes; ++P) {
+            double* A = FMat.data() + P * PlaneSize;
+            for (std::size_t B0 = 0; B0 < N; B0 += Block) {
+                const std::size_t B1 = std::min(N, B0 + Block);
+                if (detail::AbortRequested()) {
+                    for (std::size_t U = 0; U < B0; U += Block) SwapBlockAcrossDiagonal(A, N, U, U + Block);
+                    for (std::size_t Q = 0; Q < P; ++Q)
+                        for (std::size_t U = 0; U < N; U += Block)
+                            SwapBlockAcrossDiagonal(FMat.data() + Q * PlaneSize, N, U, std::min(N, U + Block));
+                    return false;
+                }
+                SwapBlockAcrossDiagonal(A, N, B0, B1);
+                // Pairs of the strip: its rows and columns beyond the block, and the block.
+                Report((B1 - B0) * (B1 - B0) + 2 * (B1 - B0) * (N - B1));
             }
-            SwapBlockAcrossDiagonal(FMat.data(), Planes, N, B0, B1);
-            // Pairs of the strip: its rows and columns beyond the block, and the block.
-            const auto W = static_cast<std::int64_t>(B1 - B0), Rest = static_cast<std::int64_t>(N - B1);
-            Percent.Advance(2 * (2 * W * Rest + W * W));
         }
         Changed();
         return true;
     }
     // Otherwise gathered into new storage, committed only when complete.
-    TDoubleArray New = NewStorage(X, Y, FNumZ, FNumT);
-    const std::size_t PlaneSize = Plane();
-    for (std::int32_t C0 = 0; C0 < X; C0 += Block) {
-        if (detail::AbortRequested()) return false;
-        const std::int32_t C1 = std::min(X, C0 + Block);
-        for (std::size_t P = 0; P < Planes; ++P) {
-            const double* From = FMat.data() + P * PlaneSize;
-            double* To = New.data() + P * PlaneSize;
+    TDoubleArray New = NewStorage(FNumY, FNumX, FNumZ, FNumT);
+    for (std::size_t P = 0; P < Planes; ++P) {
+        const double* From = FMat.data() + P * PlaneSize;
+        double* To = New.data() + P * PlaneSize;
+        for (std::size_t C0 = 0; C0 < X; C0 += Block) {
+            if (detail::AbortRequested()) return false;
+            const std::size_t C1 = std::min(X, C0 + Block);
             // New element (column r, row c) of the plane: To[c * Y + r] = From[r * X + c].
-            for (std::int32_t R = 0; R < Y; ++R) {
-                const double* Src = From + static_cast<std::size_t>(R) * static_cast<std::size_t>(X);
-                for (std::int32_t C = C0; C < C1; ++C)
-                    To[static_cast<std::size_t>(C) * static_cast<std::size_t>(Y) + static_cast<std::size_t>(R)] =
-                        Src[C];
-            }
+            for (std::size_t R = 0; R < Y; ++R)
+                for (std::size_t C = C0; C < C1; ++C) To[C * Y + R] = From[R * X + C];
+            Report((C1 - C0) * Y);
         }
-        Percent.Advance(2 * std::int64_t{C1 - C0} * Y);
     }
-    Commit(std::move(New), Y, X, FNumZ, FNumT);
+    Commit(std::move(New), FNumY, FNumX, FNumZ, FNumT);
     return true;
 }
 
@@ -416,7 +422,8 @@ void TMat4D::MirrorTimeSlots() {
 // ---------------------------------------------------------------- fills
 
 void TMat4D::Fill(double Value) {
-    std::fill(FMat.begin(), FMat.end(), Value);
+    // Exactly 0 (either sign) leaves the block as freshly allocated: all +0.
+    std::fill(FMat.begin(), FMat.end(), Value == 0 ? 0.0 : Value);
     Changed();
 }
 

@@ -20,36 +20,66 @@ constinit std::mutex GReduceLock;
 
 enum TKind : int { kMean = 0, kMax = 1, kMin = 2, kStdDev = 3 };
 
-// One reduction over a validated range: a block of adjacent columns at a time, each
-// cell taking the planes layer outer, slot inner, whatever the block, so the values do
-// not depend on how the columns are shared out.
+// A tile of the destination: columns Ci0..Ci0 + W - 1 and rows Ri0..Ri0 + H - 1 of the
+// range (0-based).
+struct TTile {
+    std::size_t Ci0, W, Ri0, H;
+};
+
+// One reduction over a validated range, a tile at a time. A tile is a run of whole rows
+// of the range where they fit (so each plane gives one contiguous stretch when the
+// range spans every column) and stays small enough for the core's cache; every cell
+// takes its planes layer outer, slot inner whatever the tiling, so the values do not
+// depend on how the tiles are shared out.
 class TReduction {
 public:
     TReduction(const double* Data, std::int32_t NumX, std::int32_t NumY, std::int32_t NumZ,
                const detail::TRange4& R) noexcept
         : FData(Data), FX(static_cast<std::size_t>(NumX)), FPlane(FX * static_cast<std::size_t>(NumY)),
-          FSlot(FPlane * static_cast<std::size_t>(NumZ)), FR(R), FRows(static_cast<std::size_t>(R.Rows())),
-          FN(static_cast<Extended>(R.Layers() * R.Slots())) {}
+          FSlot(FPlane * static_cast<std::size_t>(NumZ)), FR(R), FCols(static_cast<std::size_t>(R.Cols())),
+          FRows(static_cast<std::size_t>(R.Rows())), FN(static_cast<Extended>(R.Layers() * R.Slots())) {}
 
-    std::size_t Rows() const noexcept { return FRows; }
+    // Tiles whose accumulators (two per cell for the deviation) fill about 512 KiB of
+    // doubles, the size of a core's second-level cache, at least 2 * Workers of them
+    // where the rows allow.
+    void Plan(int Kind, std::int32_t Workers) noexcept {
+        const std::size_t Cells = Kind == kStdDev ? 32768 : 65536;
+        FW = std::min(FCols, Cells);
+        FH = std::clamp<std::size_t>(Cells / FW, 1, FRows);
+        if (Workers > 1) FH = std::max<std::size_t>(1, std::min(FH, FRows / (2 * static_cast<std::size_t>(Workers))));
+        FStrips = (FCols + FW - 1) / FW;
+    }
+    std::size_t Tiles() const noexcept { return (FRows + FH - 1) / FH * FStrips; }
+    // Tile I: row runs outer, column strips inner, so consecutive tiles read adjacent memory.
+    TTile Tile(std::size_t I) const noexcept {
+        const std::size_t Ci0 = I % FStrips * FW, Ri0 = I / FStrips * FH;
+        return {Ci0, std::min(FW, FCols - Ci0), Ri0, std::min(FH, FRows - Ri0)};
+    }
+    // The share of 100 that a tile's cells make.
+    double Share(const TTile& T) const noexcept {
+        return 100.0 * static_cast<double>(T.W * T.H) / (static_cast<double>(FCols) * static_cast<double>(FRows));
+    }
 
-    // Reduces columns Ci0..Ci1 - 1 of the range (0-based) into Out, column-major
-    // (Out[(c - Ci0) * rows + r]).
-    template <int Kind>
-    void Block(std::size_t Ci0, std::size_t Ci1, std::vector<double>& Out) const {
-        const std::size_t W = Ci1 - Ci0, Cells = W * FRows;
-        // Accumulators row-major over the block ([r][c]), so a source row segment adds
-        // onto a contiguous run.
+    // Reduces the tile, then calls Put(c, r, value) for its cells (0-based in the range),
+    // columns outer, rows inner.
+    template <int Kind, class PutFn>
+    void Run(const TTile& T, PutFn&& Put) const {
+        const std::size_t W = T.W, Cells = W * T.H;
+        // Accumulators row-major over the tile ([r][c]): a source row segment adds onto a
+        // contiguous run.
         std::vector<Extended> A(Cells, Kind == kMax ? -std::numeric_limits<Extended>::infinity()
                                        : Kind == kMin ? std::numeric_limits<Extended>::infinity()
                                                       : Extended(0));
         std::vector<Extended> B(Kind == kStdDev ? Cells : 0, Extended(0));
         Extended K = 0;  // planes taken so far
         for (std::int32_t L = FR.L0; L <= FR.L1; ++L)
-            for (std::int32_t T = FR.T0; T <= FR.T1; ++T) {
+            for (std::int32_t Ts = FR.T0; Ts <= FR.T1; ++Ts) {
                 K += 1;
-                for (std::size_t r = 0; r < FRows; ++r) {
-                    const double* Src = Segment(Ci0, r, L, T);
+                // Welford's update of the mean and the sum of squared deviations; one
+                // division per plane, not per element.
+                [[maybe_unused]] const Extended InvK = 1 / K;
+                for (std::size_t r = 0; r < T.H; ++r) {
+                    const double* Src = Segment(T.Ci0, T.Ri0 + r, L, Ts);
                     Extended* Acc = A.data() + r * W;
                     if constexpr (Kind == kMean) {
                         for (std::size_t c = 0; c < W; ++c) Acc[c] += Src[c];
@@ -58,69 +88,60 @@ public:
                     } else if constexpr (Kind == kMin) {
                         for (std::size_t c = 0; c < W; ++c) Acc[c] = Src[c] < Acc[c] ? Src[c] : Acc[c];
                     } else {
-                        // Welford's update of the mean and the sum of squared deviations.
                         Extended* M2 = B.data() + r * W;
                         for (std::size_t c = 0; c < W; ++c) {
                             const Extended V = Src[c], D = V - Acc[c];
-                            Acc[c] += D / K;
+                            Acc[c] += D * InvK;
                             M2[c] += D * (V - Acc[c]);
                         }
                     }
                 }
             }
-        Out.resize(Cells);
         for (std::size_t c = 0; c < W; ++c)
-            for (std::size_t r = 0; r < FRows; ++r) {
+            for (std::size_t r = 0; r < T.H; ++r) {
                 const std::size_t I = r * W + c;
                 Extended V = A[I];
                 if constexpr (Kind == kMean) {
                     V /= FN;
                 } else if constexpr (Kind == kStdDev) {
                     V = std::sqrt(std::max(Extended(0), B[I] / FN));
-                } else if (std::isinf(V) && (V > 0) == (Kind == kMin) && !Holds(Ci0 + c, r, V)) {
+                } else if (std::isinf(V) && (V > 0) == (Kind == kMin) && !Holds(T.Ci0 + c, T.Ri0 + r, V)) {
                     V = Kind == kMax ? -uc_MaxReal : uc_MaxReal;  // no number in the cell
                 }
-                Out[c * FRows + r] = static_cast<double>(V);
+                Put(T.Ci0 + c, T.Ri0 + r, static_cast<double>(V));
             }
     }
 
 private:
-    // Source row segment of block column Ci0, row r (0-based in the range), plane (L, T).
-    const double* Segment(std::size_t Ci0, std::size_t r, std::int32_t L, std::int32_t T) const noexcept {
+    // Source row segment at column Ci, row Ri (0-based in the range) of plane (L, T).
+    const double* Segment(std::size_t Ci, std::size_t Ri, std::int32_t L, std::int32_t T) const noexcept {
         return FData + static_cast<std::size_t>(T - 1) * FSlot + static_cast<std::size_t>(L - 1) * FPlane +
-               (static_cast<std::size_t>(FR.R0 - 1) + r) * FX + static_cast<std::size_t>(FR.C0 - 1) + Ci0;
+               (static_cast<std::size_t>(FR.R0 - 1) + Ri) * FX + static_cast<std::size_t>(FR.C0 - 1) + Ci;
     }
-    // Whether the cell (Ci, r) holds the value V in some plane of the range.
-    bool Holds(std::size_t Ci, std::size_t r, Extended V) const noexcept {
+    // Whether the cell (Ci, Ri) holds the value V in some plane of the range.
+    bool Holds(std::size_t Ci, std::size_t Ri, Extended V) const noexcept {
         for (std::int32_t L = FR.L0; L <= FR.L1; ++L)
             for (std::int32_t T = FR.T0; T <= FR.T1; ++T)
-                if (*Segment(Ci, r, L, T) == V) return true;
+                if (*Segment(Ci, Ri, L, T) == V) return true;
         return false;
     }
 
     const double* FData;
     std::size_t FX, FPlane, FSlot;
     detail::TRange4 FR;
-    std::size_t FRows;
+    std::size_t FCols, FRows;
     Extended FN;
+    std::size_t FW = 1, FH = 1, FStrips = 1;
 };
 
-void RunBlock(const TReduction& Job, int Kind, std::size_t Ci0, std::size_t Ci1, std::vector<double>& Out) {
+template <class PutFn>
+void RunTile(const TReduction& Job, int Kind, const TTile& T, PutFn&& Put) {
     switch (Kind) {
-    case kMean: Job.Block<kMean>(Ci0, Ci1, Out); break;
-    case kMax: Job.Block<kMax>(Ci0, Ci1, Out); break;
-    case kMin: Job.Block<kMin>(Ci0, Ci1, Out); break;
-    default: Job.Block<kStdDev>(Ci0, Ci1, Out); break;
+    case kMean: Job.Run<kMean>(T, Put); break;
+    case kMax: Job.Run<kMax>(T, Put); break;
+    case kMin: Job.Run<kMin>(T, Put); break;
+    default: Job.Run<kStdDev>(T, Put); break;
     }
-}
-
-// Columns per block: the accumulators of a block stay near 65536 cells (about the
-// size of a core's cache), so the source rows are read in long runs, whole when the
-// columns allow; threads take at least two blocks each.
-std::size_t BlockColumns(std::size_t Cols, std::size_t Rows, std::int32_t Threads) noexcept {
-    std::size_t W = std::clamp<std::size_t>(65536 / std::max<std::size_t>(Rows, 1), 8, std::max<std::size_t>(Cols, 1));
-    if (Threads > 1) W = std::min(W, (Cols + 2 * static_cast<std::size_t>(Threads) - 1) / (2 * static_cast<std::size_t>(Threads)));
-    return std::max<std::size_t>(W, 1);
 }
 
 }  // namespace
@@ -132,44 +153,37 @@ void TMat4D::ReduceLayers(int Kind, TMatrix* DestMat, std::int32_t LowCol, std::
         detail::ValidRange(*this, LowCol, HighCol, LowRow, HighRow, LowLayer, HighLayer, LowTimeSlot, HighTimeSlot);
     if (DestMat == nullptr) return;
     NThreads = std::clamp(NThreads, 1, std::max(1, ProcessorCount()));
-    const auto Cols = static_cast<std::size_t>(R.Cols()), Rows = static_cast<std::size_t>(R.Rows());
-    DestMat->Resize(static_cast<std::int32_t>(Cols), static_cast<std::int32_t>(Rows));
+    DestMat->Resize(static_cast<std::int32_t>(R.Cols()), static_cast<std::int32_t>(R.Rows()));
     DestMat->Fill(0);
-    const TReduction Job(FMat.data(), FNumX, FNumY, FNumZ, R);
-    const std::size_t W = BlockColumns(Cols, Rows, NThreads);
-    const std::size_t NBlocks = (Cols + W - 1) / W;
+    TReduction Job(FMat.data(), FNumX, FNumY, FNumZ, R);
+    // At most one worker per column of the range.
+    const auto Workers = static_cast<std::int32_t>(std::min<std::int64_t>(NThreads, R.Cols()));
+    Job.Plan(Kind, Workers);
+    const auto Put = [DestMat](std::size_t c, std::size_t r, double V) {
+        DestMat->SetElem(static_cast<std::int32_t>(c + 1), static_cast<std::int32_t>(r + 1), V);
+    };
 
     if (NThreads == 1) {
         auto Steps = detail::TStepCadence::Positions(R.Cols(), R.Rows());
-        std::vector<double> Out;
-        for (std::size_t B = 0; B < NBlocks; ++B) {
-            const std::size_t Ci0 = B * W, Ci1 = std::min(Cols, Ci0 + W);
-            RunBlock(Job, Kind, Ci0, Ci1, Out);
-            for (std::size_t c = Ci0; c < Ci1; ++c)
-                for (std::size_t r = 0; r < Rows; ++r) {
-                    Steps.Advance();
-                    DestMat->SetElem(static_cast<std::int32_t>(c + 1), static_cast<std::int32_t>(r + 1),
-                                     Out[(c - Ci0) * Rows + r]);
-                }
-        }
+        for (std::size_t I = 0; I < Job.Tiles(); ++I)
+            RunTile(Job, Kind, Job.Tile(I), [&](std::size_t c, std::size_t r, double V) {
+                Steps.Advance();
+                Put(c, r, V);
+            });
         return;
     }
 
-    // Each block writes its cells under the lock and adds its columns' share of 100.
-    const double Share = 100.0 / static_cast<double>(Cols);
+    // A worker writes a tile's cells under the lock, then adds the tile's share of 100.
     detail::RunOnWorkers(
-        static_cast<std::int64_t>(NBlocks), std::min<std::int32_t>(NThreads, static_cast<std::int32_t>(Cols)),
-        [&](std::int64_t B) {
-            const std::size_t Ci0 = static_cast<std::size_t>(B) * W, Ci1 = std::min(Cols, Ci0 + W);
-            std::vector<double> Out;
-            RunBlock(Job, Kind, Ci0, Ci1, Out);
+        static_cast<std::int64_t>(Job.Tiles()), Workers,
+        [&](std::int64_t I) {
+            const TTile T = Job.Tile(static_cast<std::size_t>(I));
+            std::vector<double> Out(T.W * T.H);
+            RunTile(Job, Kind, T, [&](std::size_t c, std::size_t r, double V) { Out[(c - T.Ci0) * T.H + r - T.Ri0] = V; });
             std::lock_guard<std::mutex> G(GReduceLock);
-            for (std::size_t c = Ci0; c < Ci1; ++c) {
-                for (std::size_t r = 0; r < Rows; ++r)
-                    DestMat->SetElem(static_cast<std::int32_t>(c + 1), static_cast<std::int32_t>(r + 1),
-                                     Out[(c - Ci0) * Rows + r]);
-                detail::AddProgress(Share);
-            }
+            for (std::size_t c = 0; c < T.W; ++c)
+                for (std::size_t r = 0; r < T.H; ++r) Put(T.Ci0 + c, T.Ri0 + r, Out[c * T.H + r]);
+            detail::AddProgress(Job.Share(T));
         },
         [] { detail::CallFeedBack(); }, [] { return false; });
     detail::CallFeedBack();

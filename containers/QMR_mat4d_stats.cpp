@@ -40,8 +40,6 @@ void Visit(const TMat4D& M, const double* Data, const TRange4& R, CellFn&& Cell,
 
 void NoPosition() {}
 
-// A percentile's prob: NaN counts as 0, then clamped to 0..100.
-
 }  // namespace
 
 // ---------------------------------------------------------------- statistics
@@ -83,25 +81,10 @@ void TMat4D::MinMax(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowR
     const TRange4 R =
         detail::ValidRange(*this, LowCol, HighCol, LowRow, HighRow, LowLayer, HighLayer, LowTimeSlot, HighTimeSlot);
     auto Steps = TStepCadence::Positions(R.Cols(), R.Rows());
-    // The first number of the range seeds both, so infinite extremes are found.
-    double Lo = uc_MaxReal, Hi = -uc_MaxReal;
-    bool Seeded = false;
-    Visit(
-        *this, FMat.data(), R,
-        [&](double V, auto...) {
-            if (std::isnan(V)) return;
-            if (!Seeded) {
-                Lo = Hi = V;
-                Seeded = true;
-            } else if (V < Lo) {
-                Lo = V;
-            } else if (V > Hi) {
-                Hi = V;
-            }
-        },
-        [&] { Steps.Advance(); });
-    Minimum = Lo;
-    Maximum = Hi;
+    detail::TExtremes E;
+    Visit(*this, FMat.data(), R, [&](double V, auto...) { E.Take(V); }, [&] { Steps.Advance(); });
+    Minimum = E.Lo;
+    Maximum = E.Hi;
 }
 
 void TMat4D::MeanVar(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow, std::int32_t HighRow,
@@ -129,8 +112,7 @@ void TMat4D::MeanVar(std::int32_t LowCol, std::int32_t HighCol, std::int32_t Low
             S2 += D * D;
         },
         NoPosition);
-    const Extended Var = (S2 - S1 * S1 / static_cast<Extended>(N)) / static_cast<Extended>(N - 1);
-    Variance = Var < 0 ? 0.0 : static_cast<double>(Var);
+    Variance = detail::VarianceOf(N, S1, S2);
 }
 
 Extended TMat4D::Percentile(double prob, std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,

@@ -121,7 +121,7 @@ public:
     void MirrorLayers();
     void MirrorTimeSlots();
 
-    // Every element := Value; OnChange.
+    // Every element := Value (a zero of either sign stores +0); OnChange.
     void Fill(double Value);
     // Elements (i, i, i, i), i = 1..min of the counts, := Value; OnChange.
     void FillDiag(double Value);
@@ -268,9 +268,9 @@ public:
     // maximum (minimum) passes over NaNs and is -uc_MaxReal (+uc_MaxReal) without a
     // number; the standard deviation is the population form. NThreads below 1 means 1,
     // above the processor count the processor count: one thread computes inline with a
-    // progress step every Trunc(columns * rows / 100) + 1 cells; more share blocks of
-    // columns, each column adding 100 / columns to ProcStat, the feedback hook running on
-    // the caller. OnChange of DestMat runs one call at a time; an exception of a handler
+    // progress step every Trunc(columns * rows / 100) + 1 cells; more share tiles of the
+    // range (runs of rows), each tile adding its cells' share of 100 to ProcStat, at most
+    // one worker per column, the feedback hook running on the caller. OnChange of DestMat runs one call at a time; an exception of a handler
     // is raised on the caller once every worker has ended. No abort.
     void MeanOfLayersToMatrix(TMatrix* DestMat, std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,
                               std::int32_t HighRow, std::int32_t LowLayer, std::int32_t HighLayer,

@@ -53,6 +53,25 @@ template <class ColFn, class Fn> void ForEachValue(const TBlock& G, ColFn&& Col,
     }
 }
 
+// Smallest and largest of the values taken, NaNs passed over: the first number seeds
+// both, so infinite extremes are found; uc_MaxReal and -uc_MaxReal while there is none.
+struct TExtremes {
+    double Lo = uc_MaxReal;
+    double Hi = -uc_MaxReal;
+    bool Seeded = false;
+    void Take(double V) noexcept {
+        if (std::isnan(V)) return;
+        if (!Seeded) {
+            Lo = Hi = V;
+            Seeded = true;
+        } else if (V < Lo) {
+            Lo = V;
+        } else if (V > Hi) {
+            Hi = V;
+        }
+    }
+};
+
 // Variance from n values' deviations from their mean: 1 below three values, never negative.
 inline double VarianceOf(std::int64_t N, Extended SumD, Extended SumD2) noexcept {
     if (N < 3) return 1;

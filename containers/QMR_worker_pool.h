@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -20,8 +21,9 @@ namespace qmr::detail {
 // The caller's rounds: Round() is called once after the start and once after each wake
 // of the caller; then Stop() is asked, and when it is true no further item is handed out,
 // every thread is joined (items already begun finish) and the result is false. Otherwise
-// the caller sleeps until some item completes (no polling, no fixed pause). After the last
-// item every thread is joined and the result is true; the caller gets no final Round.
+// the caller sleeps until some item completes, at most 1 ms, so Round and Stop keep
+// running while long items work. After the last item every thread is joined and the
+// result is true; the caller gets no final Round.
 //
 // An exception thrown by Work stops the handing out; once every thread is joined the first
 // such exception is rethrown on the caller. An exception from Round or Stop, or a failure
@@ -99,7 +101,7 @@ bool RunOnWorkers(std::int64_t Count, std::int32_t MaxWorkers, WorkFn&& Work, Ro
         if (Stop()) return false;  // the guard cancels and joins
         std::unique_lock<std::mutex> G(S.Lock);
         if (S.Error || S.Done == Count) break;
-        S.Completed.wait(G, [&] { return S.Done != Seen || S.Error; });
+        S.Completed.wait_for(G, std::chrono::milliseconds(1), [&] { return S.Done != Seen || S.Error; });
         Seen = S.Done;
         if (S.Error) break;
     }

@@ -94,7 +94,10 @@ TEST(Mat4DFiles, ReadLayerAndTheUnitReaders) {
     EXPECT_EQ(std::tuple(R.Percent.size(), R.Percent.back(), Ev), std::tuple(6u, 100.0, 0));
     TMat4D Small(nullptr);
     Small.Resize(2, 2, 5, 5);
-    EXPECT_EQ(std::tuple(Small.ReadLayer(P.str(), 5, 5), Small.ReadLayer(P.str() + "x", 1, 1)), std::tuple(-3, -4));
+    TMat4D Taller(nullptr);
+    Taller.Resize(3, 3, 5, 5);
+    EXPECT_EQ(std::tuple(Small.ReadLayer(P.str(), 5, 5), Taller.ReadLayer(P.str(), 1, 1), Small.ReadLayer(P.str() + "x", 1, 1)),
+              std::tuple(-3, -3, -4));
     // The unit readers number their slot and layer codes the opposite way round.
     TDouble2DArray A{{9}};
     EXPECT_EQ(std::tuple(Read4DLayer(P.str(), 1, 0, A), Read4DLayer(P.str(), 0, 3, A), Read4DLayer(P.str() + "x", 1, 1, A)),

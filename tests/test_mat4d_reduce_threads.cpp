@@ -52,21 +52,23 @@ double Plain(int Kind, const TMat4D& M, int C, int R, int L0, int L1, int T0, in
 using Mat4DReduce = ProgressFixture;
 
 TEST_F(Mat4DReduce, SameBitsForEveryThreadCountAndAsThePlainLoop) {
-    TMat4D M(nullptr);
-    M.Resize(37, 29, 5, 3);
-    RandSeed = 3;
-    M.FillRandomGauss(1e3, 40);
-    struct Range { int C0, C1, R0, R1, L0, L1, T0, T1; };
-    for (const Range& G : {Range{0, 0, 0, 0, 0, 0, 0, 0}, Range{30, 4, 2, 28, 4, 2, 3, 2}, Range{9, 9, 0, 0, 1, 5, 1, 1}})
+    struct Range { int C0, C1, R0, R1, L0, L1, T0, T1; bool Wide = false; };
+    // Ranges of 37 x 29 cells; one of 33000 x 2 cells, wider than a tile holds.
+    for (const Range& G : {Range{0, 0, 0, 0, 0, 0, 0, 0}, Range{30, 4, 2, 28, 4, 2, 3, 2}, Range{9, 9, 0, 0, 1, 5, 1, 1},
+                           Range{0, 0, 0, 0, 0, 0, 0, 0, true}})
         for (int K = 0; K < 4; ++K) {
+            TMat4D M(nullptr);
+            if (G.Wide) M.Resize(33000, 2, 5, 3); else M.Resize(37, 29, 5, 3);
+            RandSeed = 3;
+            M.FillRandomGauss(1e3, 40);
             const Op& O = Ops[K];
             TMatrix Ref(nullptr), D(nullptr);
             (M.*O.WithThreads)(&Ref, G.C0, G.C1, G.R0, G.R1, G.L0, G.L1, G.T0, G.T1, 1);
             const int C0 = G.C0 == 0 ? 1 : std::min(G.C0, G.C1), R0 = G.R0 == 0 ? 1 : std::min(G.R0, G.R1);
             const int L0 = G.L0 == 0 ? 1 : std::min(G.L0, G.L1), L1 = G.L0 == 0 ? 5 : std::max(G.L0, G.L1);
             const int T0 = G.T0 == 0 ? 1 : std::min(G.T0, G.T1), T1 = G.T0 == 0 ? 3 : std::max(G.T0, G.T1);
-            ASSERT_EQ(Ref.NrOfColumns(), G.C0 == 0 ? 37 : std::abs(G.C1 - G.C0) + 1);
-            ASSERT_EQ(Ref.NrOfRows(), G.R0 == 0 ? 29 : std::abs(G.R1 - G.R0) + 1);
+            ASSERT_EQ(Ref.NrOfColumns(), G.C0 == 0 ? M.NrOfColumns() : std::abs(G.C1 - G.C0) + 1);
+            ASSERT_EQ(Ref.NrOfRows(), G.R0 == 0 ? M.NrOfRows() : std::abs(G.R1 - G.R0) + 1);
             for (int C = 1; C <= Ref.NrOfColumns(); ++C)
                 for (int R = 1; R <= Ref.NrOfRows(); ++R) {
                     const double Want = Plain(K, M, C0 + C - 1, R0 + R - 1, L0, L1, T0, T1);

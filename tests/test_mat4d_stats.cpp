@@ -212,7 +212,7 @@ TEST_F(Mat4DStats, CopiesIntoTheMatrix) {
     EXPECT_EQ(M.CopyArrayToLayer({{-1, -2, -3}, {-4}}, 3, 3, 1, 2), 0);  // ragged columns, cut at the edge
     EXPECT_EQ(std::tuple(M.Elem(3, 3, 1, 2), M.Elem(3, 4, 1, 2), M.Elem(4, 3, 1, 2), M.Elem(4, 4, 1, 2)),
               std::tuple(-1.0L, -2.0L, -4.0L, Code(4, 4, 1, 2)));
-    for (auto [C, R, L, T, Want] : {std::tuple{0, 1, 1, 1, -1}, {1, 5, 1, 1, -2}, {9, 9, 0, 1, -3}, {1, 1, 4, 3, -4}}) {
+    for (auto [C, R, L, T, Want] : {std::tuple{0, 1, 1, 1, -1}, {1, 5, 1, 1, -2}, {9, 9, 0, 1, -3}, {1, 1, 4, 1, -3}, {1, 1, 4, 3, -4}}) {
         EXPECT_EQ(M.Copy1DArrayToPixel({1}, C, R, L, T), Want);
         TVector V(nullptr);
         EXPECT_EQ(M.CopyVectorToPixel(&V, C, R, L, T), Want);
@@ -236,6 +236,10 @@ TEST_F(Mat4DStats, CopiesIntoTheMatrix) {
         for (int R = 1; R <= 4; ++R) ASSERT_EQ(M.Elem(C, R, 2, 2), R <= 2 ? 10 * C + R : 0);
     M.CopyMatrixToLayer(&Src, 9, 5, 1, 1, 1, 1, 1, 1);  // columns 9..5 clamped to the own 4..4, to column 1
     EXPECT_EQ(std::tuple(M.Elem(1, 1, 1, 1), M.Elem(2, 1, 1, 1)), std::tuple(41.0L, Code(2, 1, 1, 1)));
+    TMat4D W(nullptr);  // 5 x 2: rows 1..2 of the source to rows 2..3, the second cut
+    W.Resize(5, 2, 2, 1);
+    W.CopyMatrixToLayer(&Src, 0, 0, 0, 0, 1, 1, 1, 2);
+    EXPECT_EQ(std::tuple(W.Elem(5, 2, 1, 1), W.Elem(5, 1, 1, 1), W.Sum(0, 0, 0, 0, 2, 2, 0, 0)), std::tuple(51.0L, 0.0L, 0.0L));
     // CopyMat3DToTimeSlot: the TMat3D's range rule, placement cut at the edge.
     TMat3D Q3(nullptr);
     Q3.Resize(2, 2, 2);
@@ -260,6 +264,11 @@ TEST(Mat4D, CopyArrayToTimeSlotCodesAndPlacement) {
                           Case{&RaggedL, {}, 1, 1, 1, 1, -3}, Case{&A, {}, 3, 1, 1, 1, -4}, Case{&A, {}, 1, 4, 1, 1, -5},
                           Case{&A, {9, 9, 0, 0, 0, 0}, 1, 1, 0, 1, -6}, Case{&A, {}, 1, 1, 1, 0, -7}})
         EXPECT_EQ(M.CopyArrayToTimeSlot(*K.Src, K.B[0], K.B[1], K.B[2], K.B[3], K.B[4], K.B[5], K.T, K.C, K.R, K.L), K.Want);
+    TMat4D W(nullptr);  // each destination index against its own axis
+    W.Resize(5, 3, 2, 1);
+    EXPECT_EQ(std::tuple(W.CopyArrayToTimeSlot(A, 0, 0, 0, 0, 0, 0, 1, 5, 3, 2), W.CopyArrayToTimeSlot(A, 0, 0, 0, 0, 0, 0, 1, 1, 4, 1),
+                         W.CopyArrayToTimeSlot(A, 0, 0, 0, 0, 0, 0, 1, 1, 1, 3)),
+              std::tuple(0, -6, -7));
     EXPECT_EQ(M.CopyArrayToTimeSlot(A, 1, 0, 0, 0, 0, 0, 1, 1, 1, 1), 0);  // reversed: nothing
     EXPECT_EQ(M.Sum(0, 0, 0, 0, 0, 0, 0, 0), 0);
     TDouble3DArray B = A;
