@@ -250,6 +250,8 @@ TEST(AdjustedRandIxAndLambda, AgreeWithExactFractions) {
              // Pair counts near 2^32: 32-bit products would wrap; the index is near 0.
              {{{40000, 35000}, {36000, 39999}}, 0.003545132951928261, 0.05333333333333334, 0.05332071094281257},
              {{{700, 1}, {2, 650}, {3, 4}}, 0.9810155656412503, 0.9848254931714719, 0.9908396946564886},
+             // Near independence: the index is the difference of two numbers near 2^82.
+             {{{1000001, 1000000}, {1000039, 1000001}}, -2.499120017088589e-07, 0.0, 0.0},
              {{{1, 2, 3, 4}, {2, 3, 4, 1}}, -0.018244013683010263, 0.3, 0.07692307692307693}}) {
         const TInt2DArray T = WithMargins(C.R);
         ExpectRel(AdjustedRandIx(T), C.Ari, 1e-14, "ari");

@@ -128,9 +128,11 @@ TEST(LeveneAndAnova, AgreeWithExactValues) {
     // Python fractions (sums of squares, F of both tests), mpmath's regularised beta (p).
     // The third sample sits at 3e8: the raw sums of squares would cancel completely.
     std::vector<double> Offset;
-    for (int i = 0; i < 24; ++i) Offset.push_back(3e8 + i * 0.25 * (i % 3) + (i % 5) * 0.5);
     std::vector<std::int32_t> OffsetGroups;
-    for (int i = 0; i < 24; ++i) OffsetGroups.push_back(i % 3);
+    for (int i = 0; i < 27; ++i) {
+        Offset.push_back(3e8 + ((i * 37) % 101) / 7.0 - 3);
+        OffsetGroups.push_back(i % 4);
+    }
     struct Case {
         std::vector<double> X;
         std::vector<std::int32_t> G;
@@ -144,8 +146,8 @@ TEST(LeveneAndAnova, AgreeWithExactValues) {
               {-3, -3, -3, -3, 7, 7, 7, 7, 0, 0, 0, 0, 5, 5, 5},
               4.534451230797705, 0.026551066615119656, 45.31733333333333, 17.166666666666664, 62.483999999999995,
               9.679430420711975, 0.0020278816602903781},
-             {Offset, OffsetGroups, 9.243775933609959, 0.001319685352529077, 159.4375, 137.3125, 296.75,
-              12.191852526172053, 0.0003060928180265754}}) {
+             {Offset, OffsetGroups, 0.08928046052974216, 0.96521013615896131, 13.491631381211254, 453.9747332884804,
+              467.4663646696917, 0.22784492837304557, 0.87604099342965215}}) {
         TSample S(C.X, C.G);
         double F = 0;
         ExpectRel(LeveneTest(S.Data.get(), S.Groups.get(), F), C.LeveneP, 1e-12, "levene p");
@@ -229,7 +231,7 @@ TEST(LeveneAndAnova, CodesAndUntouchedOutputs) {
     EXPECT_EQ(A.Run(Means.Data.get(), Means.Groups.get()), 0.0);
     EXPECT_EQ(A.F, uc_MaxReal);
     EXPECT_EQ(A.SSb, 30.0);  // 2 (2 - 5)^2 + 3 (7 - 5)^2
-    TSample Third({0.1, 0.1, 0.1, 0.7, 0.7, 0.7}, {3, 3, 3, 8, 8, 8});
+    TSample Third({1.0, 1.0, 1.0, 0.3, 0.3, 0.3}, {3, 3, 3, 8, 8, 8});  // (d + d + d) / 3 != d
     EXPECT_EQ(A.Run(Third.Data.get(), Third.Groups.get()), 0.0);
     EXPECT_EQ(A.SSw, 0.0);
     EXPECT_EQ(LeveneTest(Means.Data.get(), Means.Groups.get(), F), -3.0);
