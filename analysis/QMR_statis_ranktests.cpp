@@ -161,34 +161,34 @@ struct TShiftedMean {
     double Mean() const { return static_cast<double>(Shift + Sum / static_cast<Extended>(Count)); }
 };
 
-// The grouping both tests share: the data less its first value (exact for values within a
-// factor 2 of it, so offsets do not cost precision), each element's group, and the
-// groups' means of the shifted data.
+// The grouping both tests share: each element's group and the groups' means of the data
+// less its first value (exact for values within a factor 2 of it, so offsets do not cost
+// precision).
 struct TGroups {
-    std::vector<double> Y;
+    const double* X = nullptr;
+    double X0 = 0;
     std::vector<std::int32_t> Of;
     std::vector<TShiftedMean> Mean;
     std::int32_t n = 0, k = 0;
+    double Y(std::size_t i) const noexcept { return X[i] - X0; }
 };
 
 // 0 with G filled, or the code -4, -1, -2.
 std::int32_t FormGroups(const TVector* Data, const TIntVector* Groups, TGroups& G) {
     if (Data == nullptr || Groups == nullptr || Data->NrOfElem() != Groups->NrOfElem()) return -4;
     const std::int32_t n = Data->NrOfElem();
-    const double* X = detail::TVectorAccess::Data(*Data);
     const std::int32_t* Code = detail::TVectorAccess::Data(*Groups);
     const auto N = static_cast<std::size_t>(n);
+    G.X = detail::TVectorAccess::Data(*Data);
+    G.X0 = G.X[0];
     G.n = n;
-    G.Y.resize(N);
     G.Of.resize(N);
     TCodeIndex Index;
     for (std::size_t i = 0; i < N; ++i) {
         const std::int32_t g = Index.IndexOf(Code[i]);
         if (static_cast<std::size_t>(g) == G.Mean.size()) G.Mean.emplace_back();
-        const double y = X[i] - X[0];
-        G.Y[i] = y;
         G.Of[i] = g;
-        G.Mean[static_cast<std::size_t>(g)].Add(y);
+        G.Mean[static_cast<std::size_t>(g)].Add(G.Y(i));
     }
     G.k = Index.Count();
     if (G.k <= 1) return -1;
@@ -240,18 +240,18 @@ double LeveneTest(const TVector* Data, const TIntVector* Groups, double& F) {
     TGroups G;
     if (const std::int32_t Code = FormGroups(Data, Groups, G); Code != 0) return Code;
     const std::vector<double> M = MeansOf(G.Mean);
-    const std::size_t N = G.Y.size();
+    const std::size_t N = G.Of.size();
     // Absolute deviations from the group means, and their group means in turn.
     std::vector<TShiftedMean> ZMean(G.Mean.size());
     for (std::size_t i = 0; i < N; ++i) {
         const auto g = static_cast<std::size_t>(G.Of[i]);
-        ZMean[g].Add(std::fabs(G.Y[i] - M[g]));
+        ZMean[g].Add(std::fabs(G.Y(i) - M[g]));
     }
     const std::vector<double> Zm = MeansOf(ZMean);
     Extended Within = 0;
     for (std::size_t i = 0; i < N; ++i) {
         const auto g = static_cast<std::size_t>(G.Of[i]);
-        const double d = std::fabs(G.Y[i] - M[g]) - Zm[g];
+        const double d = std::fabs(G.Y(i) - M[g]) - Zm[g];
         Within += d * d;
     }
     return FResult(Between(Zm, ZMean, GrandMean(ZMean, G.n)), static_cast<double>(Within), G.k, G.n, F);
@@ -264,8 +264,8 @@ double Anova1F(const TVector* Data, const TIntVector* Groups, double& SSbetween,
     const std::vector<double> M = MeansOf(G.Mean);
     const double Grand = GrandMean(G.Mean, G.n);
     Extended Within = 0, Total = 0;
-    for (std::size_t i = 0; i < G.Y.size(); ++i) {
-        const double d = G.Y[i] - M[static_cast<std::size_t>(G.Of[i])], t = G.Y[i] - Grand;
+    for (std::size_t i = 0; i < G.Of.size(); ++i) {
+        const double y = G.Y(i), d = y - M[static_cast<std::size_t>(G.Of[i])], t = y - Grand;
         Within += d * d;
         Total += t * t;
     }
