@@ -123,9 +123,10 @@ public:
     }
 
 private:
-    static constexpr std::size_t kStart = 64;
+    static constexpr std::size_t kStart = 64;  // 2^(64 - 58) slots
+    // Fibonacci hashing: the top bits of the code times 2^64 / golden ratio.
     std::size_t Home(std::int32_t Code) const noexcept {
-        return static_cast<std::size_t>((static_cast<std::uint32_t>(Code) * 0x9E3779B9u) >> 7) & (FSlot.size() - 1);
+        return static_cast<std::size_t>((std::uint64_t{static_cast<std::uint32_t>(Code)} * 0x9E3779B97F4A7C15u) >> FShift);
     }
     std::int32_t Remember(std::int32_t Code, std::int32_t Ix) noexcept {
         FLastCode = Code;
@@ -136,6 +137,7 @@ private:
         std::vector<std::int32_t> Codes(FCode.size() * 2), Slots(FSlot.size() * 2, -1);
         Codes.swap(FCode);
         Slots.swap(FSlot);
+        --FShift;
         for (std::size_t i = 0; i < Slots.size(); ++i) {
             if (Slots[i] < 0) continue;
             std::size_t h = Home(Codes[i]);
@@ -146,6 +148,7 @@ private:
     }
     std::vector<std::int32_t> FCode, FSlot;  // FSlot: group number, -1 for a free slot
     std::int32_t FCount = 0, FLastCode = 0, FLast = -1;
+    int FShift = 58;  // 64 - log2 of the slot count
 };
 
 // Mean of a group accumulated about its first value: a group of equal values has that
