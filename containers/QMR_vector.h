@@ -12,6 +12,9 @@ namespace qmr {
 class TMemoryStream;
 class TFileStream;
 class TIntVector;
+namespace detail {
+struct TVectorAccess;
+}
 
 // Exception of the vector classes.
 class QMR_API EQMRVectorError : public EQMRError { public: using EQMRError::EQMRError; };
@@ -22,6 +25,8 @@ enum class TIntegMethod : std::uint8_t { imSimple = 0, imTrapezoidal = 1, imSimp
 // One-dimensional vector of doubles, elements 1..NrOfElem (always at least one).
 // Elements are one contiguous run of doubles.
 class QMR_API TVector : public TComponent {
+    friend struct detail::TVectorAccess;  // read-only storage view for the library's kernels
+
 public:
     // One element holding 0, IsEmpty true; EQMRVectorError when storage cannot be had.
     explicit TVector(TComponent* AOwner);
@@ -225,6 +230,8 @@ protected:
 // least one): the integer twin of TVector. Integer sums, products and differences wrap
 // at 32 bits; real-valued results are formed without 32-bit overflow.
 class QMR_API TIntVector : public TComponent {
+    friend struct detail::TVectorAccess;
+
 public:
     // One element holding 0, IsEmpty true; EQMRVectorError when storage cannot be had.
     explicit TIntVector(TComponent* AOwner);
