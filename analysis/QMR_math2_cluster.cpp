@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <numeric>
 #include <span>
@@ -45,23 +46,161 @@ TColumns ColumnsOf(const TMatrix& M) {
             static_cast<std::size_t>(std::max(M.NrOfColumns(), 0))};
 }
 
+// ---- distance kernels: each lane of a vector is one row, adding its column terms in
+// column order, so every width (and the scalar tail) gives the bits of the plain loop.
+
+typedef double V2 __attribute__((vector_size(16)));
+typedef double V4 __attribute__((vector_size(32)));
+typedef double V8 __attribute__((vector_size(64)));
+
+template <class V> [[gnu::always_inline]] inline void LoadV(V& v, const double* P) { std::memcpy(&v, P, sizeof v); }
+template <class V> [[gnu::always_inline]] inline void StoreV(double* P, const V& v) { std::memcpy(P, &v, sizeof v); }
+template <class V> [[gnu::always_inline]] inline void Splat(V& v, double x) {
+    for (std::size_t l = 0; l < sizeof(V) / sizeof(double); ++l) v[l] = x;
+}
+
+// Squared distances of the 2W rows at X (columns Ld apart) to the p coordinates Q.
+template <class V>
+[[gnu::always_inline]] inline void SqDistPair(const double* X, std::size_t Ld, const double* Q, std::size_t p, V& s0,
+                                              V& s1) {
+    constexpr std::size_t W = sizeof(V) / sizeof(double);
+    s0 = V{};
+    s1 = V{};
+    for (std::size_t c = 0; c < p; ++c) {
+        V q, x0, x1;
+        Splat(q, Q[c]);
+        LoadV(x0, X + c * Ld);
+        LoadV(x1, X + c * Ld + W);
+        const V d0 = x0 - q, d1 = x1 - q;
+        s0 += d0 * d0;
+        s1 += d1 * d1;
+    }
+}
+
+inline double SqDistRow(const TColumns& M, std::size_t Row, const double* Q, std::size_t p) {
+    double S = 0;
+    for (std::size_t c = 0; c < p; ++c) {
+        const double D = M.Data[c * M.Ld + Row] - Q[c];
+        S += D * D;
+    }
+    return S;
+}
+
 // S[0..B) := squared Euclidean distances of the rows R0..R0 + B - 1 (0-based) to the
 // point Q of QLen coordinates; the rows read 0 in coordinates beyond the matrix.
-void SquaredDistances(const TColumns& M, std::size_t R0, std::size_t B, const double* Q, std::size_t QLen,
-                      double* __restrict S) {
-    std::fill(S, S + B, 0.0);
-    for (std::size_t c = 0; c < QLen; ++c) {
-        const double q = Q[c];
-        if (c < M.NCol) {
-            const double* __restrict X = M.Col(c) + R0;
-            for (std::size_t i = 0; i < B; ++i) {
-                const double D = X[i] - q;
-                S[i] += D * D;
-            }
-        } else {
-            const double D = 0.0 - q, T = D * D;
-            for (std::size_t i = 0; i < B; ++i) S[i] += T;
+template <class V>
+[[gnu::always_inline]] inline void SqDistBlock(const TColumns& M, std::size_t R0, std::size_t B, const double* Q,
+                                               std::size_t QLen, double* S) {
+    constexpr std::size_t W = sizeof(V) / sizeof(double);
+    const std::size_t p = std::min(QLen, M.NCol);
+    std::size_t i = 0;
+    for (; i + 2 * W <= B; i += 2 * W) {
+        V s0, s1;
+        SqDistPair<V>(M.Data + R0 + i, M.Ld, Q, p, s0, s1);
+        StoreV(S + i, s0);
+        StoreV(S + i + W, s1);
+    }
+    for (; i < B; ++i) S[i] = SqDistRow(M, R0 + i, Q, p);
+    for (std::size_t c = p; c < QLen; ++c) {
+        const double D = 0.0 - Q[c], T = D * D;
+        for (i = 0; i < B; ++i) S[i] += T;
+    }
+}
+
+// Each object of rows R0..R0 + B - 1 to the centre (rows of the K x p block C) with the
+// smallest squared distance: the lower centre on ties, centre 0 when none compares
+// below +infinity.
+template <class V>
+[[gnu::always_inline]] inline void NearestCentres(const TColumns& M, std::size_t R0, std::size_t B, const double* C,
+                                                  std::size_t K, std::int32_t* Ix) {
+    constexpr std::size_t W = sizeof(V) / sizeof(double);
+    using VI = decltype(V{} < V{});
+    const std::size_t p = M.NCol;
+    std::size_t i = 0;
+    for (; i + 2 * W <= B; i += 2 * W) {
+        V b0, b1;
+        Splat(b0, kInf);
+        b1 = b0;
+        VI x0 = VI{}, x1 = VI{};
+        for (std::size_t j = 0; j < K; ++j) {
+            V s0, s1;
+            SqDistPair<V>(M.Data + R0 + i, M.Ld, C + j * p, p, s0, s1);
+            const VI J = VI{} + static_cast<long long>(j);
+            const VI m0 = s0 < b0, m1 = s1 < b1;
+            b0 = (V)(((VI)s0 & m0) | ((VI)b0 & ~m0));
+            b1 = (V)(((VI)s1 & m1) | ((VI)b1 & ~m1));
+            x0 = (J & m0) | (x0 & ~m0);
+            x1 = (J & m1) | (x1 & ~m1);
         }
+        for (std::size_t l = 0; l < W; ++l) {
+            Ix[i + l] = static_cast<std::int32_t>(x0[l]);
+            Ix[i + W + l] = static_cast<std::int32_t>(x1[l]);
+        }
+    }
+    for (; i < B; ++i) {
+        double Best = kInf;
+        std::int32_t To = 0;
+        for (std::size_t j = 0; j < K; ++j) {
+            const double D = SqDistRow(M, R0 + i, C + j * p, p);
+            if (D < Best) Best = D, To = static_cast<std::int32_t>(j);
+        }
+        Ix[i] = To;
+    }
+}
+
+struct TKernels {
+    void (*SqDist)(const TColumns&, std::size_t, std::size_t, const double*, std::size_t, double*);
+    void (*Nearest)(const TColumns&, std::size_t, std::size_t, const double*, std::size_t, std::int32_t*);
+};
+
+void SqDistSse2(const TColumns& M, std::size_t R0, std::size_t B, const double* Q, std::size_t QLen, double* S) {
+    SqDistBlock<V2>(M, R0, B, Q, QLen, S);
+}
+void NearestSse2(const TColumns& M, std::size_t R0, std::size_t B, const double* C, std::size_t K, std::int32_t* Ix) {
+    NearestCentres<V2>(M, R0, B, C, K, Ix);
+}
+[[gnu::target("avx2")]] void SqDistAvx2(const TColumns& M, std::size_t R0, std::size_t B, const double* Q,
+                                        std::size_t QLen, double* S) {
+    SqDistBlock<V4>(M, R0, B, Q, QLen, S);
+}
+[[gnu::target("avx2")]] void NearestAvx2(const TColumns& M, std::size_t R0, std::size_t B, const double* C,
+                                         std::size_t K, std::int32_t* Ix) {
+    NearestCentres<V4>(M, R0, B, C, K, Ix);
+}
+[[gnu::target("avx512f")]] void SqDistAvx512(const TColumns& M, std::size_t R0, std::size_t B, const double* Q,
+                                             std::size_t QLen, double* S) {
+    SqDistBlock<V8>(M, R0, B, Q, QLen, S);
+}
+[[gnu::target("avx512f")]] void NearestAvx512(const TColumns& M, std::size_t R0, std::size_t B, const double* C,
+                                              std::size_t K, std::int32_t* Ix) {
+    NearestCentres<V8>(M, R0, B, C, K, Ix);
+}
+
+// The widest kernels the processor runs (all give the same bits).
+TKernels Kernels() noexcept {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f")) return {SqDistAvx512, NearestAvx512};
+    if (__builtin_cpu_supports("avx2")) return {SqDistAvx2, NearestAvx2};
+    return {SqDistSse2, NearestSse2};
+}
+
+void SquaredDistances(const TColumns& M, std::size_t R0, std::size_t B, const double* Q, std::size_t QLen,
+                      double* S) {
+    Kernels().SqDist(M, R0, B, Q, QLen, S);
+}
+
+// Offers the rows First.. with the squared distances S[0..B) to the list: only those
+// whose root can enter are rooted (the cut leaves room for the rounding of the root).
+template <class OfferFn>
+void OfferSquared(const double* S, std::size_t B, double Last, OfferFn&& Offer) {
+    constexpr double Room = 1 + 8 * std::numeric_limits<double>::epsilon();
+    double Cut = Last * Last * Room;
+    for (std::size_t i = 0; i < B; ++i) {
+        if (!(S[i] <= Cut)) continue;  // NaN too
+        const double D = std::sqrt(S[i]);
+        if (!(D <= Last)) continue;
+        Last = Offer(D, i);
+        Cut = Last * Last * Room;
     }
 }
 
@@ -83,9 +222,12 @@ public:
         const std::int32_t Pos = SortIntoArray(std::span<double>(FDist), D, true, true);
         if (Pos >= 0) InsertIntoArray(std::span<std::int32_t>(FRow), Row, Pos);
     }
-    void Reset() {
-        std::fill(FDist.begin(), FDist.end(), kInf);
-        std::fill(FRow.begin(), FRow.end(), 0);
+    // Rows First, First + 1, ... with the squared distances S[0..B).
+    void OfferSquared(const double* S, std::size_t B, std::size_t First) {
+        qmr::OfferSquared(S, B, FDist.back(), [this, First](double D, std::size_t i) {
+            Offer(D, static_cast<std::int32_t>(First + i));
+            return FDist.back();
+        });
     }
     const std::vector<double>& Dist() const noexcept { return FDist; }
     const std::vector<std::int32_t>& Rows() const noexcept { return FRow; }
@@ -112,8 +254,8 @@ void NearestRows(const TMatrix& Mat, const std::vector<double>& Q, std::int32_t 
         std::vector<double> S(kBlockRows);
         for (std::size_t R0 = 0; R0 < n; R0 += kBlockRows) {
             const std::size_t B = std::min(kBlockRows, n - R0);
-            Distances(M, R0, B, Q.data(), Q.size(), S.data());
-            for (std::size_t i = 0; i < B; ++i) L.Offer(S[i], static_cast<std::int32_t>(R0 + i + 1));
+            SquaredDistances(M, R0, B, Q.data(), Q.size(), S.data());
+            L.OfferSquared(S.data(), B, R0 + 1);
         }
         Dist = L.Dist();
         Rows = L.Rows();
@@ -154,10 +296,12 @@ void MeanDistanceKNN(const TMatrix& Mat, std::int32_t k, std::int32_t LoRow, std
     std::vector<double> S(B), Row(M.NCol), List(static_cast<std::size_t>(k));
     for (std::int32_t r = LoRow; r <= HiRow; ++r) {
         for (std::size_t c = 0; c < M.NCol; ++c) Row[c] = M.Col(c)[r - 1];
-        Distances(M, R0, B, Row.data(), Row.size(), S.data());
+        SquaredDistances(M, R0, B, Row.data(), Row.size(), S.data());
         std::fill(List.begin(), List.end(), kInf);
-        for (std::size_t i = 0; i < B; ++i)
-            if (S[i] <= List.back()) SortIntoArray(std::span<double>(List), S[i], true, true);
+        OfferSquared(S.data(), B, kInf, [&List](double D, std::size_t) {
+            SortIntoArray(std::span<double>(List), D, true, true);
+            return List.back();
+        });
         double Sum = 0;
         for (const double D : List) Sum += D;
         Dists.SetElem(r, Sum / k);
@@ -183,8 +327,8 @@ void FindNearestNeighbors(std::int32_t k, const TMatrix& Mat, std::int32_t LoRow
         std::vector<double> S(kBlockRows);
         for (auto R0 = static_cast<std::size_t>(LoRow - 1); R0 < static_cast<std::size_t>(HiRow); R0 += kBlockRows) {
             const std::size_t B = std::min(kBlockRows, static_cast<std::size_t>(HiRow) - R0);
-            Distances(M, R0, B, Q.data(), Q.size(), S.data());
-            for (std::size_t i = 0; i < B; ++i) L.Offer(S[i], static_cast<std::int32_t>(R0 + i + 1));
+            SquaredDistances(M, R0, B, Q.data(), Q.size(), S.data());
+            L.OfferSquared(S.data(), B, R0 + 1);
         }
     }
     for (std::int32_t i = 0; i < k; ++i) {
@@ -301,23 +445,12 @@ namespace {
 // below +infinity. True when an assignment changed.
 bool AssignObjects(const TColumns& M, std::size_t n, const std::vector<double>& C, std::size_t K,
                    std::vector<std::int32_t>& Cl) {
-    const std::size_t p = M.NCol;
-    double S[kBlockRows], Best[kBlockRows];
+    const auto Nearest = Kernels().Nearest;
     std::int32_t Ix[kBlockRows];
     bool Changed = false;
     for (std::size_t R0 = 0; R0 < n; R0 += kBlockRows) {
         const std::size_t B = std::min(kBlockRows, n - R0);
-        std::fill(Best, Best + B, kInf);
-        std::fill(Ix, Ix + B, 0);
-        for (std::size_t j = 0; j < K; ++j) {
-            SquaredDistances(M, R0, B, C.data() + j * p, p, S);
-            const auto J = static_cast<std::int32_t>(j);
-            for (std::size_t i = 0; i < B; ++i) {
-                const bool Less = S[i] < Best[i];
-                Best[i] = Less ? S[i] : Best[i];
-                Ix[i] = Less ? J : Ix[i];
-            }
-        }
+        Nearest(M, R0, B, C.data(), K, Ix);
         for (std::size_t i = 0; i < B; ++i) {
             Changed |= Cl[R0 + i] != Ix[i];
             Cl[R0 + i] = Ix[i];
