@@ -189,18 +189,24 @@ void SquaredDistances(const TColumns& M, std::size_t R0, std::size_t B, const do
     Kernels().SqDist(M, R0, B, Q, QLen, S);
 }
 
-// Offers the rows First.. with the squared distances S[0..B) to the list: only those
-// whose root can enter are rooted (the cut leaves room for the rounding of the root).
+// A bound on the squares whose root can be at most Last: room for the rounding of the
+// root, and never below the subnormal range, where rounding is not relative.
+inline double SquareCut(double Last) noexcept {
+    constexpr double Room = 1 + 8 * std::numeric_limits<double>::epsilon();
+    return std::max(Last * Last * Room, 8 * std::numeric_limits<double>::min());
+}
+
+// Offers S[i]'s root with i to Offer (which returns the list's new last distance) for the
+// squared distances S[0..B) whose root can enter a list ending at Last; only those are rooted.
 template <class OfferFn>
 void OfferSquared(const double* S, std::size_t B, double Last, OfferFn&& Offer) {
-    constexpr double Room = 1 + 8 * std::numeric_limits<double>::epsilon();
-    double Cut = Last * Last * Room;
+    double Cut = SquareCut(Last);
     for (std::size_t i = 0; i < B; ++i) {
         if (!(S[i] <= Cut)) continue;  // NaN too
         const double D = std::sqrt(S[i]);
         if (!(D <= Last)) continue;
         Last = Offer(D, i);
-        Cut = Last * Last * Room;
+        Cut = SquareCut(Last);
     }
 }
 

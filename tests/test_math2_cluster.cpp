@@ -65,6 +65,17 @@ TEST(Math2Cluster, NearestNeighboursMatchBruteForce) {
         }
         EXPECT_EQ(NN.Elem(1, C.Ek + 1), -7);  // later rows untouched
     }
+    // Distances whose squares are subnormal: the same list.
+    Rows Tiny = R;
+    for (auto& Row : Tiny)
+        for (double& V : Row) V *= 1e-160;
+    TMatrix MT(nullptr);
+    Load(MT, Tiny);
+    for (int c = 1; c <= 3; ++c) Q.SetElem(c, 2e-160);
+    FindNearestNeighbors(30, MT, 1, 300, Q, NN, nullptr);
+    const auto WantTiny = Nearest(Tiny, {2e-160, 2e-160, 2e-160}, 1, 300, 30);
+    for (int i = 1; i <= 30; ++i) EXPECT_EQ(NN.Elem(1, i), WantTiny[std::size_t(i - 1)].first) << i;
+    for (int c = 1; c <= 3; ++c) Q.SetElem(c, 2);
     // The caller's distance: rows as given; a NaN never enters, the list pads with row 0.
     NN.ResizeAndClear(2, 5);
     FindNearestNeighbors(5, M, 3, 6, Q, NN, [](std::int32_t ix) { return ix == 4 ? NaN : ix % 2; });
