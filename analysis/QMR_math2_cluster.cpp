@@ -6,6 +6,7 @@
 // (the bits of the plain per-row loop) while the loops run along contiguous columns.
 #include "analysis/QMR_math2.h"
 
+#include "analysis/QMR_math2_detail.h"
 #include "analysis/QMR_math2_lsq.h"
 #include "analysis/detail/QMR_cluster_detail.h"
 #include "containers/QMR_matrix_access.h"
@@ -14,6 +15,7 @@
 #include "platform/rtl_core.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -176,11 +178,22 @@ void NearestSse2(const TColumns& M, std::size_t R0, std::size_t B, const double*
     NearestCentres<V8>(M, R0, B, C, K, Ix);
 }
 
-// The widest kernels the processor runs (all give the same bits).
-TKernels Kernels() noexcept {
+int WidestWidth() noexcept {
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f")) return {SqDistAvx512, NearestAvx512};
-    if (__builtin_cpu_supports("avx2")) return {SqDistAvx2, NearestAvx2};
+    if (__builtin_cpu_supports("avx512f")) return 8;
+    if (__builtin_cpu_supports("avx2")) return 4;
+    return 2;
+}
+
+// The width SetClusterWidth asked for (0: the widest).
+constinit std::atomic<int> GClusterWidth{0};
+
+// The kernels of the chosen width (all give the same bits).
+TKernels Kernels() noexcept {
+    const int Widest = WidestWidth(), Asked = GClusterWidth.load(std::memory_order_relaxed);
+    const int Width = Asked == 0 ? Widest : std::min(Asked, Widest);
+    if (Width >= 8) return {SqDistAvx512, NearestAvx512};
+    if (Width >= 4) return {SqDistAvx2, NearestAvx2};
     return {SqDistSse2, NearestSse2};
 }
 
@@ -290,6 +303,12 @@ void NearestRows(const TMatrix& Mat, const std::vector<double>& Q, std::int32_t 
 }
 
 }  // namespace
+
+int detail::SetClusterWidth(int Width) noexcept {
+    const bool Valid = Width == 2 || Width == 4 || Width == 8;
+    GClusterWidth.store(Valid ? Width : 0, std::memory_order_relaxed);
+    return Valid ? std::min(Width, WidestWidth()) : WidestWidth();
+}
 
 // ---------------------------------------------------------------- neighbours
 

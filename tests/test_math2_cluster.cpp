@@ -2,6 +2,8 @@
 // linkage heights from scipy, k-means against a plain Lloyd loop, progress and abort.
 #include "qmr_test_support.h"
 
+#include "analysis/QMR_math2_detail.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -516,6 +518,32 @@ TEST_F(ProgressFixture, AgglomClusteringAbortHandlerAndSmallCases) {
     Pos.SetElem(1, 7);
     EXPECT_EQ(AgglomClustering(nullptr, M, TDistMode::dmEuclid, TClusterMethod::cmUpgma, 1, Dend, Dist, Pos, nullptr, nullptr), 0);
     EXPECT_EQ(Pos.Elem(1), 7);
+}
+
+TEST(Math2Cluster, EveryKernelWidthGivesTheSameBits) {
+    std::mt19937 G(8);
+    std::normal_distribution<double> N(0, 1);
+    TMatrix M(nullptr), C(nullptr), NN(nullptr);
+    M.Resize(7, 1003);  // rows not a multiple of any width
+    for (int c = 1; c <= 7; ++c)
+        for (int r = 1; r <= 1003; ++r) M.SetElem(c, r, N(G));
+    TVector Q(nullptr), D(nullptr);
+    Q.SetNrOfElem(7);
+    Q.Fill(0.1);
+    D.SetNrOfElem(1003);
+    TIntVector Cl(nullptr);
+    std::vector<std::string> Crc;
+    for (const int W : {2, 4, 8}) {
+        detail::SetClusterWidth(W);
+        NN.Resize(2, 40);
+        FindNearestNeighbors(40, M, 1, 1003, Q, NN, nullptr);
+        MeanDistanceKNN(M, 7, 1, 1003, D);
+        const double Wcss = kMeansClustering(M, 0, 0, 9, C, Cl);
+        Crc.push_back(NN.CRCofData() + D.CRCofData() + C.CRCofData() + Cl.CRCofData() + std::to_string(Wcss));
+    }
+    detail::SetClusterWidth(0);
+    EXPECT_EQ(Crc[0], Crc[1]);
+    EXPECT_EQ(Crc[0], Crc[2]);
 }
 
 }  // namespace
