@@ -491,9 +491,11 @@ void UpdateCenters(const TColumns& M, std::size_t n, const std::vector<std::int3
     std::fill(Size.begin(), Size.end(), 0);
     for (std::size_t i = 0; i < n; ++i) ++Size[static_cast<std::size_t>(Cl[i])];
     std::fill(C.begin(), C.end(), 0.0);
-    for (std::size_t c = 0; c < p; ++c) {
-        const double* X = M.Col(c);
-        for (std::size_t i = 0; i < n; ++i) C[static_cast<std::size_t>(Cl[i]) * p + c] += X[i];
+    // Object by object: each centre's sums still add their members in object order.
+    for (std::size_t i = 0; i < n; ++i) {
+        double* Acc = C.data() + static_cast<std::size_t>(Cl[i]) * p;
+        const double* X = M.Data + i;
+        for (std::size_t c = 0; c < p; ++c) Acc[c] += X[c * M.Ld];
     }
     for (std::size_t j = 0; j < K; ++j)
         if (Size[j] > 0)
