@@ -11,4 +11,7 @@ namespace qmr::detail {
 // decomposition runs.
 QMR_API int SetJacobiWidth(int Width) noexcept;
 
+// The same for the distance kernels of the neighbour searches and k-means.
+QMR_API int SetClusterWidth(int Width) noexcept;
+
 }  // namespace qmr::detail
