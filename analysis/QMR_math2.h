@@ -25,3 +25,4 @@ QMR_API double CalcFishQ(double mean1, double mean2, double sd1, double sd2);
 #include "analysis/QMR_math2_kernels.h"
 #include "analysis/QMR_math2_curvefit.h"
 #include "analysis/QMR_math2_cluster.h"
+#include "analysis/QMR_math2_polygon.h"
