@@ -15,3 +15,4 @@ class QMR_API EQMRStatisError : public EQMRError { public: using EQMRError::EQMR
 #include "analysis/QMR_statis_crossval.h"
 #include "analysis/QMR_statis_randgen.h"
 #include "analysis/QMR_statis_runs.h"
+#include "analysis/QMR_statis_outliers.h"
