@@ -73,7 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
                 const double Twice = A[C][R] + A[C][R];
                 FUZZ_CHECK(Same(Acc[C][R], Twice));
             }
-        if (static_cast<std::int64_t>(X) * Y * F.H.Z * F.H.T <= 4096) {
+        // The header's depth and time counts may be huge while the layer itself is small.
+        std::int64_t Cells = 0;
+        if (!__builtin_mul_overflow(std::int64_t{X} * Y, std::int64_t{F.H.Z} * F.H.T, &Cells) && Cells <= 4096) {
             TMat4D Into(nullptr);
             Into.Resize(X, Y, F.H.Z, F.H.T);
             FUZZ_CHECK(Into.ReadLayer(Path, L, T) == 0);
