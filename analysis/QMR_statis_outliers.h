@@ -39,7 +39,7 @@ QMR_API double GrubbsCriticalValues(std::int32_t n, double alpha, bool TwoSided)
 QMR_API std::int32_t GrubbsTest(const TVector* Data, double alpha, double& G);
 
 // Durbin-Watson statistic sum (e_i - e_(i-1))^2 / sum e_i^2; 2 for fewer than three
-// residuals, 0 when all are 0.
+// residuals, 0 when all are 0, NaN when one is not finite (sums taken over e / max|e|).
 QMR_API double DurbinWatson(const TDoubleArray& Resid);
 // 5% bounds dL, dU of the Durbin-Watson statistic for n observations and k regressors
 // besides the constant: tabulated to 3 decimals up to n = 100, fitted within 2e-4 above.
