@@ -17,3 +17,4 @@ class QMR_API EQMRStatisError : public EQMRError { public: using EQMRError::EQMR
 #include "analysis/QMR_statis_runs.h"
 #include "analysis/QMR_statis_contingency.h"
 #include "analysis/QMR_statis_ranktests.h"
+#include "analysis/QMR_statis_outliers.h"
