@@ -337,6 +337,23 @@ void Convex2DHull(const TPDblArray& Points, TPDblArray& Hull) {
                 ++Passed;
             }
         }
+        // Every turn left was straight: the points lie on one line, and the two left need
+        // not be its ends (a point at the centroid has no direction of its own, so the angle
+        // order can put it between them). The ends, first and last in (x, y) order, are the
+        // hull.
+        if (Unmarked < 3) {
+            auto Before = [&](std::int32_t A, std::int32_t B) {
+                return Pt(A).x < Pt(B).x || (Pt(A).x == Pt(B).x && Pt(A).y < Pt(B).y);
+            };
+            std::int32_t Lo = 0, Hi = 0;
+            for (std::int32_t K = 1; K < Count; ++K) {
+                if (Before(K, Lo)) Lo = K;
+                if (Before(Hi, K)) Hi = K;
+            }
+            std::fill(Marked.begin(), Marked.end(), true);
+            Marked[Lo] = Marked[Hi] = false;
+            Unmarked = Lo == Hi ? 1 : 2;
+        }
     }
 
     TPDblArray Result;

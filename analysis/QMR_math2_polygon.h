@@ -59,8 +59,9 @@ QMR_API bool PointIsInsideConvexHull(double x, double y, const TPDblArray& Hull)
 // vertex whose direction from the centroid follows the downward one. Points that lie on a
 // hull edge, repeated points, and a point within 1e-4 rad of the direction of a farther
 // point (seen from the centroid) are not vertices. Up to three points are copied as given
-// (a clockwise triangle then fails PointIsInsideConvexHull); coincident or collinear
-// points give one or two vertices.
+// (a clockwise triangle then fails PointIsInsideConvexHull); coincident points give one
+// vertex, points on one line its two ends. Coordinates whose products overflow (beyond
+// about 1e150) or NaN leave the turns undecided: the result is then some of the points.
 QMR_API void Convex2DHull(const TPDblArray& Points, TPDblArray& Hull);
 
 }  // namespace qmr

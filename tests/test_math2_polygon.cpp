@@ -70,7 +70,9 @@ TEST(ReducePolygon, DuplicatesCollinearAndSpikesInBothOverloads) {
         {Poly({{0, 0}, {2, 0}, {1, 0}, {1, 5}, {1, 9}}), Poly({{0, 0}, {1, 0}, {1, 9}})},  // spike, vertical run
         {Poly({{0, 0}, {2, 1}, {5, 2}}), Poly({{0, 0}, {2, 1}, {5, 2}})},  // slopes 1/2 and 1/3 differ
         {Poly({{0, 0}, {3, 1}, {6, 2}, {6, 2}, {0, 0}}), Poly({{0, 0}, {0, 0}})},  // the ends stay
-        {Poly({{-2e9, 7}, {0, 7}, {2e9, 7}}), Poly({{-2e9, 7}, {2e9, 7}})},  // steps beyond 32 bits
+        {Poly({{-2e9, -2}, {2e9, 2}, {0, 0}}), Poly({{-2e9, -2}, {0, 0}})},  // a spike, steps beyond 32 bits
+        {Poly({{-2e9, 0}, {0, 0}, {2e9, 1}}), Poly({{-2e9, 0}, {0, 0}, {2e9, 1}})},  // slopes 5e-10 apart
+        {Poly({{-2e9, -1}, {0, 0}, {2.1e9, 1}}), Poly({{-2e9, -1}, {2.1e9, 1}})},     // 2.4e-11 apart
     };
     auto ToInt = [](const TPDblArray& P) {
         TPIntArray R;
@@ -163,7 +165,7 @@ TEST(Polygon, LengthOuterRectDistanceAndDiffPolygons) {
     const TPDblArray Zigzag = Poly({{0, 0}, {1, 0}, {0, 0}, {0, 2}, {0, -1}, {1, 1}, {3, 3}});
     const std::vector<std::tuple<TPDblArray, std::int32_t, TPDblArray>> Cases = {
         {P, -3, Poly({{1, 0}, {0, 0}, {1, 0}, {0, 1}})}, {P, 1, Poly({{1, 0}, {1, 0}, {0, 1}})},
-        {P, 2, Poly({{2, 0}, {0, 1}})}, {Zigzag, 2, Poly({{0, 0}, {0, -1}, {1, 2}, {2, 2}})}, {Poly({{4, 4}}), 2, {}},
+        {P, 2, Poly({{2, 0}, {0, 1}})}, {P, 3, Poly({{1, 0}, {1, 0}, {0, 1}})}, {Zigzag, 2, Poly({{0, 0}, {0, -1}, {1, 2}, {2, 2}})}, {Poly({{4, 4}}), 2, {}},
     };
     for (auto& [In, Mode, Out] : Cases) {
         TPDblArray D = Poly({{9, 9}});
@@ -184,6 +186,11 @@ TEST(Convex2DHull, DegenerateSetsAndOrder) {
         {Poly({{0, 0}, {1, 0}, {2, 0}, {3, 0}, {1, 0}}), Poly({{3, 0}, {0, 0}})},
         {Poly({{0, 0}, {1, 1}, {3, 3}, {1.5, 1.5}, {0, 0}}), Poly({{3, 3}, {0, 0}})},
         {Poly({{0, 0}, {2, 0}, {2, 2}, {0, 2}, {1, 0}, {2, 1}, {0, 0}, {1, 2}}), Poly({{2, 0}, {2, 2}, {0, 2}, {0, 0}})},
+        // The vertex straight below the centroid has the angle 2 pi: it comes last.
+        {Poly({{0, -1}, {-1, 0}, {1, 0}, {0, 1}}), Poly({{1, 0}, {0, 1}, {-1, 0}, {0, -1}})},
+        // Points on one line, some of them at the centroid: the two ends.
+        {Poly({{3, 0}, {15, 30}, {7, 10}, {11, 20}, {9, 15}, {9, 15}}), Poly({{15, 30}, {3, 0}})},
+        {Poly({{29, 23}, {50, 38}, {8, 8}, {1, 3}, {57, 43}}), Poly({{57, 43}, {1, 3}})},
     };
     for (auto [In, Out] : Cases) {
         Convex2DHull(In, In);  // output may be the input
@@ -191,6 +198,17 @@ TEST(Convex2DHull, DegenerateSetsAndOrder) {
     }
     EXPECT_FALSE(PointIsInsideConvexHull(1, 1, Cases[1].second));  // clockwise: nothing inside
     EXPECT_FALSE(PointIsInsideConvexHull(0, 0, {}));
+    // A NaN coordinate, or products that overflow, leave no turn to trust: the hull still
+    // ends, and holds points of the set.
+    for (const TPDblArray& In : {Poly({{0, 0}, {1, 0}, {NAN, 1}, {1, 1}, {0, 1}}),
+                                 Poly({{-1e200, -1e200}, {1e200, -1e200}, {1e200, 1e200}, {-1e200, 1e200}, {0, 0}})}) {
+        TPDblArray H;
+        Convex2DHull(In, H);
+        EXPECT_LE(H.size(), In.size());
+        auto Same = [](double A, double B) { return A == B || (std::isnan(A) && std::isnan(B)); };
+        for (auto& Q : H)
+            EXPECT_TRUE(std::any_of(In.begin(), In.end(), [&](auto& P) { return Same(P.x, Q.x) && Same(P.y, Q.y); }));
+    }
 }
 
 TEST(Convex2DHull, MatchesReferenceHullAndInsideTest) {
