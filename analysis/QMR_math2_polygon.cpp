@@ -304,8 +304,8 @@ void Convex2DHull(const TPDblArray& Points, TPDblArray& Hull) {
     // steps back; otherwise it moves on. The scan ends once it has moved on past every
     // remaining point since its last mark (all turns left: convex), which a fixed budget
     // of steps does not always reach (say, a dense ring of points inside a large
-    // triangle). The unmarked points are a cyclic doubly linked list; fewer than three left
-    // are the hull.
+    // triangle). It is linear: once it has passed every point, a mark changes only the
+    // neighbours it re-checks next. The unmarked points are a cyclic doubly linked list.
     if (Unmarked >= 3) {
         std::vector<std::int32_t> Prev(N), Succ(N);
         std::int32_t First = -1, Last = -1;
