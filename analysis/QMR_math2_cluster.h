@@ -61,9 +61,9 @@ QMR_API void FindCenters(const TMatrix& Mat, std::int32_t LoRow, std::int32_t Hi
 // differ. Seeds: RandSeed > 0 sets the platform seed and draws each centre's row
 // (repeats possible), else centre j is row j. A centre without members becomes zeros.
 // One progress step per pass; stops when no assignment changes, when AbortMathProc is
-// set after a pass (result 0, clusters not renumbered) or after pass 1001. Result: the
-// within-cluster sum of squared distances; clusters are renumbered by descending size
-// (equal sizes keep their order). EQMRMath2Error for NumClusters < 1 or above
+// set after a pass, also one that changed nothing (result 0, clusters not renumbered),
+// or after pass 1001. Result: the within-cluster sum of squared distances; clusters are
+// renumbered by descending size (equal sizes keep their order). EQMRMath2Error for NumClusters < 1 or above
 // NrOfRows (nothing changed), and after pass 1001, once the results are stored.
 QMR_API double kMeansClustering(const TMatrix& Mat, std::int32_t p2, std::int32_t p3, std::int32_t NumClusters,
                                 std::int32_t RandSeed, TMatrix& Centers, TIntVector& Clusters,

@@ -328,12 +328,20 @@ TEST_F(ProgressFixture, KMeansErrorsAbortAndPassLimit) {
     Raises(0, "kMeansClustering: number of clusters must be positive");
     Raises(6, "kMeansClustering: number of clusters is greater than number of objects");
     EXPECT_EQ(C.NrOfColumns(), 4);  // nothing changed
-    // Abort after the first pass: result 0, nothing renumbered (seed rows 1, 2).
-    MathFeedBackProc = [](double) { AbortMathProc = true; };
-    EXPECT_EQ(kMeansClustering(M, 0, 0, 2, 0, C, Cl, Sz), 0);
-    EXPECT_EQ(Sz.Elem(1), 1);
-    EXPECT_EQ(Sz.Elem(2), 4);
-    EXPECT_EQ(C.Elem(1, 2), 8.5);
+    // Abort after pass 1, and after pass 3 (the one that changes nothing): result 0,
+    // nothing renumbered (seed rows 1, 2; sizes 1, 4 after pass 1, then 2, 3).
+    static int AbortPass;
+    const struct { int Pass, Size1, Size2; double C12; } Aborts[] = {{1, 1, 4, 8.5}, {3, 2, 3, 11}};
+    for (const auto& A : Aborts) {
+        AbortPass = A.Pass;
+        ProcStat = 0;
+        MathFeedBackProc = [](double P) { AbortMathProc = P == AbortPass; };
+        EXPECT_EQ(kMeansClustering(M, 0, 0, 2, 0, C, Cl, Sz), 0) << A.Pass;
+        EXPECT_EQ(ProcStat, A.Pass);
+        EXPECT_EQ(Sz.Elem(1), A.Size1);
+        EXPECT_EQ(Sz.Elem(2), A.Size2);
+        EXPECT_EQ(C.Elem(1, 2), A.C12);
+    }
     // A host that moves an object back and forth at every pass: pass 1001 raises after
     // storing its results.
     AbortMathProc = false;
