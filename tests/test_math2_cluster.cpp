@@ -53,9 +53,10 @@ TEST(Math2Cluster, NearestNeighboursMatchBruteForce) {
     Q.SetNrOfElem(3);
     for (int c = 1; c <= 3; ++c) Q.SetElem(c, 2);
     // (k, LoRow, HiRow) -> expected range and k; k held to 100 and to the rows scanned.
+    // k = 50 ends the list among rows at distance sqrt(3), whose square rounds below 3.
     const struct { int k, Lo, Hi, ELo, EHi, Ek; } Cases[] = {
         {10, 1, 300, 1, 300, 10}, {150, 0, 0, 1, 1, 1}, {150, 1, 300, 1, 300, 100}, {5, 280, 40, 40, 280, 5},
-        {20, 295, 999, 295, 300, 6}, {0, 1, 300, 1, 1, 0}};
+        {20, 295, 999, 295, 300, 6}, {0, 1, 300, 1, 1, 0}, {50, 1, 300, 1, 300, 50}};
     for (const auto& C : Cases) {
         NN.ResizeAndClear(2, 110);
         NN.SetElem(1, C.Ek + 1, -7);
@@ -132,7 +133,15 @@ TEST(Math2Cluster, EstimateByKNNWeightings) {
     Q.SetElem(1, 7.5);
     Q.SetElem(2, 11.25);
     double E = 0, MD = 0;
-    for (const int k : {15, 150}) {  // beyond 100 too: no hidden limit
+    // Beyond 100 too (no hidden limit); KTie ends the list between two rows at one
+    // distance with different targets, so the later row must be the one taken.
+    const auto All = Nearest(R, {7.5, 11.25}, 1, 400, 400);
+    int KTie = 140;
+    while (KTie < 399 && (All[std::size_t(KTie - 1)].second != All[std::size_t(KTie)].second ||
+           T.Elem(All[std::size_t(KTie - 1)].first) == T.Elem(All[std::size_t(KTie)].first)))
+        ++KTie;
+    ASSERT_LT(KTie, 399);
+    for (const int k : {15, 150, KTie}) {
         const auto L = Nearest(R, {7.5, 11.25}, 1, 400, k);
         double dm = 0, Avg = 0, Sg = 0, SgT = 0, Sl = 0, SlT = 0;
         std::vector<double> Ts;
@@ -194,37 +203,47 @@ Rows PlainCenters(Rows R, int NumCenters) {
 }
 
 TEST_F(ProgressFixture, FindCentersMatchesPlainMergeAndLeavesMatUnchanged) {
-    const Rows R = IntRows(80, 3, 4);
     TMatrix M(nullptr), C(nullptr);
-    Load(M, R);
-    const std::string Crc = M.CRCofData();
-    const struct { int Lo, Hi, N; } Cases[] = {{1, 80, 7}, {70, 11, 12}, {1, 80, 1}, {78, 0, 5}, {1, 80, 80}};
-    for (const auto& Cs : Cases) {
-        const int Lo = std::min(Cs.Lo, std::max(Cs.Hi, 1)), Hi = std::max(Cs.Lo, std::max(Cs.Hi, 1));
-        const Rows Want = PlainCenters(Rows(R.begin() + Lo - 1, R.begin() + Hi), Cs.N);
-        C.ResizeAndClear(3, 90);
-        const double Before = ProcStat;
-        double MD = -1;
-        FindCenters(M, Cs.Lo, Cs.Hi, Cs.N, C, MD);
-        EXPECT_EQ(ProcStat - Before, double(Hi - Lo + 1 - int(Want.size())));
-        double WantMD = 0;
-        for (std::size_t s = 0; s < Want.size(); ++s) {
-            double Near = Inf;
-            for (std::size_t t = 0; t < Want.size(); ++t)
-                if (t != s) Near = std::min(Near, std::sqrt(SqDist(Want[s], Want[t])));
-            if (Want.size() > 1) WantMD += Near / double(Want.size());
-            for (int c = 0; c < 3; ++c) ASSERT_EQ(C.Elem(c + 1, int(s + 1)), Want[s][std::size_t(c)]) << Cs.N << " " << s;
+    // Small coordinates (many ties) and wide ones (few).
+    for (const Rows& R : {IntRows(80, 3, 4), IntRows(80, 3, 9, 1000)}) {
+        Load(M, R);
+        const std::string Crc = M.CRCofData();
+        const struct { int Lo, Hi, N; } Cases[] = {{1, 80, 7}, {70, 11, 12}, {1, 80, 1}, {78, 0, 5}, {1, 80, 80}, {1, 80, 2}};
+        for (const auto& Cs : Cases) {
+            const int Lo = std::min(Cs.Lo, std::max(Cs.Hi, 1)), Hi = std::max(Cs.Lo, std::max(Cs.Hi, 1));
+            const Rows Want = PlainCenters(Rows(R.begin() + Lo - 1, R.begin() + Hi), Cs.N);
+            C.ResizeAndClear(3, 90);
+            const double Before = ProcStat;
+            double MD = -1;
+            FindCenters(M, Cs.Lo, Cs.Hi, Cs.N, C, MD);
+            EXPECT_EQ(ProcStat - Before, double(Hi - Lo + 1 - int(Want.size())));
+            double WantMD = 0;
+            for (std::size_t s = 0; s < Want.size(); ++s) {
+                double Near = Inf;
+                for (std::size_t t = 0; t < Want.size(); ++t)
+                    if (t != s) Near = std::min(Near, std::sqrt(SqDist(Want[s], Want[t])));
+                if (Want.size() > 1) WantMD += Near / double(Want.size());
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(C.Elem(c + 1, int(s + 1)), Want[s][std::size_t(c)]) << Cs.N << " " << s;
+            }
+            EXPECT_NEAR(MD, WantMD, 1e-12 * WantMD) << Cs.N;
+            EXPECT_EQ(C.Elem(1, int(Want.size()) + 1), 0);
         }
-        EXPECT_NEAR(MD, WantMD, 1e-12 * WantMD) << Cs.N;
-        EXPECT_EQ(C.Elem(1, int(Want.size()) + 1), 0);
+        EXPECT_EQ(M.CRCofData(), Crc);
     }
-    EXPECT_EQ(M.CRCofData(), Crc);
     EXPECT_FALSE(std::filesystem::exists("MAT.$$$"));
+    // No centre: Centers untouched, MeanDist 0, no step.
     double MD = 5;
     C.Fill(9);
+    const double Before = ProcStat;
     FindCenters(M, 1, 80, 0, C, MD);
     EXPECT_EQ(MD, 0);
     EXPECT_EQ(C.Elem(1, 1), 9);
+    EXPECT_EQ(ProcStat, Before);
+    // NaN rows: the first pair merges; a centre whose every distance is NaN keeps NaN.
+    Load(M, {{NaN}, {NaN}, {NaN}});
+    FindCenters(M, 1, 3, 2, C, MD);
+    EXPECT_TRUE(std::isnan(C.Elem(1, 1)) && std::isnan(C.Elem(1, 2)) && std::isnan(MD));
 }
 
 // Plain Lloyd passes with the same rules, for comparison.
@@ -292,11 +311,14 @@ TEST_F(ProgressFixture, KMeansMatchesPlainLloydAndRenumbersBySize) {
     EXPECT_EQ(Cl.Elem(3), 1);
     EXPECT_EQ(C.Elem(1, 4), 0);
     EXPECT_EQ(C.Elem(2, 4), 0);
-    // An object halfway between two centres joins the lower one.
-    Load(M, {{0}, {2}, {1}});
-    EXPECT_EQ(kMeansClustering(M, 0, 0, 2, C, Cl), 0.5);
-    EXPECT_EQ(C.Elem(1, 1), 0.5);
-    EXPECT_EQ(Cl.Elem(3), 1);
+    // Objects halfway between the two seeds join the lower one (31 of them: whole vector
+    // lanes and a tail): centre 1 = 31/32, result (31/32)^2 + 31/32^2.
+    Rows Half(33, {1});
+    Half[0] = {0}, Half[1] = {2};
+    Load(M, Half);
+    EXPECT_EQ(kMeansClustering(M, 0, 0, 2, C, Cl), 0.96875);
+    EXPECT_EQ(C.Elem(1, 1), 0.96875);
+    EXPECT_EQ(Cl.Elem(33), 1);
     // Seeds drawn from the platform generator.
     Load(M, R);
     RandSeed = 12345;
@@ -388,8 +410,8 @@ void PlainAgglom(const TMatrix& M, TDistMode Mode, TClusterMethod Meth, double A
             const double a = D[g][i], b = D[h][i], ni = Sz[i];
             double New = 0;
             switch (Meth) {
-                case TClusterMethod::cmSingleLink: New = std::min(a, b); break;
-                case TClusterMethod::cmCompleteLink: New = std::max(a, b); break;
+                case TClusterMethod::cmSingleLink: New = a < b ? a : b; break;
+                case TClusterMethod::cmCompleteLink: New = a > b ? a : b; break;
                 case TClusterMethod::cmWard: New = ((ng + ni) * a + (nh + ni) * b - ni * Dgh) / (ng + nh + ni); break;
                 case TClusterMethod::cmAvgLink: New = (a + b) / 2; break;
                 case TClusterMethod::cmFlexLink: New = Alpha * (a + b) + (1 - 2 * Alpha) * Dgh; break;
@@ -418,29 +440,37 @@ struct TAgglomRun {
 };
 
 TEST_F(ProgressFixture, AgglomClusteringMatchesPlainRescan) {
+    // Many equal distances; then also rows with a NaN coordinate (their distances never
+    // win) and Alpha 3, held to 1.
     TMatrix M(nullptr);
-    Load(M, IntRows(45, 2, 6, 5));
-    for (int Meth = 0; Meth < 6; ++Meth)
-        for (const TDistMode Mode : {TDistMode::dmEuclid, TDistMode::dmManhattan, TDistMode::dmEuclidSqr}) {
-            const auto Method = static_cast<TClusterMethod>(Meth);
-            TAgglomRun A;
-            ASSERT_EQ(A.Run(M, Mode, Method, 0.7), 0);
-            std::vector<int> Dend;
-            std::vector<double> H;
-            PlainAgglom(M, Mode, Method, 0.7, Dend, H);
-            for (int f = 1; f <= 44; ++f) {
-                for (int c = 1; c <= 3; ++c)
-                    ASSERT_EQ(A.Dend.Elem(c, f), Dend[std::size_t(3 * (f - 1) + c - 1)]) << Meth << " step " << f;
-                ASSERT_EQ(A.Dist.Elem(f), H[std::size_t(f - 1)]) << Meth << " step " << f;
+    Rows R = IntRows(45, 2, 6, 5);
+    const struct { int NaNs; double Alpha, Held; } Sets[] = {{0, 0.7, 0.7}, {6, 3, 1}};
+    auto Same = [](double A, double B) { return A == B || (std::isnan(A) && std::isnan(B)); };
+    for (const auto& S : Sets) {
+        for (int i = 0; i < S.NaNs; ++i) R[std::size_t(7 * i + 3)][std::size_t(i % 2)] = NaN;
+        Load(M, R);
+        for (int Meth = 0; Meth < 6; ++Meth)
+            for (const TDistMode Mode : {TDistMode::dmEuclid, TDistMode::dmManhattan, TDistMode::dmEuclidSqr}) {
+                const auto Method = static_cast<TClusterMethod>(Meth);
+                TAgglomRun A;
+                ASSERT_EQ(A.Run(M, Mode, Method, S.Alpha), 0);
+                std::vector<int> Dend;
+                std::vector<double> H;
+                PlainAgglom(M, Mode, Method, S.Held, Dend, H);
+                for (int f = 1; f <= 44; ++f) {
+                    for (int c = 1; c <= 3; ++c)
+                        ASSERT_EQ(A.Dend.Elem(c, f), Dend[std::size_t(3 * (f - 1) + c - 1)]) << Meth << " step " << f;
+                    ASSERT_TRUE(Same(A.Dist.Elem(f), H[std::size_t(f - 1)])) << Meth << " step " << f;
+                }
+                // Positions: every leaf a distinct place, each merge at the mean of its parts.
+                std::vector<double> Leaf;
+                for (int r = 1; r <= 45; ++r) Leaf.push_back(A.Pos.Elem(r));
+                std::sort(Leaf.begin(), Leaf.end());
+                for (int r = 1; r <= 45; ++r) EXPECT_EQ(Leaf[std::size_t(r - 1)], r);
+                for (int f = 1; f <= 44; ++f)
+                    EXPECT_EQ(A.Pos.Elem(45 + f), (A.Pos.Elem(A.Dend.Elem(1, f)) + A.Pos.Elem(A.Dend.Elem(2, f))) / 2);
             }
-            // Positions: every leaf a distinct place, each merge at the mean of its parts.
-            std::vector<double> Leaf;
-            for (int r = 1; r <= 45; ++r) Leaf.push_back(A.Pos.Elem(r));
-            std::sort(Leaf.begin(), Leaf.end());
-            for (int r = 1; r <= 45; ++r) EXPECT_EQ(Leaf[std::size_t(r - 1)], r);
-            for (int f = 1; f <= 44; ++f)
-                EXPECT_EQ(A.Pos.Elem(45 + f), (A.Pos.Elem(A.Dend.Elem(1, f)) + A.Pos.Elem(A.Dend.Elem(2, f))) / 2);
-        }
+    }
 }
 
 TEST_F(ProgressFixture, AgglomClusteringHeightsAndExample) {
@@ -487,12 +517,16 @@ TEST_F(ProgressFixture, AgglomClusteringAbortHandlerAndSmallCases) {
     M.OnCalcDistance = [&](TObject*, std::int32_t, std::int32_t, double& D) { OldCalled = true, D = 0; };
     // Abort from the feedback of step 2: -1, outputs zero-filled with their sizes.
     TAgglomRun A;
+    ASSERT_EQ(A.Run(M, TDistMode::dmEuclid, TClusterMethod::cmCompleteLink), 0);
+    A.Percent.clear();
     AbortMathProc = true;  // a stale request is cleared before the steps
     EXPECT_EQ(A.Run(M, TDistMode::dmEuclid, TClusterMethod::cmCompleteLink, 0.5, 2), -1);
     EXPECT_EQ(A.Percent.size(), 3u);
     EXPECT_EQ(A.Dend.NrOfRows(), 9);
     EXPECT_EQ(A.Pos.NrOfElem(), 19);
-    for (int f = 1; f <= 9; ++f) EXPECT_EQ(A.Dend.Elem(1, f) + A.Dist.Elem(f) + A.Pos.Elem(f), 0);
+    for (int f = 1; f <= 9; ++f)
+        for (int c = 1; c <= 3; ++c) EXPECT_EQ(A.Dend.Elem(c, f), 0);
+    for (int i = 1; i <= 19; ++i) EXPECT_EQ(A.Pos.Elem(i) + A.Dist.Elem(i), 0);
     AbortMathProc = false;
     // The caller's distance serves the call; the former handler comes back, also after a throw.
     TIntMatrix Dend(nullptr);
