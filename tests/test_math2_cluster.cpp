@@ -79,10 +79,11 @@ TEST(Math2Cluster, NearestNeighboursMatchBruteForce) {
     const auto WantTiny = Nearest(Tiny, {2e-160, 2e-160, 2e-160}, 1, 300, 30);
     for (int i = 1; i <= 30; ++i) EXPECT_EQ(NN.Elem(1, i), WantTiny[std::size_t(i - 1)].first) << i;
     for (int c = 1; c <= 3; ++c) Q.SetElem(c, 2);
-    // The caller's distance: rows as given; a NaN never enters, the list pads with row 0.
+    // The caller's distance: rows as given (also beyond the matrix); a NaN never enters,
+    // the list pads with row 0.
     NN.ResizeAndClear(2, 5);
-    FindNearestNeighbors(5, M, 3, 6, Q, NN, [](std::int32_t ix) { return ix == 4 ? NaN : ix % 2; });
-    const double Want[5][2] = {{6, 0}, {5, 1}, {3, 1}, {0, Inf}, {0, 0}};  // k held to 4 rows
+    FindNearestNeighbors(5, M, 299, 302, Q, NN, [](std::int32_t ix) { return ix == 300 ? NaN : ix % 2; });
+    const double Want[5][2] = {{302, 0}, {301, 1}, {299, 1}, {0, Inf}, {0, 0}};  // k held to 4 rows
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(NN.Elem(1, i + 1), Want[i][0]) << i;
         EXPECT_EQ(NN.Elem(2, i + 1), Want[i][1]) << i;
@@ -163,19 +164,25 @@ TEST(Math2Cluster, EstimateByKNNWeightings) {
             EXPECT_DOUBLE_EQ(MD, dm);
         }
     }
-    // Fewer neighbours than the 6 terms; k < 1.
-    EstimateByKNN(M, T, 5, TKnnWMode::kwmBiQuad, 1, Q, E, MD);
-    EXPECT_EQ(E, 0);
+    // k < 1. One feature (terms 1, x, x^2) at 0, 1, 3, 6 with targets 1 + x - x^2 / 2: three
+    // neighbours of 0.5 fit exactly, two are too few.
     EstimateByKNN(M, T, 0, TKnnWMode::kwmAverage, 1, Q, E, MD);
     EXPECT_EQ(E, 0);
     EXPECT_EQ(MD, 0);
+    Load(M, {{0}, {1}, {3}, {6}});
+    const double X1[4] = {0, 1, 3, 6};
+    for (int r = 1; r <= 4; ++r) T.SetElem(r, 1 + X1[r - 1] - X1[r - 1] * X1[r - 1] / 2);
+    Q.SetNrOfElem(1);
+    Q.SetElem(1, 0.5);
+    EstimateByKNN(M, T, 3, TKnnWMode::kwmBiQuad, 1, Q, E, MD);
+    EXPECT_NEAR(E, 1.375, 1e-12);
+    EstimateByKNN(M, T, 2, TKnnWMode::kwmBiQuad, 1, Q, E, MD);
+    EXPECT_EQ(E, 0);
     // Every weight underflowed: the mean target at the smallest distance. All at distance 0:
     // MeanDist 0 and equal weights.
     Load(M, {{0}, {1}, {1}, {3}});
     T.SetNrOfElem(4);
     for (int r = 1; r <= 4; ++r) T.SetElem(r, r * 10);
-    Q.SetNrOfElem(1);
-    Q.SetElem(1, 0.5);
     EstimateByKNN(M, T, 4, TKnnWMode::kwmGauss, 1e200, Q, E, MD);
     EXPECT_EQ(E, 20);  // rows 1, 2, 3 at 0.5, not row 4 at 2.5
     Load(M, {{2}, {2}, {2}});
@@ -204,13 +211,16 @@ Rows PlainCenters(Rows R, int NumCenters) {
 
 TEST_F(ProgressFixture, FindCentersMatchesPlainMergeAndLeavesMatUnchanged) {
     TMatrix M(nullptr), C(nullptr);
-    // Small coordinates (many ties) and wide ones (few).
-    for (const Rows& R : {IntRows(80, 3, 4), IntRows(80, 3, 9, 1000)}) {
+    // Small coordinates (many ties), wide ones (few), and seven rows whose last two are
+    // the closest pair and where the merged rows 2, 3 come nearer to row 1 than row 4 was.
+    const Rows Pull = {{0, 0, 0}, {-3, 9.6, 0}, {3, 9.6, 0}, {0, -10, 0}, {100, 100, 0}, {200, 200, 0}, {200, 201, 0}};
+    for (const Rows& R : {IntRows(80, 3, 4), IntRows(80, 3, 9, 1000), Pull}) {
         Load(M, R);
         const std::string Crc = M.CRCofData();
-        const struct { int Lo, Hi, N; } Cases[] = {{1, 80, 7}, {70, 11, 12}, {1, 80, 1}, {78, 0, 5}, {1, 80, 80}, {1, 80, 2}};
+        const int n = int(R.size());
+        const struct { int Lo, Hi, N; } Cases[] = {{1, 80, 7}, {70, 11, 12}, {1, 80, 1}, {78, 0, 5}, {1, 80, 80}, {1, 80, 2}, {1, 80, 4}};
         for (const auto& Cs : Cases) {
-            const int Lo = std::min(Cs.Lo, std::max(Cs.Hi, 1)), Hi = std::max(Cs.Lo, std::max(Cs.Hi, 1));
+            const int A = std::clamp(Cs.Lo, 1, n), B = std::clamp(Cs.Hi, 1, n), Lo = std::min(A, B), Hi = std::max(A, B);
             const Rows Want = PlainCenters(Rows(R.begin() + Lo - 1, R.begin() + Hi), Cs.N);
             C.ResizeAndClear(3, 90);
             const double Before = ProcStat;
@@ -281,14 +291,15 @@ TEST_F(ProgressFixture, KMeansMatchesPlainLloydAndRenumbersBySize) {
     TMatrix M(nullptr), C(nullptr);
     Load(M, R);
     TIntVector Cl(nullptr), Sz(nullptr);
-    Cl.SetNrOfElem(700);
-    for (int i = 1; i <= 700; ++i) Cl.SetElem(i, 1);  // a reused vector must not stop pass 1
+    Cl.SetNrOfElem(705);
+    for (int i = 1; i <= 705; ++i) Cl.SetElem(i, 1);  // a reused vector must not stop pass 1
     std::vector<int> WantCl;
     Rows WantC(R.begin(), R.begin() + 6);
     const double W = PlainKMeans(R, WantC, WantCl);
     const double Got = kMeansClustering(M, 0, 0, 6, 0, C, Cl, Sz);
     EXPECT_NEAR(Got, W, 1e-9 * W);
     ASSERT_EQ(C.NrOfRows(), 6);
+    EXPECT_EQ(Cl.NrOfElem(), 700);
     std::vector<int> Size(6, 0);
     for (int i : WantCl) ++Size[std::size_t(i)];
     std::vector<int> Order(6);
