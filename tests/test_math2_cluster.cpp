@@ -218,7 +218,7 @@ TEST_F(ProgressFixture, FindCentersMatchesPlainMergeAndLeavesMatUnchanged) {
         Load(M, R);
         const std::string Crc = M.CRCofData();
         const int n = int(R.size());
-        const struct { int Lo, Hi, N; } Cases[] = {{1, 80, 7}, {70, 11, 12}, {1, 80, 1}, {78, 0, 5}, {1, 80, 80}, {1, 80, 2}, {1, 80, 4}};
+        const struct { int Lo, Hi, N; } Cases[] = {{1, 80, 7}, {70, 11, 12}, {1, 80, 1}, {78, 0, 5}, {1, 80, 80}, {1, 80, 2}, {1, 80, 4}, {1, 80, 6}};
         for (const auto& Cs : Cases) {
             const int A = std::clamp(Cs.Lo, 1, n), B = std::clamp(Cs.Hi, 1, n), Lo = std::min(A, B), Hi = std::max(A, B);
             const Rows Want = PlainCenters(Rows(R.begin() + Lo - 1, R.begin() + Hi), Cs.N);
