@@ -103,7 +103,8 @@ QMR_API void EstimateByKNN(const TMatrix& Mat, const TVector& Target, std::int32
 // Positions[leaf] := its place in the leaf order, Positions[n + f] := the mean of its
 // two parts' positions. Outputs are resized (3 x (n - 1), n - 1, 2n - 1) when their
 // sizes differ (Distances keeps its size for n = 1). AbortMathProc is cleared before
-// the steps and polled after each; Feedback gets 0 once, then 100 f / n per step.
+// the steps and polled after each; Feedback gets 0 once, then, after each step's progress
+// step (ProcStat + 1, MathFeedBackProc), 100 f / n.
 // Result 0, or -1 when aborted (Distances, Positions and Dendrogram zero-filled, sizes
 // kept). No rows: 0 with nothing touched. cmWard is Ward's method only on squared
 // distances (dmEuclidSqr); the similarity modes (dmTanimoto, dmDice) are accepted and

@@ -20,6 +20,11 @@ void Load(TMatrix& M, const Rows& R) {
         for (std::size_t c = 0; c < R[r].size(); ++c) M.SetElem(int(c + 1), int(r + 1), R[r][c]);
 }
 
+void SetVec(TVector& V, std::initializer_list<double> X) {
+    V.SetNrOfElem(int(X.size()));
+    for (int i = 0; const double x : X) V.SetElem(++i, x);
+}
+
 // Small integer coordinates: many equal distances, so the tie rules are exercised.
 Rows IntRows(int N, int P, unsigned Seed, int Range = 4) {
     std::mt19937 G(Seed);
@@ -50,8 +55,15 @@ TEST(Math2Cluster, NearestNeighboursMatchBruteForce) {
     TMatrix M(nullptr), NN(nullptr);
     Load(M, R);
     TVector Q(nullptr);
-    Q.SetNrOfElem(3);
-    for (int c = 1; c <= 3; ++c) Q.SetElem(c, 2);
+    SetVec(Q, {2, 2, 2});
+    // The list in NN against (row, distance) pairs; the row after it untouched.
+    auto Check = [&NN](const std::vector<std::pair<int, double>>& Want, double After) {
+        for (int i = 1; i <= int(Want.size()); ++i) {
+            EXPECT_EQ(NN.Elem(1, i), Want[std::size_t(i - 1)].first) << "row " << i;
+            EXPECT_EQ(NN.Elem(2, i), Want[std::size_t(i - 1)].second) << "row " << i;
+        }
+        EXPECT_EQ(NN.Elem(1, int(Want.size()) + 1), After);
+    };
     // (k, LoRow, HiRow) -> expected range and k; k held to 100 and to the rows scanned.
     // k = 50 ends the list among rows at distance sqrt(3), whose square rounds below 3.
     const struct { int k, Lo, Hi, ELo, EHi, Ek; } Cases[] = {
@@ -61,12 +73,8 @@ TEST(Math2Cluster, NearestNeighboursMatchBruteForce) {
         NN.ResizeAndClear(2, 110);
         NN.SetElem(1, C.Ek + 1, -7);
         FindNearestNeighbors(C.k, M, C.Lo, C.Hi, Q, NN, nullptr);
-        const auto Want = Nearest(R, {2, 2, 2}, C.ELo, C.EHi, C.Ek);
-        for (int i = 1; i <= C.Ek; ++i) {
-            EXPECT_EQ(NN.Elem(1, i), Want[std::size_t(i - 1)].first) << C.k << " " << C.Lo << " row " << i;
-            EXPECT_EQ(NN.Elem(2, i), Want[std::size_t(i - 1)].second);
-        }
-        EXPECT_EQ(NN.Elem(1, C.Ek + 1), -7);  // later rows untouched
+        SCOPED_TRACE(C.k);
+        Check(Nearest(R, {2, 2, 2}, C.ELo, C.EHi, C.Ek), -7);
     }
     // Distances whose squares are subnormal: the same list.
     Rows Tiny = R;
@@ -74,23 +82,18 @@ TEST(Math2Cluster, NearestNeighboursMatchBruteForce) {
         for (double& V : Row) V *= 1e-160;
     TMatrix MT(nullptr);
     Load(MT, Tiny);
-    for (int c = 1; c <= 3; ++c) Q.SetElem(c, 2e-160);
+    SetVec(Q, {2e-160, 2e-160, 2e-160});
+    NN.ResizeAndClear(2, 31);
     FindNearestNeighbors(30, MT, 1, 300, Q, NN, nullptr);
-    const auto WantTiny = Nearest(Tiny, {2e-160, 2e-160, 2e-160}, 1, 300, 30);
-    for (int i = 1; i <= 30; ++i) EXPECT_EQ(NN.Elem(1, i), WantTiny[std::size_t(i - 1)].first) << i;
-    for (int c = 1; c <= 3; ++c) Q.SetElem(c, 2);
+    Check(Nearest(Tiny, {2e-160, 2e-160, 2e-160}, 1, 300, 30), 0);
     // The caller's distance: rows as given (also beyond the matrix); a NaN never enters,
-    // the list pads with row 0.
+    // the list pads with row 0; k held to the 4 rows.
     NN.ResizeAndClear(2, 5);
     FindNearestNeighbors(5, M, 299, 302, Q, NN, [](std::int32_t ix) { return ix == 300 ? NaN : ix % 2; });
-    const double Want[5][2] = {{302, 0}, {301, 1}, {299, 1}, {0, Inf}, {0, 0}};  // k held to 4 rows
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(NN.Elem(1, i + 1), Want[i][0]) << i;
-        EXPECT_EQ(NN.Elem(2, i + 1), Want[i][1]) << i;
-    }
+    Check({{302, 0}, {301, 1}, {299, 1}, {0, Inf}}, 0);
+    EXPECT_EQ(NN.Elem(2, 5), 0);
     // A query longer than the rows: the rows read 0 there.
-    Q.SetNrOfElem(4);
-    Q.SetElem(4, 3);
+    SetVec(Q, {2, 2, 2, 3});
     FindNearestNeighbors(1, M, 1, 300, Q, NN, nullptr);
     const auto& Near = R[std::size_t(Nearest(R, {2, 2, 2}, 1, 300, 1)[0].first - 1)];
     EXPECT_EQ(NN.Elem(2, 1), std::sqrt(SqDist(Near, {2, 2, 2}) + 9));
@@ -127,12 +130,10 @@ TEST(Math2Cluster, EstimateByKNNWeightings) {
     TMatrix M(nullptr);
     Load(M, R);
     TVector T(nullptr), Q(nullptr);
+    SetVec(Q, {7.5, 11.25});
     auto F = [](double x, double y) { return 1 + 2 * x - y + 0.5 * x * x + 0.25 * y * y - 0.3 * x * y; };
     T.SetNrOfElem(400);
     for (int r = 1; r <= 400; ++r) T.SetElem(r, F(R[std::size_t(r - 1)][0], R[std::size_t(r - 1)][1]));
-    Q.SetNrOfElem(2);
-    Q.SetElem(1, 7.5);
-    Q.SetElem(2, 11.25);
     double E = 0, MD = 0;
     // Beyond 100 too (no hidden limit); KTie ends the list between two rows at one
     // distance with different targets, so the later row must be the one taken.
@@ -170,10 +171,8 @@ TEST(Math2Cluster, EstimateByKNNWeightings) {
     EXPECT_EQ(E, 0);
     EXPECT_EQ(MD, 0);
     Load(M, {{0}, {1}, {3}, {6}});
-    const double X1[4] = {0, 1, 3, 6};
-    for (int r = 1; r <= 4; ++r) T.SetElem(r, 1 + X1[r - 1] - X1[r - 1] * X1[r - 1] / 2);
-    Q.SetNrOfElem(1);
-    Q.SetElem(1, 0.5);
+    SetVec(T, {1, 1.5, -0.5, -11});
+    SetVec(Q, {0.5});
     EstimateByKNN(M, T, 3, TKnnWMode::kwmBiQuad, 1, Q, E, MD);
     EXPECT_NEAR(E, 1.375, 1e-12);
     EstimateByKNN(M, T, 2, TKnnWMode::kwmBiQuad, 1, Q, E, MD);
@@ -181,8 +180,7 @@ TEST(Math2Cluster, EstimateByKNNWeightings) {
     // Every weight underflowed: the mean target at the smallest distance. All at distance 0:
     // MeanDist 0 and equal weights.
     Load(M, {{0}, {1}, {1}, {3}});
-    T.SetNrOfElem(4);
-    for (int r = 1; r <= 4; ++r) T.SetElem(r, r * 10);
+    SetVec(T, {10, 20, 30, 40});
     EstimateByKNN(M, T, 4, TKnnWMode::kwmGauss, 1e200, Q, E, MD);
     EXPECT_EQ(E, 20);  // rows 1, 2, 3 at 0.5, not row 4 at 2.5
     Load(M, {{2}, {2}, {2}});
@@ -270,16 +268,14 @@ double PlainKMeans(const Rows& R, Rows& C, std::vector<int>& Cl) {
             Cl[i] = Best;
         }
         if (!Changed) break;
-        for (int j = 0; j < K; ++j) {
-            std::vector<double> S(R[0].size(), 0);
-            int N = 0;
-            for (std::size_t i = 0; i < R.size(); ++i)
-                if (Cl[i] == j) {
-                    ++N;
-                    for (std::size_t c = 0; c < S.size(); ++c) S[c] += R[i][c];
-                }
-            for (std::size_t c = 0; c < S.size(); ++c) C[std::size_t(j)][c] = N ? S[c] / N : 0;
+        Rows S(C.size(), std::vector<double>(R[0].size(), 0));
+        std::vector<int> N(C.size(), 0);
+        for (std::size_t i = 0; i < R.size(); ++i) {
+            ++N[std::size_t(Cl[i])];
+            for (std::size_t c = 0; c < R[i].size(); ++c) S[std::size_t(Cl[i])][c] += R[i][c];
         }
+        for (std::size_t j = 0; j < C.size(); ++j)
+            for (std::size_t c = 0; c < S[j].size(); ++c) C[j][c] = N[j] ? S[j][c] / N[j] : 0;
     }
     double W = 0;
     for (std::size_t i = 0; i < R.size(); ++i) W += SqDist(R[i], C[std::size_t(Cl[i])]);
@@ -509,6 +505,7 @@ TEST_F(ProgressFixture, AgglomClusteringHeightsAndExample) {
     Load(M, {{0}, {1}, {5}});
     TAgglomRun A;
     ProcStat = 0;
+    Calls().clear();
     ASSERT_EQ(A.Run(M, TDistMode::dmEuclid, TClusterMethod::cmSingleLink), 0);
     const int Want[2][3] = {{1, 2, 4}, {4, 3, 5}};
     for (int f = 1; f <= 2; ++f)
@@ -518,6 +515,7 @@ TEST_F(ProgressFixture, AgglomClusteringHeightsAndExample) {
     const double Pos[5] = {2, 1, 3, 1.5, 2.25};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(A.Pos.Elem(i + 1), Pos[i]);
     EXPECT_EQ(A.Percent, (std::vector<double>{0, 100.0 / 3, 200.0 / 3}));
+    EXPECT_EQ(Calls(), (std::vector<double>{1, 2}));
     EXPECT_EQ(ProcStat, 2);
 }
 
