@@ -532,13 +532,13 @@ double kMeansClustering(const TMatrix& Mat, std::int32_t /*p2*/, std::int32_t /*
         ++Pass;
         detail::StepProgress();
         const bool Changed = AssignObjects(M, n, C, K, Cl);
-        if (!Changed) break;
-        UpdateCenters(M, n, Cl, K, C, Size);
+        if (Changed) UpdateCenters(M, n, Cl, K, C, Size);
+        // The abort request is polled after every pass, also one that changed nothing.
         if (detail::AbortRequested()) {
             Aborted = true;
             break;
         }
-        if (Pass >= 1001) break;
+        if (!Changed || Pass >= 1001) break;
     }
 
     double Result = 0;

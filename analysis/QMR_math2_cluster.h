@@ -61,9 +61,9 @@ QMR_API void FindCenters(const TMatrix& Mat, std::int32_t LoRow, std::int32_t Hi
 // differ. Seeds: RandSeed > 0 sets the platform seed and draws each centre's row
 // (repeats possible), else centre j is row j. A centre without members becomes zeros.
 // One progress step per pass; stops when no assignment changes, when AbortMathProc is
-// set after a pass (result 0, clusters not renumbered) or after pass 1001. Result: the
-// within-cluster sum of squared distances; clusters are renumbered by descending size
-// (equal sizes keep their order). EQMRMath2Error for NumClusters < 1 or above
+// set after a pass, also one that changed nothing (result 0, clusters not renumbered),
+// or after pass 1001. Result: the within-cluster sum of squared distances; clusters are
+// renumbered by descending size (equal sizes keep their order). EQMRMath2Error for NumClusters < 1 or above
 // NrOfRows (nothing changed), and after pass 1001, once the results are stored.
 QMR_API double kMeansClustering(const TMatrix& Mat, std::int32_t p2, std::int32_t p3, std::int32_t NumClusters,
                                 std::int32_t RandSeed, TMatrix& Centers, TIntVector& Clusters,
@@ -103,7 +103,8 @@ QMR_API void EstimateByKNN(const TMatrix& Mat, const TVector& Target, std::int32
 // Positions[leaf] := its place in the leaf order, Positions[n + f] := the mean of its
 // two parts' positions. Outputs are resized (3 x (n - 1), n - 1, 2n - 1) when their
 // sizes differ (Distances keeps its size for n = 1). AbortMathProc is cleared before
-// the steps and polled after each; Feedback gets 0 once, then 100 f / n per step.
+// the steps and polled after each; Feedback gets 0 once, then, after each step's progress
+// step (ProcStat + 1, MathFeedBackProc), 100 f / n.
 // Result 0, or -1 when aborted (Distances, Positions and Dendrogram zero-filled, sizes
 // kept). No rows: 0 with nothing touched. cmWard is Ward's method only on squared
 // distances (dmEuclidSqr); the similarity modes (dmTanimoto, dmDice) are accepted and

@@ -20,6 +20,11 @@ void Load(TMatrix& M, const Rows& R) {
         for (std::size_t c = 0; c < R[r].size(); ++c) M.SetElem(int(c + 1), int(r + 1), R[r][c]);
 }
 
+void SetVec(TVector& V, std::initializer_list<double> X) {
+    V.SetNrOfElem(int(X.size()));
+    for (int i = 0; const double x : X) V.SetElem(++i, x);
+}
+
 // Small integer coordinates: many equal distances, so the tie rules are exercised.
 Rows IntRows(int N, int P, unsigned Seed, int Range = 4) {
     std::mt19937 G(Seed);
@@ -50,22 +55,26 @@ TEST(Math2Cluster, NearestNeighboursMatchBruteForce) {
     TMatrix M(nullptr), NN(nullptr);
     Load(M, R);
     TVector Q(nullptr);
-    Q.SetNrOfElem(3);
-    for (int c = 1; c <= 3; ++c) Q.SetElem(c, 2);
+    SetVec(Q, {2, 2, 2});
+    // The list in NN against (row, distance) pairs; the row after it untouched.
+    auto Check = [&NN](const std::vector<std::pair<int, double>>& Want, double After) {
+        for (int i = 1; i <= int(Want.size()); ++i) {
+            EXPECT_EQ(NN.Elem(1, i), Want[std::size_t(i - 1)].first) << "row " << i;
+            EXPECT_EQ(NN.Elem(2, i), Want[std::size_t(i - 1)].second) << "row " << i;
+        }
+        EXPECT_EQ(NN.Elem(1, int(Want.size()) + 1), After);
+    };
     // (k, LoRow, HiRow) -> expected range and k; k held to 100 and to the rows scanned.
+    // k = 50 ends the list among rows at distance sqrt(3), whose square rounds below 3.
     const struct { int k, Lo, Hi, ELo, EHi, Ek; } Cases[] = {
         {10, 1, 300, 1, 300, 10}, {150, 0, 0, 1, 1, 1}, {150, 1, 300, 1, 300, 100}, {5, 280, 40, 40, 280, 5},
-        {20, 295, 999, 295, 300, 6}, {0, 1, 300, 1, 1, 0}};
+        {20, 295, 999, 295, 300, 6}, {0, 1, 300, 1, 1, 0}, {50, 1, 300, 1, 300, 50}};
     for (const auto& C : Cases) {
         NN.ResizeAndClear(2, 110);
         NN.SetElem(1, C.Ek + 1, -7);
         FindNearestNeighbors(C.k, M, C.Lo, C.Hi, Q, NN, nullptr);
-        const auto Want = Nearest(R, {2, 2, 2}, C.ELo, C.EHi, C.Ek);
-        for (int i = 1; i <= C.Ek; ++i) {
-            EXPECT_EQ(NN.Elem(1, i), Want[std::size_t(i - 1)].first) << C.k << " " << C.Lo << " row " << i;
-            EXPECT_EQ(NN.Elem(2, i), Want[std::size_t(i - 1)].second);
-        }
-        EXPECT_EQ(NN.Elem(1, C.Ek + 1), -7);  // later rows untouched
+        SCOPED_TRACE(C.k);
+        Check(Nearest(R, {2, 2, 2}, C.ELo, C.EHi, C.Ek), -7);
     }
     // Distances whose squares are subnormal: the same list.
     Rows Tiny = R;
@@ -73,22 +82,18 @@ TEST(Math2Cluster, NearestNeighboursMatchBruteForce) {
         for (double& V : Row) V *= 1e-160;
     TMatrix MT(nullptr);
     Load(MT, Tiny);
-    for (int c = 1; c <= 3; ++c) Q.SetElem(c, 2e-160);
+    SetVec(Q, {2e-160, 2e-160, 2e-160});
+    NN.ResizeAndClear(2, 31);
     FindNearestNeighbors(30, MT, 1, 300, Q, NN, nullptr);
-    const auto WantTiny = Nearest(Tiny, {2e-160, 2e-160, 2e-160}, 1, 300, 30);
-    for (int i = 1; i <= 30; ++i) EXPECT_EQ(NN.Elem(1, i), WantTiny[std::size_t(i - 1)].first) << i;
-    for (int c = 1; c <= 3; ++c) Q.SetElem(c, 2);
-    // The caller's distance: rows as given; a NaN never enters, the list pads with row 0.
+    Check(Nearest(Tiny, {2e-160, 2e-160, 2e-160}, 1, 300, 30), 0);
+    // The caller's distance: rows as given (also beyond the matrix); a NaN never enters,
+    // the list pads with row 0; k held to the 4 rows.
     NN.ResizeAndClear(2, 5);
-    FindNearestNeighbors(5, M, 3, 6, Q, NN, [](std::int32_t ix) { return ix == 4 ? NaN : ix % 2; });
-    const double Want[5][2] = {{6, 0}, {5, 1}, {3, 1}, {0, Inf}, {0, 0}};  // k held to 4 rows
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(NN.Elem(1, i + 1), Want[i][0]) << i;
-        EXPECT_EQ(NN.Elem(2, i + 1), Want[i][1]) << i;
-    }
+    FindNearestNeighbors(5, M, 299, 302, Q, NN, [](std::int32_t ix) { return ix == 300 ? NaN : ix % 2; });
+    Check({{302, 0}, {301, 1}, {299, 1}, {0, Inf}}, 0);
+    EXPECT_EQ(NN.Elem(2, 5), 0);
     // A query longer than the rows: the rows read 0 there.
-    Q.SetNrOfElem(4);
-    Q.SetElem(4, 3);
+    SetVec(Q, {2, 2, 2, 3});
     FindNearestNeighbors(1, M, 1, 300, Q, NN, nullptr);
     const auto& Near = R[std::size_t(Nearest(R, {2, 2, 2}, 1, 300, 1)[0].first - 1)];
     EXPECT_EQ(NN.Elem(2, 1), std::sqrt(SqDist(Near, {2, 2, 2}) + 9));
@@ -125,14 +130,20 @@ TEST(Math2Cluster, EstimateByKNNWeightings) {
     TMatrix M(nullptr);
     Load(M, R);
     TVector T(nullptr), Q(nullptr);
+    SetVec(Q, {7.5, 11.25});
     auto F = [](double x, double y) { return 1 + 2 * x - y + 0.5 * x * x + 0.25 * y * y - 0.3 * x * y; };
     T.SetNrOfElem(400);
     for (int r = 1; r <= 400; ++r) T.SetElem(r, F(R[std::size_t(r - 1)][0], R[std::size_t(r - 1)][1]));
-    Q.SetNrOfElem(2);
-    Q.SetElem(1, 7.5);
-    Q.SetElem(2, 11.25);
     double E = 0, MD = 0;
-    for (const int k : {15, 150}) {  // beyond 100 too: no hidden limit
+    // Beyond 100 too (no hidden limit); KTie ends the list between two rows at one
+    // distance with different targets, so the later row must be the one taken.
+    const auto All = Nearest(R, {7.5, 11.25}, 1, 400, 400);
+    int KTie = 140;
+    while (KTie < 399 && (All[std::size_t(KTie - 1)].second != All[std::size_t(KTie)].second ||
+           T.Elem(All[std::size_t(KTie - 1)].first) == T.Elem(All[std::size_t(KTie)].first)))
+        ++KTie;
+    ASSERT_LT(KTie, 399);
+    for (const int k : {15, 150, KTie}) {
         const auto L = Nearest(R, {7.5, 11.25}, 1, 400, k);
         double dm = 0, Avg = 0, Sg = 0, SgT = 0, Sl = 0, SlT = 0;
         std::vector<double> Ts;
@@ -154,19 +165,22 @@ TEST(Math2Cluster, EstimateByKNNWeightings) {
             EXPECT_DOUBLE_EQ(MD, dm);
         }
     }
-    // Fewer neighbours than the 6 terms; k < 1.
-    EstimateByKNN(M, T, 5, TKnnWMode::kwmBiQuad, 1, Q, E, MD);
-    EXPECT_EQ(E, 0);
+    // k < 1. One feature (terms 1, x, x^2) at 0, 1, 3, 6 with targets 1 + x - x^2 / 2: three
+    // neighbours of 0.5 fit exactly, two are too few.
     EstimateByKNN(M, T, 0, TKnnWMode::kwmAverage, 1, Q, E, MD);
     EXPECT_EQ(E, 0);
     EXPECT_EQ(MD, 0);
+    Load(M, {{0}, {1}, {3}, {6}});
+    SetVec(T, {1, 1.5, -0.5, -11});
+    SetVec(Q, {0.5});
+    EstimateByKNN(M, T, 3, TKnnWMode::kwmBiQuad, 1, Q, E, MD);
+    EXPECT_NEAR(E, 1.375, 1e-12);
+    EstimateByKNN(M, T, 2, TKnnWMode::kwmBiQuad, 1, Q, E, MD);
+    EXPECT_EQ(E, 0);
     // Every weight underflowed: the mean target at the smallest distance. All at distance 0:
     // MeanDist 0 and equal weights.
     Load(M, {{0}, {1}, {1}, {3}});
-    T.SetNrOfElem(4);
-    for (int r = 1; r <= 4; ++r) T.SetElem(r, r * 10);
-    Q.SetNrOfElem(1);
-    Q.SetElem(1, 0.5);
+    SetVec(T, {10, 20, 30, 40});
     EstimateByKNN(M, T, 4, TKnnWMode::kwmGauss, 1e200, Q, E, MD);
     EXPECT_EQ(E, 20);  // rows 1, 2, 3 at 0.5, not row 4 at 2.5
     Load(M, {{2}, {2}, {2}});
@@ -194,37 +208,50 @@ Rows PlainCenters(Rows R, int NumCenters) {
 }
 
 TEST_F(ProgressFixture, FindCentersMatchesPlainMergeAndLeavesMatUnchanged) {
-    const Rows R = IntRows(80, 3, 4);
     TMatrix M(nullptr), C(nullptr);
-    Load(M, R);
-    const std::string Crc = M.CRCofData();
-    const struct { int Lo, Hi, N; } Cases[] = {{1, 80, 7}, {70, 11, 12}, {1, 80, 1}, {78, 0, 5}, {1, 80, 80}};
-    for (const auto& Cs : Cases) {
-        const int Lo = std::min(Cs.Lo, std::max(Cs.Hi, 1)), Hi = std::max(Cs.Lo, std::max(Cs.Hi, 1));
-        const Rows Want = PlainCenters(Rows(R.begin() + Lo - 1, R.begin() + Hi), Cs.N);
-        C.ResizeAndClear(3, 90);
-        const double Before = ProcStat;
-        double MD = -1;
-        FindCenters(M, Cs.Lo, Cs.Hi, Cs.N, C, MD);
-        EXPECT_EQ(ProcStat - Before, double(Hi - Lo + 1 - int(Want.size())));
-        double WantMD = 0;
-        for (std::size_t s = 0; s < Want.size(); ++s) {
-            double Near = Inf;
-            for (std::size_t t = 0; t < Want.size(); ++t)
-                if (t != s) Near = std::min(Near, std::sqrt(SqDist(Want[s], Want[t])));
-            if (Want.size() > 1) WantMD += Near / double(Want.size());
-            for (int c = 0; c < 3; ++c) ASSERT_EQ(C.Elem(c + 1, int(s + 1)), Want[s][std::size_t(c)]) << Cs.N << " " << s;
+    // Small coordinates (many ties), wide ones (few), and seven rows whose last two are
+    // the closest pair and where the merged rows 2, 3 come nearer to row 1 than row 4 was.
+    const Rows Pull = {{0, 0, 0}, {-3, 9.6, 0}, {3, 9.6, 0}, {0, -10, 0}, {100, 100, 0}, {200, 200, 0}, {200, 201, 0}};
+    for (const Rows& R : {IntRows(80, 3, 4), IntRows(80, 3, 9, 1000), Pull}) {
+        Load(M, R);
+        const std::string Crc = M.CRCofData();
+        const int n = int(R.size());
+        const struct { int Lo, Hi, N; } Cases[] = {{1, 80, 7}, {70, 11, 12}, {1, 80, 1}, {78, 0, 5}, {1, 80, 80}, {1, 80, 2}, {1, 80, 4}, {1, 80, 6}};
+        for (const auto& Cs : Cases) {
+            const int A = std::clamp(Cs.Lo, 1, n), B = std::clamp(Cs.Hi, 1, n), Lo = std::min(A, B), Hi = std::max(A, B);
+            const Rows Want = PlainCenters(Rows(R.begin() + Lo - 1, R.begin() + Hi), Cs.N);
+            C.ResizeAndClear(3, 90);
+            const double Before = ProcStat;
+            double MD = -1;
+            FindCenters(M, Cs.Lo, Cs.Hi, Cs.N, C, MD);
+            EXPECT_EQ(ProcStat - Before, double(Hi - Lo + 1 - int(Want.size())));
+            double WantMD = 0;
+            for (std::size_t s = 0; s < Want.size(); ++s) {
+                double Near = Inf;
+                for (std::size_t t = 0; t < Want.size(); ++t)
+                    if (t != s) Near = std::min(Near, std::sqrt(SqDist(Want[s], Want[t])));
+                if (Want.size() > 1) WantMD += Near / double(Want.size());
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(C.Elem(c + 1, int(s + 1)), Want[s][std::size_t(c)]) << Cs.N << " " << s;
+            }
+            EXPECT_NEAR(MD, WantMD, 1e-12 * WantMD) << Cs.N;
+            EXPECT_EQ(C.Elem(1, int(Want.size()) + 1), 0);
         }
-        EXPECT_NEAR(MD, WantMD, 1e-12 * WantMD) << Cs.N;
-        EXPECT_EQ(C.Elem(1, int(Want.size()) + 1), 0);
+        EXPECT_EQ(M.CRCofData(), Crc);
     }
-    EXPECT_EQ(M.CRCofData(), Crc);
     EXPECT_FALSE(std::filesystem::exists("MAT.$$$"));
+    // No centre: Centers untouched, MeanDist 0, no step.
     double MD = 5;
     C.Fill(9);
+    const double Before = ProcStat;
     FindCenters(M, 1, 80, 0, C, MD);
     EXPECT_EQ(MD, 0);
     EXPECT_EQ(C.Elem(1, 1), 9);
+    EXPECT_EQ(ProcStat, Before);
+    // NaN rows: the first pair merges; a centre whose every distance is NaN keeps NaN.
+    Load(M, {{NaN}, {NaN}, {NaN}});
+    FindCenters(M, 1, 3, 2, C, MD);
+    EXPECT_TRUE(std::isnan(C.Elem(1, 1)) && std::isnan(C.Elem(1, 2)) && std::isnan(MD));
 }
 
 // Plain Lloyd passes with the same rules, for comparison.
@@ -241,16 +268,14 @@ double PlainKMeans(const Rows& R, Rows& C, std::vector<int>& Cl) {
             Cl[i] = Best;
         }
         if (!Changed) break;
-        for (int j = 0; j < K; ++j) {
-            std::vector<double> S(R[0].size(), 0);
-            int N = 0;
-            for (std::size_t i = 0; i < R.size(); ++i)
-                if (Cl[i] == j) {
-                    ++N;
-                    for (std::size_t c = 0; c < S.size(); ++c) S[c] += R[i][c];
-                }
-            for (std::size_t c = 0; c < S.size(); ++c) C[std::size_t(j)][c] = N ? S[c] / N : 0;
+        Rows S(C.size(), std::vector<double>(R[0].size(), 0));
+        std::vector<int> N(C.size(), 0);
+        for (std::size_t i = 0; i < R.size(); ++i) {
+            ++N[std::size_t(Cl[i])];
+            for (std::size_t c = 0; c < R[i].size(); ++c) S[std::size_t(Cl[i])][c] += R[i][c];
         }
+        for (std::size_t j = 0; j < C.size(); ++j)
+            for (std::size_t c = 0; c < S[j].size(); ++c) C[j][c] = N[j] ? S[j][c] / N[j] : 0;
     }
     double W = 0;
     for (std::size_t i = 0; i < R.size(); ++i) W += SqDist(R[i], C[std::size_t(Cl[i])]);
@@ -262,14 +287,15 @@ TEST_F(ProgressFixture, KMeansMatchesPlainLloydAndRenumbersBySize) {
     TMatrix M(nullptr), C(nullptr);
     Load(M, R);
     TIntVector Cl(nullptr), Sz(nullptr);
-    Cl.SetNrOfElem(700);
-    for (int i = 1; i <= 700; ++i) Cl.SetElem(i, 1);  // a reused vector must not stop pass 1
+    Cl.SetNrOfElem(705);
+    for (int i = 1; i <= 705; ++i) Cl.SetElem(i, 1);  // a reused vector must not stop pass 1
     std::vector<int> WantCl;
     Rows WantC(R.begin(), R.begin() + 6);
     const double W = PlainKMeans(R, WantC, WantCl);
     const double Got = kMeansClustering(M, 0, 0, 6, 0, C, Cl, Sz);
     EXPECT_NEAR(Got, W, 1e-9 * W);
     ASSERT_EQ(C.NrOfRows(), 6);
+    EXPECT_EQ(Cl.NrOfElem(), 700);
     std::vector<int> Size(6, 0);
     for (int i : WantCl) ++Size[std::size_t(i)];
     std::vector<int> Order(6);
@@ -292,11 +318,14 @@ TEST_F(ProgressFixture, KMeansMatchesPlainLloydAndRenumbersBySize) {
     EXPECT_EQ(Cl.Elem(3), 1);
     EXPECT_EQ(C.Elem(1, 4), 0);
     EXPECT_EQ(C.Elem(2, 4), 0);
-    // An object halfway between two centres joins the lower one.
-    Load(M, {{0}, {2}, {1}});
-    EXPECT_EQ(kMeansClustering(M, 0, 0, 2, C, Cl), 0.5);
-    EXPECT_EQ(C.Elem(1, 1), 0.5);
-    EXPECT_EQ(Cl.Elem(3), 1);
+    // Objects halfway between the two seeds join the lower one (31 of them: whole vector
+    // lanes and a tail): centre 1 = 31/32, result (31/32)^2 + 31/32^2.
+    Rows Half(33, {1});
+    Half[0] = {0}, Half[1] = {2};
+    Load(M, Half);
+    EXPECT_EQ(kMeansClustering(M, 0, 0, 2, C, Cl), 0.96875);
+    EXPECT_EQ(C.Elem(1, 1), 0.96875);
+    EXPECT_EQ(Cl.Elem(33), 1);
     // Seeds drawn from the platform generator.
     Load(M, R);
     RandSeed = 12345;
@@ -328,12 +357,20 @@ TEST_F(ProgressFixture, KMeansErrorsAbortAndPassLimit) {
     Raises(0, "kMeansClustering: number of clusters must be positive");
     Raises(6, "kMeansClustering: number of clusters is greater than number of objects");
     EXPECT_EQ(C.NrOfColumns(), 4);  // nothing changed
-    // Abort after the first pass: result 0, nothing renumbered (seed rows 1, 2).
-    MathFeedBackProc = [](double) { AbortMathProc = true; };
-    EXPECT_EQ(kMeansClustering(M, 0, 0, 2, 0, C, Cl, Sz), 0);
-    EXPECT_EQ(Sz.Elem(1), 1);
-    EXPECT_EQ(Sz.Elem(2), 4);
-    EXPECT_EQ(C.Elem(1, 2), 8.5);
+    // Abort after pass 1, and after pass 3 (the one that changes nothing): result 0,
+    // nothing renumbered (seed rows 1, 2; sizes 1, 4 after pass 1, then 2, 3).
+    static int AbortPass;
+    const struct { int Pass, Size1, Size2; double C12; } Aborts[] = {{1, 1, 4, 8.5}, {3, 2, 3, 11}};
+    for (const auto& A : Aborts) {
+        AbortPass = A.Pass;
+        ProcStat = 0;
+        MathFeedBackProc = [](double P) { AbortMathProc = P == AbortPass; };
+        EXPECT_EQ(kMeansClustering(M, 0, 0, 2, 0, C, Cl, Sz), 0) << A.Pass;
+        EXPECT_EQ(ProcStat, A.Pass);
+        EXPECT_EQ(Sz.Elem(1), A.Size1);
+        EXPECT_EQ(Sz.Elem(2), A.Size2);
+        EXPECT_EQ(C.Elem(1, 2), A.C12);
+    }
     // A host that moves an object back and forth at every pass: pass 1001 raises after
     // storing its results.
     AbortMathProc = false;
@@ -380,8 +417,8 @@ void PlainAgglom(const TMatrix& M, TDistMode Mode, TClusterMethod Meth, double A
             const double a = D[g][i], b = D[h][i], ni = Sz[i];
             double New = 0;
             switch (Meth) {
-                case TClusterMethod::cmSingleLink: New = std::min(a, b); break;
-                case TClusterMethod::cmCompleteLink: New = std::max(a, b); break;
+                case TClusterMethod::cmSingleLink: New = a < b ? a : b; break;
+                case TClusterMethod::cmCompleteLink: New = a > b ? a : b; break;
                 case TClusterMethod::cmWard: New = ((ng + ni) * a + (nh + ni) * b - ni * Dgh) / (ng + nh + ni); break;
                 case TClusterMethod::cmAvgLink: New = (a + b) / 2; break;
                 case TClusterMethod::cmFlexLink: New = Alpha * (a + b) + (1 - 2 * Alpha) * Dgh; break;
@@ -410,29 +447,37 @@ struct TAgglomRun {
 };
 
 TEST_F(ProgressFixture, AgglomClusteringMatchesPlainRescan) {
+    // Many equal distances; then also rows with a NaN coordinate (their distances never
+    // win) and Alpha 3, held to 1.
     TMatrix M(nullptr);
-    Load(M, IntRows(45, 2, 6, 5));
-    for (int Meth = 0; Meth < 6; ++Meth)
-        for (const TDistMode Mode : {TDistMode::dmEuclid, TDistMode::dmManhattan, TDistMode::dmEuclidSqr}) {
-            const auto Method = static_cast<TClusterMethod>(Meth);
-            TAgglomRun A;
-            ASSERT_EQ(A.Run(M, Mode, Method, 0.7), 0);
-            std::vector<int> Dend;
-            std::vector<double> H;
-            PlainAgglom(M, Mode, Method, 0.7, Dend, H);
-            for (int f = 1; f <= 44; ++f) {
-                for (int c = 1; c <= 3; ++c)
-                    ASSERT_EQ(A.Dend.Elem(c, f), Dend[std::size_t(3 * (f - 1) + c - 1)]) << Meth << " step " << f;
-                ASSERT_EQ(A.Dist.Elem(f), H[std::size_t(f - 1)]) << Meth << " step " << f;
+    Rows R = IntRows(45, 2, 6, 5);
+    const struct { int NaNs; double Alpha, Held; } Sets[] = {{0, 0.7, 0.7}, {6, 3, 1}};
+    auto Same = [](double A, double B) { return A == B || (std::isnan(A) && std::isnan(B)); };
+    for (const auto& S : Sets) {
+        for (int i = 0; i < S.NaNs; ++i) R[std::size_t(7 * i + 3)][std::size_t(i % 2)] = NaN;
+        Load(M, R);
+        for (int Meth = 0; Meth < 6; ++Meth)
+            for (const TDistMode Mode : {TDistMode::dmEuclid, TDistMode::dmManhattan, TDistMode::dmEuclidSqr}) {
+                const auto Method = static_cast<TClusterMethod>(Meth);
+                TAgglomRun A;
+                ASSERT_EQ(A.Run(M, Mode, Method, S.Alpha), 0);
+                std::vector<int> Dend;
+                std::vector<double> H;
+                PlainAgglom(M, Mode, Method, S.Held, Dend, H);
+                for (int f = 1; f <= 44; ++f) {
+                    for (int c = 1; c <= 3; ++c)
+                        ASSERT_EQ(A.Dend.Elem(c, f), Dend[std::size_t(3 * (f - 1) + c - 1)]) << Meth << " step " << f;
+                    ASSERT_TRUE(Same(A.Dist.Elem(f), H[std::size_t(f - 1)])) << Meth << " step " << f;
+                }
+                // Positions: every leaf a distinct place, each merge at the mean of its parts.
+                std::vector<double> Leaf;
+                for (int r = 1; r <= 45; ++r) Leaf.push_back(A.Pos.Elem(r));
+                std::sort(Leaf.begin(), Leaf.end());
+                for (int r = 1; r <= 45; ++r) EXPECT_EQ(Leaf[std::size_t(r - 1)], r);
+                for (int f = 1; f <= 44; ++f)
+                    EXPECT_EQ(A.Pos.Elem(45 + f), (A.Pos.Elem(A.Dend.Elem(1, f)) + A.Pos.Elem(A.Dend.Elem(2, f))) / 2);
             }
-            // Positions: every leaf a distinct place, each merge at the mean of its parts.
-            std::vector<double> Leaf;
-            for (int r = 1; r <= 45; ++r) Leaf.push_back(A.Pos.Elem(r));
-            std::sort(Leaf.begin(), Leaf.end());
-            for (int r = 1; r <= 45; ++r) EXPECT_EQ(Leaf[std::size_t(r - 1)], r);
-            for (int f = 1; f <= 44; ++f)
-                EXPECT_EQ(A.Pos.Elem(45 + f), (A.Pos.Elem(A.Dend.Elem(1, f)) + A.Pos.Elem(A.Dend.Elem(2, f))) / 2);
-        }
+    }
 }
 
 TEST_F(ProgressFixture, AgglomClusteringHeightsAndExample) {
@@ -460,6 +505,7 @@ TEST_F(ProgressFixture, AgglomClusteringHeightsAndExample) {
     Load(M, {{0}, {1}, {5}});
     TAgglomRun A;
     ProcStat = 0;
+    Calls().clear();
     ASSERT_EQ(A.Run(M, TDistMode::dmEuclid, TClusterMethod::cmSingleLink), 0);
     const int Want[2][3] = {{1, 2, 4}, {4, 3, 5}};
     for (int f = 1; f <= 2; ++f)
@@ -469,6 +515,7 @@ TEST_F(ProgressFixture, AgglomClusteringHeightsAndExample) {
     const double Pos[5] = {2, 1, 3, 1.5, 2.25};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(A.Pos.Elem(i + 1), Pos[i]);
     EXPECT_EQ(A.Percent, (std::vector<double>{0, 100.0 / 3, 200.0 / 3}));
+    EXPECT_EQ(Calls(), (std::vector<double>{1, 2}));
     EXPECT_EQ(ProcStat, 2);
 }
 
@@ -479,12 +526,16 @@ TEST_F(ProgressFixture, AgglomClusteringAbortHandlerAndSmallCases) {
     M.OnCalcDistance = [&](TObject*, std::int32_t, std::int32_t, double& D) { OldCalled = true, D = 0; };
     // Abort from the feedback of step 2: -1, outputs zero-filled with their sizes.
     TAgglomRun A;
+    ASSERT_EQ(A.Run(M, TDistMode::dmEuclid, TClusterMethod::cmCompleteLink), 0);
+    A.Percent.clear();
     AbortMathProc = true;  // a stale request is cleared before the steps
     EXPECT_EQ(A.Run(M, TDistMode::dmEuclid, TClusterMethod::cmCompleteLink, 0.5, 2), -1);
     EXPECT_EQ(A.Percent.size(), 3u);
     EXPECT_EQ(A.Dend.NrOfRows(), 9);
     EXPECT_EQ(A.Pos.NrOfElem(), 19);
-    for (int f = 1; f <= 9; ++f) EXPECT_EQ(A.Dend.Elem(1, f) + A.Dist.Elem(f) + A.Pos.Elem(f), 0);
+    for (int f = 1; f <= 9; ++f)
+        for (int c = 1; c <= 3; ++c) EXPECT_EQ(A.Dend.Elem(c, f), 0);
+    for (int i = 1; i <= 19; ++i) EXPECT_EQ(A.Pos.Elem(i) + A.Dist.Elem(i), 0);
     AbortMathProc = false;
     // The caller's distance serves the call; the former handler comes back, also after a throw.
     TIntMatrix Dend(nullptr);
