@@ -212,6 +212,9 @@ TEST(DurbinWatson, Statistic) {
                                                      {{1e-200, -1e-200, 1e-200, -1e-200}, 3},
                                                      {{1e200, 2e200, 3e200}, 2.0 / 14}})
         EXPECT_DOUBLE_EQ(DurbinWatson(C.E), C.Want) << C.E.size();
+    // A value that is not a number makes the statistic NaN, even among zeros.
+    for (const TDoubleArray& E : {TDoubleArray{0, 0, NaN}, TDoubleArray{NaN, 0, 0, 0}, TDoubleArray{1, NaN, 2}})
+        EXPECT_TRUE(std::isnan(DurbinWatson(E))) << E.size();
 }
 
 TEST(DurbinWatson, BoundsAgainstExactPoints) {
