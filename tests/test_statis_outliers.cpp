@@ -8,7 +8,6 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -131,12 +130,13 @@ TEST(DeanDixon, SuspectPositionTiesAndLimits) {
         EXPECT_EQ(qmr::test::ValuesOf(*D), C.X);  // the caller's data stay as they were
     }
     const auto Two = Vec({1, 2}), Many = Vec(std::vector<double>(101));
-    for (const auto& [Data, Text] : std::initializer_list<std::pair<const TVector*, std::string>>{
+    struct Refusal { const TVector* Data; std::string Text; };
+    for (const Refusal& R : std::initializer_list<Refusal>{
              {Two.get(), "DeanDixonTest: number of data points is too low"},
              {nullptr, "DeanDixonTest: number of data points is too low"},
              {Many.get(), "DeanDixonTest: number of data points is too high"}}) {
         double Q = 5;
-        EXPECT_EQ(RaisedMessage<EQMRStatisError>([&] { DeanDixonTest(Data, D050, Q); }), Text);
+        EXPECT_EQ(RaisedMessage<EQMRStatisError>([&] { DeanDixonTest(R.Data, D050, Q); }), R.Text);
         EXPECT_EQ(Q, 0.0);
     }
 }
@@ -179,14 +179,15 @@ TEST(Grubbs, TestFindsTheFirstLargestDeviation) {
     }
     // The level is checked before the count; a refusal leaves G = 0.
     const auto Three = Vec({1, 2, 30});
-    for (const auto& [Data, Alpha, Text] : std::initializer_list<std::tuple<const TVector*, double, std::string>>{
+    struct Refusal { const TVector* Data; double Alpha; std::string Text; };
+    for (const Refusal& R : std::initializer_list<Refusal>{
              {Three.get(), 0.0, "GrubbsTest: invalid level of significance"},
              {Three.get(), 1.0, "GrubbsTest: invalid level of significance"},
              {Three.get(), NaN, "GrubbsTest: invalid level of significance"},
              {Three.get(), 0.05, "GrubbsTest: number of data points is too low"},
              {nullptr, 0.05, "GrubbsTest: number of data points is too low"}}) {
         double G = 5;
-        EXPECT_EQ(RaisedMessage<EQMRStatisError>([&] { GrubbsTest(Data, Alpha, G); }), Text);
+        EXPECT_EQ(RaisedMessage<EQMRStatisError>([&] { GrubbsTest(R.Data, R.Alpha, G); }), R.Text);
         EXPECT_EQ(G, 0.0);
     }
 }
