@@ -119,11 +119,13 @@ std::int32_t GrubbsTest(const TVector* Data, double alpha, double& G) {
 double DurbinWatson(const TDoubleArray& Resid) {
     const std::size_t n = Resid.size();
     if (n < 3) return 2;
-    // Scaled by the largest |e| so that neither sum underflows nor overflows.
+    // Scaled by the largest |e| so that neither sum underflows nor overflows; a NaN
+    // residual makes the scale NaN and it stays so (fmax would pass it by).
     double scale = 0;
-    for (double e : Resid) scale = std::fmax(scale, std::fabs(e));
-    if (scale == 0) return 0;
+    for (double e : Resid)
+        if (std::fabs(e) > scale || std::isnan(e)) scale = std::fabs(e);
     if (!std::isfinite(scale)) return std::nan("");
+    if (scale == 0) return 0;
     double num = 0, den = 0;
     double prev = Resid[0] / scale;
     den = prev * prev;
