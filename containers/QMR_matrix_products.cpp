@@ -410,8 +410,9 @@ std::int32_t TMatrix::CalcDistMat(TDistMode Mode, TMatrix* DMat) const {
 
 namespace {
 
-// Rows of X per pass and result rows per packed panel of the squaring tiles: a panel
-// (128 x 256 doubles) stays in the second-level cache while the block's columns pass by.
+// Rows of X per pass and result rows per panel of the squaring tiles: a panel of packed
+// strips (128 x 256 doubles) stays in the second-level cache while the block's groups of
+// four columns pass over it.
 constexpr std::size_t kSquareK = 256;
 constexpr std::size_t kSquareJ = 128;
 
@@ -461,7 +462,8 @@ void SquareTile(const double* a, const mk::V2* b, std::size_t K, double* c, std:
 // The columns of X^T X in blocks: block [i0, i1) computes the entries (i, j), j >= i, of
 // its columns and writes them to (i, j) and (j, i) of the n x n result R, divided by Norm.
 // Every entry is the in-order sum over the rows of X, whoever computes it, so the result
-// does not depend on the blocks or on the threads. Blocks write disjoint cells.
+// does not depend on the blocks or on the threads. Blocks write disjoint cells; with the
+// work type double, i0 is a multiple of four (the strips below start there).
 struct TSquareJob {
     std::size_t n = 0, m = 0;       // columns and rows of X
     const double* X = nullptr;      // X's columns, leading dimension ldx
@@ -642,9 +644,9 @@ bool TMatrix::Square(TMatrix* MatRes, double Norm, std::int32_t NThreads) const 
         return true;
     }
 
-    // Blocks of columns: the kernel copies the rows a block reads once per block, so wide
-    // blocks copy less; about two per thread keep the threads busy to the end (the first
-    // columns carry the most entries).
+    // Blocks of columns, about two per thread: the first columns carry the most entries,
+    // so handing the blocks out in order keeps the threads busy to the end, while a block
+    // of at least four columns fills whole register tiles.
     const std::size_t PerThread = n / (2 * static_cast<std::size_t>(NThreads));
     const std::size_t BlockCols = std::clamp<std::size_t>(PerThread / 4 * 4, 4, 32);
     const std::size_t NBlocks = (n + BlockCols - 1) / BlockCols;
