@@ -8,8 +8,11 @@
 #include "containers/QMR_worker_pool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace qmr {
@@ -407,21 +410,170 @@ std::int32_t TMatrix::CalcDistMat(TDistMode Mode, TMatrix* DMat) const {
 
 namespace {
 
-// The columns of X^T X in blocks: block [i0, i1) computes rows i0..n-1 of those columns
-// and writes entry (j, i) for j >= i to (i, j) and (j, i) of the n x n result R, divided
-// by Norm. Every entry is the in-order sum over the rows, whoever computes it.
+// Rows of X per pass and result rows per panel of the squaring tiles: a panel of packed
+// strips (128 x 256 doubles) stays in the second-level cache while the block's groups of
+// four columns pass over it.
+constexpr std::size_t kSquareK = 256;
+constexpr std::size_t kSquareJ = 128;
+
+// Packing storage of the squaring tiles, one per thread, kept between calls (pool threads
+// serve many calls).
+struct TSquareScratch {
+    std::vector<double> A;   // kSquareJ x kSquareK: strips that another thread is still packing
+    std::vector<mk::V2> B;   // 4 x kSquareK: the block's four columns, each value in both halves
+};
+
+TSquareScratch& SquareScratch() {
+    thread_local TSquareScratch S;
+    return S;
+}
+
+// c (4 columns of 4 values, leading dimension ldc) -= the K products a(k, r) * b(k, q),
+// one by one in order of k: a holds the strip's K rows of four values, b the same with
+// every value in both register halves.
+void SquareTile(const double* a, const mk::V2* b, std::size_t K, double* c, std::size_t ldc) {
+    double* c0 = c;
+    double* c1 = c0 + ldc;
+    double* c2 = c1 + ldc;
+    double* c3 = c2 + ldc;
+    mk::V2 x00 = mk::Load2(c0), x01 = mk::Load2(c0 + 2), x10 = mk::Load2(c1), x11 = mk::Load2(c1 + 2);
+    mk::V2 x20 = mk::Load2(c2), x21 = mk::Load2(c2 + 2), x30 = mk::Load2(c3), x31 = mk::Load2(c3 + 2);
+    for (std::size_t k = 0; k < K; ++k, a += 4, b += 4) {
+        const mk::V2 a0 = mk::Load2(a), a1 = mk::Load2(a + 2);
+        x00 -= a0 * b[0];
+        x01 -= a1 * b[0];
+        x10 -= a0 * b[1];
+        x11 -= a1 * b[1];
+        x20 -= a0 * b[2];
+        x21 -= a1 * b[2];
+        x30 -= a0 * b[3];
+        x31 -= a1 * b[3];
+    }
+    mk::Store2(c0, x00);
+    mk::Store2(c0 + 2, x01);
+    mk::Store2(c1, x10);
+    mk::Store2(c1 + 2, x11);
+    mk::Store2(c2, x20);
+    mk::Store2(c2 + 2, x21);
+    mk::Store2(c3, x30);
+    mk::Store2(c3 + 2, x31);
+}
+
+// The columns of X^T X in blocks: block [i0, i1) computes the entries (i, j), j >= i, of
+// its columns and writes them to (i, j) and (j, i) of the n x n result R, divided by Norm.
+// Every entry is the in-order sum over the rows of X, whoever computes it, so the result
+// does not depend on the blocks or on the threads. Blocks write disjoint cells; with the
+// work type double, i0 is a multiple of four (the strips below start there).
 struct TSquareJob {
     std::size_t n = 0, m = 0;       // columns and rows of X
-    const TWork* Xt = nullptr;      // X transposed, n x m, leading dimension n
-    const TWork* X = nullptr;       // X's columns, leading dimension ldx
+    const double* X = nullptr;      // X's columns, leading dimension ldx
     std::size_t ldx = 0;
+    const TWork* Xt = nullptr;      // X transposed (n x m, leading dimension n) and
+    const TWork* Xw = nullptr;      // X (leading dimension ldw) in the work type, for
+    std::size_t ldw = 0;            // the general path
     TWork Norm = 1;
     double* R = nullptr;            // the result's storage, leading dimension n
+    // Work type double: columns 4s..4s+3 of X as m rows of four (zeros past column n) at
+    // Strips + 4ms, packed once by whichever block needs them first; Ready[s] is 0 until a
+    // thread takes strip s, 1 while it packs it, 2 when it is there.
+    double* Strips = nullptr;
+    std::atomic<std::uint8_t>* Ready = nullptr;
 
     void Block(std::size_t i0, std::size_t i1) const {
+        if constexpr (std::is_same_v<TWork, double>) BlockTiles(i0, i1);
+        else BlockGeneral(i0, i1);
+    }
+
+    // Work type double: the negated sums accumulate in R itself, column i from the top of
+    // its group of four (the cells above i there are overwritten by the mirror images of
+    // the block's earlier columns). Both factors are slices of X's columns.
+    void BlockTiles(std::size_t i0, std::size_t i1) const {
+        for (std::size_t i = i0; i < i1; ++i) std::fill(R + i * n + Top(i0, i), R + (i + 1) * n, 0.0);
+        TSquareScratch& S = SquareScratch();
+        S.A.resize(kSquareJ * kSquareK);
+        S.B.resize(4 * kSquareK);
+        for (std::size_t K0 = 0; K0 < m; K0 += kSquareK) {
+            const std::size_t Kc = std::min(kSquareK, m - K0);
+            for (std::size_t J0 = i0; J0 < n; J0 += kSquareJ) {
+                const std::size_t J1 = std::min(n, J0 + kSquareJ);
+                const double* Panel[kSquareJ / 4];
+                for (std::size_t j = J0; j < J1; j += 4)
+                    Panel[(j - J0) / 4] = Strip(j / 4, K0, Kc, S.A.data() + (j - J0) * Kc);
+                for (std::size_t g = i0; g < std::min(i1, J1); g += 4) {
+                    PackColumns(g, std::min(i1, g + 4), K0, Kc, S.B.data());
+                    for (std::size_t j = std::max(J0, g); j < J1; j += 4) {
+                        const double* a = Panel[(j - J0) / 4];
+                        if (j + 4 <= n && g + 4 <= i1) {
+                            SquareTile(a, S.B.data(), Kc, R + g * n + j, n);
+                            continue;
+                        }
+                        // At the edge: the tile in a local copy, padded with zeros.
+                        const std::size_t Rows = std::min<std::size_t>(4, n - j), Cols = std::min<std::size_t>(4, i1 - g);
+                        double T[16] = {};
+                        for (std::size_t q = 0; q < Cols; ++q)
+                            for (std::size_t r = 0; r < Rows; ++r) T[q * 4 + r] = R[(g + q) * n + j + r];
+                        SquareTile(a, S.B.data(), Kc, T, 4);
+                        for (std::size_t q = 0; q < Cols; ++q)
+                            for (std::size_t r = 0; r < Rows; ++r) R[(g + q) * n + j + r] = T[q * 4 + r];
+                    }
+                }
+            }
+        }
+        for (std::size_t i = i0; i < i1; ++i)
+            for (std::size_t j = i; j < n; ++j) {
+                const double V = static_cast<double>((TWork(0) - R[i * n + j]) / Norm);
+                R[i * n + j] = V;
+                R[j * n + i] = V;
+            }
+    }
+
+    static std::size_t Top(std::size_t i0, std::size_t i) { return i0 + (i - i0) / 4 * 4; }
+
+    // Rows K0..K0 + Kc - 1 of strip s: from the shared strips, packing the strip there
+    // first when no thread has taken it yet; while another thread packs it, the rows are
+    // packed into Spare instead (no thread ever waits for another).
+    const double* Strip(std::size_t s, std::size_t K0, std::size_t Kc, double* Spare) const {
+        double* Shared = Strips + 4 * m * s;
+        std::uint8_t State = Ready[s].load(std::memory_order_acquire);
+        if (State == 0 && Ready[s].compare_exchange_strong(State, 1, std::memory_order_acq_rel)) {
+            PackStrip(4 * s, n, 0, m, Shared);
+            Ready[s].store(2, std::memory_order_release);
+            State = 2;
+        }
+        if (State == 2) return Shared + 4 * K0;
+        PackStrip(4 * s, n, K0, Kc, Spare);
+        return Spare;
+    }
+
+    // Rows K0.. of columns j..j+3 of X (zeros past column End) as Kc rows of four.
+    void PackStrip(std::size_t j, std::size_t End, std::size_t K0, std::size_t Kc, double* Dst) const {
+        for (std::size_t q = 0; q < 4; ++q) {
+            if (j + q < End) {
+                const double* Src = X + (j + q) * ldx + K0;
+                for (std::size_t k = 0; k < Kc; ++k) Dst[k * 4 + q] = Src[k];
+            } else {
+                for (std::size_t k = 0; k < Kc; ++k) Dst[k * 4 + q] = 0;
+            }
+        }
+    }
+
+    // The same for the block's columns g..End - 1, every value in both halves.
+    void PackColumns(std::size_t g, std::size_t End, std::size_t K0, std::size_t Kc, mk::V2* Dst) const {
+        for (std::size_t q = 0; q < 4; ++q) {
+            if (g + q < End) {
+                const double* Src = X + (g + q) * ldx + K0;
+                for (std::size_t k = 0; k < Kc; ++k) Dst[k * 4 + q] = mk::V2{Src[k], Src[k]};
+            } else {
+                for (std::size_t k = 0; k < Kc; ++k) Dst[k * 4 + q] = mk::V2{0, 0};
+            }
+        }
+    }
+
+    // Any work type: the product kernel on X transposed and X, into a block of sums.
+    void BlockGeneral(std::size_t i0, std::size_t i1) const {
         const std::size_t Rows = n - i0, Cols = i1 - i0;
         std::vector<TWork> C(Rows * Cols, TWork(0));
-        if (m > 0) SubProduct(Rows, Cols, m, Xt + i0, n, X + i0 * ldx, ldx, C.data(), Rows);  // no rows: no storage
+        if (m > 0) SubProduct(Rows, Cols, m, Xt + i0, n, Xw + i0 * ldw, ldw, C.data(), Rows);  // no rows: no storage
         for (std::size_t c = 0; c < Cols; ++c) {
             const std::size_t i = i0 + c;
             for (std::size_t j = i; j < n; ++j) {
@@ -439,24 +591,34 @@ bool TMatrix::Square(TMatrix* MatRes, double Norm, std::int32_t NThreads) const 
     if (MatRes == nullptr || Norm == 0 || !std::isfinite(Norm)) return false;
     if (NThreads < 1) NThreads = 1;
     const auto n = static_cast<std::size_t>(FNCol), m = static_cast<std::size_t>(FNRow);
-    TWorkView Xt, X;
-    TransposedWork(FMat.data(), m, n, StoreRows(), Xt);
-    if (MatRes == this) {  // the result replaces the source: keep a copy of its columns
-        X.Copy.resize(m * n);
-        for (std::size_t c = 0; c < n; ++c)
-            for (std::size_t r = 0; r < m; ++r) X.Copy[c * m + r] = FMat[c * StoreRows() + r];
-        X.P = X.Copy.data();
-        X.ld = m;
-    } else {
-        ViewAsWork(FMat.data(), m, n, StoreRows(), X);
-    }
-    MatRes->Resize(FNCol, FNCol);
     TSquareJob Job;
     Job.n = n;
     Job.m = m;
-    Job.Xt = Xt.P;
-    Job.X = X.P;
-    Job.ldx = X.ld;
+    Job.X = FMat.data();
+    Job.ldx = StoreRows();
+    std::vector<double> Own;
+    if (MatRes == this) {  // the result replaces the source: keep a copy of its columns
+        Own.assign(FMat.begin(), FMat.end());
+        Job.X = Own.data();
+    }
+    TWorkView Xt, Xw;
+    if constexpr (!std::is_same_v<TWork, double>) {
+        TransposedWork(Job.X, m, n, Job.ldx, Xt);
+        ViewAsWork(Job.X, m, n, Job.ldx, Xw);
+        Job.Xt = Xt.P;
+        Job.Xw = Xw.P;
+        Job.ldw = Xw.ld;
+    }
+    std::unique_ptr<double[]> Strips;
+    std::unique_ptr<std::atomic<std::uint8_t>[]> Ready;
+    if constexpr (std::is_same_v<TWork, double>) {
+        const std::size_t NStrips = (n + 3) / 4;
+        Strips.reset(new double[NStrips * 4 * m]);  // left uninitialised: packed before read
+        Ready = std::make_unique<std::atomic<std::uint8_t>[]>(NStrips);
+        Job.Strips = Strips.get();
+        Job.Ready = Ready.get();
+    }
+    MatRes->Resize(FNCol, FNCol);
     Job.Norm = Norm;
     Job.R = MatRes->FMat.data();
 
@@ -482,9 +644,9 @@ bool TMatrix::Square(TMatrix* MatRes, double Norm, std::int32_t NThreads) const 
         return true;
     }
 
-    // Blocks of columns: the kernel copies the rows a block reads once per block, so wide
-    // blocks copy less; about two per thread keep the threads busy to the end (the first
-    // columns carry the most entries).
+    // Blocks of columns, about two per thread: the first columns carry the most entries,
+    // so handing the blocks out in order keeps the threads busy to the end, while a block
+    // of at least four columns fills whole register tiles.
     const std::size_t PerThread = n / (2 * static_cast<std::size_t>(NThreads));
     const std::size_t BlockCols = std::clamp<std::size_t>(PerThread / 4 * 4, 4, 32);
     const std::size_t NBlocks = (n + BlockCols - 1) / BlockCols;

@@ -8,8 +8,13 @@
 #include <cmath>
 #include <future>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,15 +25,20 @@ using detail::RunOnWorkers;
 using SquareThreads = ProgressFixture;
 
 TEST_F(SquareThreads, InOrderSumsForAnyThreadCountAndIntoItself) {
-    for (auto [Cols, Rows] : {std::pair{1, 5}, {5, 3}, {37, 301}, {130, 64}, {40, 0}}) {
+    // Shapes around the kernel's strips of four columns, panels of 128 result rows and 256
+    // source rows; a zero column with a negative Norm gives entries of -0.
+    for (auto [Cols, Rows, Norm] : {std::tuple{1, 5, 0.5}, {5, 3, -3.0}, {37, 301, 0.5}, {130, 64, 0.5},
+                                    {40, 0, -3.0}, {135, 530, -3.0}}) {
         TMatrix X(nullptr), Want(nullptr), R(nullptr);
         RandomFill(X, Cols, Rows, 7u + Cols);
+        if (Cols > 2)
+            for (int r = 1; r <= Rows; ++r) X.SetElem(2, r, 0);
         Want.Resize(Cols, Cols);  // X^T X / Norm, each entry summed over the rows in order
         for (int i = 1; i <= Cols; ++i)
             for (int j = 1; j <= Cols; ++j) {
                 Extended S = 0;
                 for (int r = 1; r <= Rows; ++r) S += X.Elem(std::min(i, j), r) * X.Elem(std::max(i, j), r);
-                Want.SetElem(i, j, static_cast<double>(S / 0.5));
+                Want.SetElem(i, j, static_cast<double>(S / Norm));
             }
         int Ev = 0;
         for (int Threads : {1, 0, 2, 3, 8, 1000, -1}) {  // 0 means 1, -1 the processor count form
@@ -37,7 +47,7 @@ TEST_F(SquareThreads, InOrderSumsForAnyThreadCountAndIntoItself) {
             CountChanges(R, Ev);
             ProcStat = 0.0;
             Calls().clear();
-            ASSERT_TRUE(Threads < 0 ? X.Square(&R, 0.5) : X.Square(&R, 0.5, Threads)) << Cols << " " << Threads;
+            ASSERT_TRUE(Threads < 0 ? X.Square(&R, Norm) : X.Square(&R, Norm, Threads)) << Cols << " " << Threads;
             EXPECT_EQ(R.CRCofData(), Want.CRCofData()) << Cols << " " << Threads;
             EXPECT_EQ(Ev, Cols == 1 ? 0 : 1);  // the resize only
             // Each column counted once; one step per column inline, else the hook per round
@@ -48,7 +58,7 @@ TEST_F(SquareThreads, InOrderSumsForAnyThreadCountAndIntoItself) {
                 EXPECT_EQ(Calls().size(), static_cast<std::size_t>(Cols));
             }
         }
-        ASSERT_TRUE(X.Square(&X, 0.5, 4));
+        ASSERT_TRUE(X.Square(&X, Norm, 4));
         EXPECT_EQ(X.CRCofData(), Want.CRCofData());
     }
 }
@@ -168,6 +178,70 @@ TEST(WorkerPool, StopAndExceptionsEndAfterTheJoin) {
     EXPECT_THROW(RunOnWorkers(100000, 3, [&](std::int64_t) { ++Ended; }, [] { throw std::logic_error("hook"); },
                               [] { return false; }),
                  std::logic_error);
+}
+
+TEST(WorkerPool, ThreadsOutliveBatchesAndServeConcurrentAndNestedOnes) {
+    // Two batches in a row on three threads: the second runs on threads of the first.
+    std::mutex Lock;
+    std::set<std::thread::id> First, Second;
+    for (auto* Ids : {&First, &Second})
+        ASSERT_TRUE(RunOnWorkers(
+            60, 3,
+            [&](std::int64_t) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+                std::lock_guard<std::mutex> G(Lock);
+                Ids->insert(std::this_thread::get_id());
+            },
+            [] {}, [] { return false; }));
+    EXPECT_EQ(First.size(), 3u);
+    for (std::thread::id Id : Second) EXPECT_EQ(First.count(Id), 1u);
+    EXPECT_EQ(First.count(std::this_thread::get_id()), 0u);
+
+    // Two callers at once, each of whose items runs a batch of its own: every item of every
+    // batch runs once, and nobody waits for a thread another batch holds.
+    std::atomic<int> Inner{0};
+    std::vector<int> Outer(2 * 40, 0);
+    auto Caller = [&](int Base) {
+        return RunOnWorkers(
+            40, 4,
+            [&, Base](std::int64_t I) {
+                ++Outer[static_cast<std::size_t>(Base + I)];
+                RunOnWorkers(8, 2, [&](std::int64_t) { ++Inner; }, [] {}, [] { return false; });
+            },
+            [] {}, [] { return false; });
+    };
+    auto Other = std::async(std::launch::async, Caller, 40);
+    EXPECT_TRUE(Caller(0));
+    EXPECT_TRUE(Other.get());
+    EXPECT_EQ(Outer, std::vector<int>(80, 1));
+    EXPECT_EQ(Inner.load(), 80 * 8);
+}
+
+#if defined(__SANITIZE_THREAD__)
+#define QMR_TEST_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define QMR_TEST_TSAN 1
+#endif
+#endif
+
+TEST(WorkerPool, ForkedChildStartsThreadsOfItsOwn) {
+#ifdef QMR_TEST_TSAN
+    GTEST_SKIP() << "ThreadSanitizer does not follow threads started after a fork";
+#else
+    ASSERT_TRUE(RunOnWorkers(16, 4, [](std::int64_t) {}, [] {}, [] { return false; }));  // threads parked
+    const pid_t Child = fork();
+    ASSERT_GE(Child, 0);
+    if (Child == 0) {
+        alarm(20);  // a child waiting for its parent's threads dies here instead of hanging
+        std::atomic<int> Done{0};
+        const bool Ok = RunOnWorkers(16, 4, [&](std::int64_t) { ++Done; }, [] {}, [] { return false; });
+        _exit(Ok && Done == 16 ? 0 : 1);
+    }
+    int Status = 0;
+    ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << Status;
+#endif
 }
 
 }  // namespace
