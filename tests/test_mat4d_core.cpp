@@ -294,6 +294,7 @@ TEST_F(Mat4DCore, LargeBlocks) {
         Before.Assign(&M);
         M.OnPercentDone = [](TObject*, double P) { AbortMathProc = AbortMathProc || P >= 60; };
         EXPECT_FALSE(M.Transpose());
+        M.OnPercentDone = nullptr;
         AbortMathProc = false;
         EXPECT_EQ(std::tuple(M.NrOfColumns(), M.CRCofData(), Ev), std::tuple(Nr, Before.CRCofData(), 1));
     }
