@@ -2,13 +2,16 @@
 // planes (Map per plane) for the mean and standard deviation of layers on one thread;
 // our own single-thread run for the same reductions on 8 threads; a plain copy loop of
 // the same size for Transpose and Resample. BM_CopyBandwidth reports the machine's copy
-// bandwidth in the same run: a memory-bound reduction cannot beat it.
+// bandwidth in the same run (a memory-bound reduction cannot beat it) and
+// BM_ReadBandwidth8Threads the read bandwidth 8 threads reach, the bound of the threaded
+// reductions.
 #include <benchmark/benchmark.h>
 
 #include <qmrnumkit/qmrnumkit.h>
 
 #include <cstring>
 #include <random>
+#include <thread>
 #include <vector>
 
 #ifdef QMR_BENCH_HAVE_EIGEN
@@ -94,9 +97,48 @@ BENCHMARK(BM_MeanOfLayers_peer)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StdDevOfLayers_peer)->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif
 
+// How close the threaded reductions come to the hardware: each against one read pass
+// over as many doubles on 8 threads (a reduction reads every element once; its
+// destination is 256 times smaller). BM_ReadBandwidth8Threads reports that bandwidth.
+void RunRead8(benchmark::State& St) {
+    const std::vector<double>& V = Plain();
+    constexpr int Threads = 8;
+    std::vector<double> Sums(Threads * 8);  // one cache line per thread
+    for (auto _ : St) {
+        std::vector<std::thread> Pool;
+        for (int W = 0; W < Threads; ++W)
+            Pool.emplace_back([&V, &Sums, W] {
+                const std::size_t B = NAll / Threads * static_cast<std::size_t>(W), E = B + NAll / Threads;
+                double S0 = 0, S1 = 0, S2 = 0, S3 = 0;
+                for (std::size_t I = B; I < E; I += 4) {
+                    S0 += V[I];
+                    S1 += V[I + 1];
+                    S2 += V[I + 2];
+                    S3 += V[I + 3];
+                }
+                Sums[static_cast<std::size_t>(W) * 8] = S0 + S1 + S2 + S3;
+            });
+        for (std::thread& T : Pool) T.join();
+        benchmark::DoNotOptimize(Sums.data());
+    }
+    St.SetBytesProcessed(static_cast<std::int64_t>(St.iterations()) * static_cast<std::int64_t>(NAll * sizeof(double)));
+}
+void BM_ReadBandwidth8Threads(benchmark::State& St) { RunRead8(St); }
+void BM_MeanOfLayersVsRead8Threads_qmr(benchmark::State& St) { RunReduce(St, &qmr::TMat4D::MeanOfLayersToMatrix, 8); }
+void BM_MeanOfLayersVsRead8Threads_peer(benchmark::State& St) { RunRead8(St); }
+void BM_StdDevOfLayersVsRead8Threads_qmr(benchmark::State& St) { RunReduce(St, &qmr::TMat4D::StdDevOfLayersToMatrix, 8); }
+void BM_StdDevOfLayersVsRead8Threads_peer(benchmark::State& St) { RunRead8(St); }
+BENCHMARK(BM_ReadBandwidth8Threads)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MeanOfLayersVsRead8Threads_qmr)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MeanOfLayersVsRead8Threads_peer)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StdDevOfLayersVsRead8Threads_qmr)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StdDevOfLayersVsRead8Threads_peer)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // ---------------------------------------------------------------- reshaping
 
-// A plain loop copying as many doubles as the matrix holds.
+// A plain loop copying as many doubles as the matrix holds, into a buffer touched once
+// before the timing: unlike Resample or a non-square Transpose it never takes fresh
+// pages from the kernel (the matrix does, 2 MiB at a time), and it computes nothing.
 void RunCopyLoop(benchmark::State& St) {
     const std::vector<double>& V = Plain();
     std::vector<double> To(NAll);

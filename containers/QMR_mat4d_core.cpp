@@ -24,22 +24,21 @@ std::string TMat4D::ClassName() const { return "TMat4D"; }
 
 void TMat4D::Raise(std::string_view Reason) const { throw EQMRMatrixError(ComponentMessage(this, Reason)); }
 
-TDoubleArray TMat4D::NewStorage(std::int32_t Nc, std::int32_t Nr, std::int32_t Nl, std::int32_t Nt) const {
+detail::TLargeBlock<double> TMat4D::NewStorage(std::int32_t Nc, std::int32_t Nr, std::int32_t Nl,
+                                               std::int32_t Nt) const {
     std::size_t N = 0;
-    TDoubleArray Storage;
     if (__builtin_mul_overflow(static_cast<std::size_t>(Nc), static_cast<std::size_t>(Nr), &N) ||
         __builtin_mul_overflow(N, static_cast<std::size_t>(Nl), &N) ||
-        __builtin_mul_overflow(N, static_cast<std::size_t>(Nt), &N) || N > Storage.max_size())
+        __builtin_mul_overflow(N, static_cast<std::size_t>(Nt), &N))
         Raise(detail::Mat4DNoMemHeap);
     try {
-        Storage.assign(N, 0.0);
+        return detail::TLargeBlock<double>(N);
     } catch (const std::bad_alloc&) {
         Raise(detail::Mat4DNoMemHeap);
     }
-    return Storage;
 }
 
-void TMat4D::Commit(TDoubleArray&& Storage, std::int32_t Nc, std::int32_t Nr, std::int32_t Nl, std::int32_t Nt) {
+void TMat4D::Commit(detail::TLargeBlock<double>&& Storage, std::int32_t Nc, std::int32_t Nr, std::int32_t Nl, std::int32_t Nt) {
     FMat = std::move(Storage);
     FNumX = Nc;
     FNumY = Nr;
@@ -51,13 +50,11 @@ void TMat4D::Commit(TDoubleArray&& Storage, std::int32_t Nc, std::int32_t Nr, st
 void TMat4D::Assign(const TPersistent* Source) {
     if (const auto* Src = dynamic_cast<const TMat4D*>(Source)) {
         if (Src == this) return;
-        TDoubleArray Copy;
         try {
-            Copy = Src->FMat;
+            FMat = Src->FMat;  // all or nothing; reuses the block when the counts agree
         } catch (const std::bad_alloc&) {
             Raise(detail::Mat4DNoMemHeap);
         }
-        FMat = std::move(Copy);
         FNumX = Src->FNumX;
         FNumY = Src->FNumY;
         FNumZ = Src->FNumZ;
@@ -124,7 +121,7 @@ void TMat4D::MakeValidTSlotRange(std::int32_t& LowTSlot, std::int32_t& HighTSlot
 bool TMat4D::Resize(std::int32_t Nc, std::int32_t Nr, std::int32_t Nl, std::int32_t Nt) {
     if (Nc <= 0 || Nr <= 0 || Nl <= 0 || Nt <= 0) return true;
     if (Nc == FNumX && Nr == FNumY && Nl == FNumZ && Nt == FNumT) return true;
-    TDoubleArray New = NewStorage(Nc, Nr, Nl, Nt);
+    detail::TLargeBlock<double> New = NewStorage(Nc, Nr, Nl, Nt);
     const auto KeepX = static_cast<std::size_t>(std::min(FNumX, Nc));
     const std::int32_t KeepY = std::min(FNumY, Nr), KeepZ = std::min(FNumZ, Nl), KeepT = std::min(FNumT, Nt);
     const std::size_t NewRow = static_cast<std::size_t>(Nc);
@@ -177,7 +174,7 @@ void TMat4D::Cut(std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,
         detail::ValidRange(*this, LowCol, HighCol, LowRow, HighRow, LowLayer, HighLayer, LowTimeslot, HighTimeslot);
     const auto Nc = static_cast<std::int32_t>(R.Cols()), Nr = static_cast<std::int32_t>(R.Rows()),
                Nl = static_cast<std::int32_t>(R.Layers()), Nt = static_cast<std::int32_t>(R.Slots());
-    TDoubleArray New = NewStorage(Nc, Nr, Nl, Nt);
+    detail::TLargeBlock<double> New = NewStorage(Nc, Nr, Nl, Nt);
     // Every (slot, layer) pair counts once when gathered and once when stored.
     auto Percent = detail::TPercentCadence(2 * std::int64_t{Nt} * Nl, [this](std::int32_t P) { PercDone(this, P); });
     double* To = New.data();
@@ -215,7 +212,7 @@ void TMat4D::Resample(std::int32_t XDiv, std::int32_t XOffset, std::int32_t YDiv
                       std::int32_t ZDiv, std::int32_t ZOffset, std::int32_t TDiv, std::int32_t TOffset, bool Average) {
     const TResampleAxis AX(FNumX, XDiv, XOffset), AY(FNumY, YDiv, YOffset), AZ(FNumZ, ZDiv, ZOffset),
         AT(FNumT, TDiv, TOffset);
-    TDoubleArray New = NewStorage(AX.N, AY.N, AZ.N, AT.N);
+    detail::TLargeBlock<double> New = NewStorage(AX.N, AY.N, AZ.N, AT.N);
     auto Percent = detail::TPercentCadence(std::int64_t{AT.N} * AZ.N, [this](std::int32_t P) { PercDone(this, P); });
     const std::size_t NX = static_cast<std::size_t>(AX.N);
     double* Out = New.data();
@@ -243,6 +240,8 @@ void TMat4D::Resample(std::int32_t XDiv, std::int32_t XOffset, std::int32_t YDiv
         const Extended Full = static_cast<Extended>(AX.Div) * static_cast<Extended>(AY.Div) *
                               static_cast<Extended>(AZ.Div) * static_cast<Extended>(AT.Div);
         std::vector<Extended> Acc(NX);
+        // New columns whose block lies wholly inside the matrix.
+        const auto XWhole = static_cast<std::size_t>(std::clamp<std::int64_t>((FNumX - AX.Off) / AX.Div, 0, AX.N));
         for (std::int32_t T = 0; T < AT.N; ++T)
             for (std::int32_t L = 0; L < AZ.N; ++L) {
                 for (std::int32_t Rw = 0; Rw < AY.N; ++Rw, Out += NX) {
@@ -256,11 +255,27 @@ void TMat4D::Resample(std::int32_t XDiv, std::int32_t XOffset, std::int32_t YDiv
                                 const double* Row = FMat.data() + Index(1, static_cast<std::int32_t>(Sr + 1),
                                                                         static_cast<std::int32_t>(Sl + 1),
                                                                         static_cast<std::int32_t>(St + 1));
+                                const double* Src = XWhole > 0 ? Row + AX.Off : Row;
                                 if (AX.Div == 1) {
-                                    const double* Src = Row + AX.Off;
                                     for (std::size_t C = 0; C < NX; ++C) Acc[C] += Src[C];
                                 } else {
-                                    for (std::size_t C = 0; C < NX; ++C) {
+                                    // Blocks wholly inside the row first, then the edge one.
+                                    if (AX.Div == 2) {
+                                        for (std::size_t C = 0; C < XWhole; ++C) {
+                                            Extended S = Acc[C];
+                                            S += Src[2 * C];
+                                            S += Src[2 * C + 1];
+                                            Acc[C] = S;
+                                        }
+                                    } else {
+                                        const auto D = static_cast<std::size_t>(AX.Div);
+                                        for (std::size_t C = 0; C < XWhole; ++C) {
+                                            Extended S = Acc[C];
+                                            for (std::size_t K = 0; K < D; ++K) S += Src[C * D + K];
+                                            Acc[C] = S;
+                                        }
+                                    }
+                                    for (std::size_t C = XWhole; C < NX; ++C) {
                                         const std::int64_t C0 = AX.First(static_cast<std::int64_t>(C));
                                         const std::int64_t C1 = std::min<std::int64_t>(C0 + AX.Div, FNumX);
                                         Extended S = Acc[C];
@@ -283,13 +298,34 @@ namespace {
 // exchange with their mirror images across the diagonal. Each exchange is its own
 // inverse and the blocks touch disjoint pairs, so running it again over the blocks done
 // undoes them.
+// Exchanges the H x W tile at rows R0, columns C0 with the W x H tile at rows C0,
+// columns R0, transposing both: both are read whole (contiguous runs) before either is
+// written, which keeps the strided side out of the way of the stores.
+template <std::size_t H, std::size_t W>
+void SwapTiles(double* A, std::size_t N, std::size_t R0, std::size_t C0, std::size_t Hn = H, std::size_t Wn = W) {
+    double Ta[H][W], Tb[W][H];
+    for (std::size_t R = 0; R < Hn; ++R)
+        for (std::size_t C = 0; C < Wn; ++C) Ta[R][C] = A[(R0 + R) * N + C0 + C];
+    for (std::size_t C = 0; C < Wn; ++C)
+        for (std::size_t R = 0; R < Hn; ++R) Tb[C][R] = A[(C0 + C) * N + R0 + R];
+    for (std::size_t R = 0; R < Hn; ++R)
+        for (std::size_t C = 0; C < Wn; ++C) A[(R0 + R) * N + C0 + C] = Tb[C][R];
+    for (std::size_t C = 0; C < Wn; ++C)
+        for (std::size_t R = 0; R < Hn; ++R) A[(C0 + C) * N + R0 + R] = Ta[R][C];
+}
+
+constexpr std::size_t TransposeBlock = 8;
+
 void SwapBlockAcrossDiagonal(double* A, std::size_t N, std::size_t B0, std::size_t B1) {
     for (std::size_t R = B0; R < B1; ++R)  // the diagonal tile: below the diagonal only
         for (std::size_t C = B0; C < R; ++C) std::swap(A[R * N + C], A[C * N + R]);
-    for (std::size_t C0 = B1; C0 < N; C0 += B1 - B0) {
-        const std::size_t C1 = std::min(N, C0 + (B1 - B0));
-        for (std::size_t R = B0; R < B1; ++R)
-            for (std::size_t C = C0; C < C1; ++C) std::swap(A[R * N + C], A[C * N + R]);
+    const std::size_t H = B1 - B0;
+    for (std::size_t C0 = B1; C0 < N; C0 += TransposeBlock) {
+        const std::size_t W = std::min(N - C0, TransposeBlock);
+        if (H == TransposeBlock && W == TransposeBlock)
+            SwapTiles<TransposeBlock, TransposeBlock>(A, N, B0, C0);
+        else
+            SwapTiles<TransposeBlock, TransposeBlock>(A, N, B0, C0, H, W);
     }
 }
 
@@ -300,7 +336,7 @@ bool TMat4D::Transpose() {
     // keep the reads within whole cache lines. AbortMathProc is polled before each block;
     // an abort leaves the matrix as it was. Progress counts every (column, row) pair once
     // when gathered and once when stored, the planes' shares adding up to the pairs.
-    constexpr std::size_t Block = 8;
+    constexpr std::size_t Block = TransposeBlock;
     const auto X = static_cast<std::size_t>(FNumX), Y = static_cast<std::size_t>(FNumY);
     const std::size_t Planes = static_cast<std::size_t>(FNumZ) * static_cast<std::size_t>(FNumT), PlaneSize = X * Y;
     auto Percent = detail::TPercentCadence(2 * std::int64_t{FNumX} * FNumY, [this](std::int32_t P) { PercDone(this, P); });
@@ -333,7 +369,7 @@ bool TMat4D::Transpose() {
         return true;
     }
     // Otherwise gathered into new storage, committed only when complete.
-    TDoubleArray New = NewStorage(FNumY, FNumX, FNumZ, FNumT);
+    detail::TLargeBlock<double> New = NewStorage(FNumY, FNumX, FNumZ, FNumT);
     for (std::size_t P = 0; P < Planes; ++P) {
         const double* From = FMat.data() + P * PlaneSize;
         double* To = New.data() + P * PlaneSize;

@@ -2,6 +2,7 @@
 // between arrays, matrices and binary matrix files. Included by containers/QMR_matrix.h.
 #pragma once
 
+#include "containers/QMR_large_block.h"
 #include "containers/QMR_matrix.h"
 
 #include <cstddef>
@@ -343,9 +344,9 @@ protected:
     [[noreturn]] void Raise(std::string_view Reason) const;
     // A zeroed block of Nc * Nr * Nl * Nt elements; "not enough memory on heap" when the
     // count overflows or the memory cannot be had.
-    TDoubleArray NewStorage(std::int32_t Nc, std::int32_t Nr, std::int32_t Nl, std::int32_t Nt) const;
+    detail::TLargeBlock<double> NewStorage(std::int32_t Nc, std::int32_t Nr, std::int32_t Nl, std::int32_t Nt) const;
     // Takes over Storage (of the given counts) and fires OnChange.
-    void Commit(TDoubleArray&& Storage, std::int32_t Nc, std::int32_t Nr, std::int32_t Nl, std::int32_t Nt);
+    void Commit(detail::TLargeBlock<double>&& Storage, std::int32_t Nc, std::int32_t Nr, std::int32_t Nl, std::int32_t Nt);
     // The reduction behind the four public ones (0 mean, 1 maximum, 2 minimum, 3 deviation).
     void ReduceLayers(int Kind, TMatrix* DestMat, std::int32_t LowCol, std::int32_t HighCol, std::int32_t LowRow,
                       std::int32_t HighRow, std::int32_t LowLayer, std::int32_t HighLayer, std::int32_t LowTimeSlot,
@@ -357,7 +358,7 @@ protected:
     std::int32_t FNumT = 1;
     std::string FDataID;
     // FNumT * FNumZ * FNumY * FNumX elements, column fastest.
-    TDoubleArray FMat;
+    detail::TLargeBlock<double> FMat;
     detail::TMatXmlState FXml;
 };
 

@@ -230,6 +230,76 @@ TEST_F(Mat4DCore, TransposeAndMirrors) {
     EXPECT_EQ(ProcStat.load(), 2000 / 21);
 }
 
+// Blocks of 4 MiB and more come from the huge-page route: they start zeroed, resize,
+// copy, resample and transpose exactly as the definitions say (the resample adds each
+// block slot, layer, row, column as the small cases do, so the bits agree).
+TEST_F(Mat4DCore, LargeBlocks) {
+    constexpr int X = 70, Y = 66, Z = 30, T = 4;  // 554400 elements, 4.2 MiB
+    TMat4D M(nullptr), Src(nullptr);
+    M.SetElem(1, 1, 1, 1, 5);
+    M.Resize(X, Y, Z, T);
+    long Zeros = 0;
+    for (double V : All(M)) Zeros += V == 0;
+    EXPECT_EQ(std::pair(Zeros, M.Elem(1, 1, 1, 1)), std::pair(long{X} * Y * Z * T - 1, Extended(5)));
+    RandSeed = 7;
+    M.FillRandomUniform(-1, 1);
+    Src.Assign(&M);
+    M.Resize(X + 1, Y, Z, T + 1);  // both large: the kept elements move, the new ones are 0
+    EXPECT_EQ(std::tuple(M.Elem(X, Y, Z, T), M.Elem(X + 1, Y, Z, T), M.Elem(1, 1, 1, T + 1)),
+              std::tuple(Src.Elem(X, Y, Z, T), Extended(0), Extended(0)));
+    M.Assign(&Src);
+    M.SetElem(3, 3, 3, 3, 9);  // a copy of the same size reuses the block, still a copy
+    EXPECT_NE(Src.Elem(3, 3, 3, 3), Extended(9));
+
+    PercentLog Log;
+    int Ev = 0;
+    struct Div { int X, XOff, Y, YOff; };
+    for (const Div& D : {Div{2, 0, 1, 0}, Div{2, 1, 3, 2}, Div{3, 2, 2, 1}, Div{4, 0, 1, 0}}) {
+        M.Assign(&Src);
+        Log.Attach(M);
+        CountChanges(M, Ev);
+        M.Resample(D.X, D.XOff, D.Y, D.YOff, 2, 1, 1, 0, true);
+        const int Nx = (X - D.XOff - 1) / D.X + 1, Ny = (Y - D.YOff - 1) / D.Y + 1, Nz = (Z - 2) / 2 + 1;
+        ASSERT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), M.NrOfLayers(), M.NrOfTimeSlots(), Ev),
+                  std::tuple(Nx, Ny, Nz, T, 1));
+        EXPECT_EQ(Log.P, Cadence(long{T} * Nz));
+        for (int C = 1; C <= Nx; ++C)
+            for (int R = 1; R <= Ny; ++R)
+                for (int L = 1; L <= Nz; ++L)
+                    for (int Ts = 1; Ts <= T; ++Ts) {
+                        Extended S = 0;
+                        for (int Ll = 2 * L; Ll <= std::min(2 * L + 1, Z); ++Ll)
+                            for (int Rr = (R - 1) * D.Y + D.YOff + 1; Rr <= std::min(R * D.Y + D.YOff, Y); ++Rr)
+                                for (int Cc = (C - 1) * D.X + D.XOff + 1; Cc <= std::min(C * D.X + D.XOff, X); ++Cc)
+                                    S += Src.Elem(Cc, Rr, Ll, Ts);
+                        ASSERT_EQ(M.Elem(C, R, L, Ts), static_cast<double>(S / (D.X * D.Y * 2))) << C << " " << R;
+                    }
+    }
+
+    // In place (square planes, an abort undone) and gathered into new storage.
+    for (auto [Nc, Nr] : {std::pair{96, 96}, {X, Y}}) {
+        M.Assign(&Src);
+        M.Resize(Nc, Nr, Z, T);
+        TMat4D Before(nullptr);
+        Before.Assign(&M);
+        Log.Attach(M);
+        CountChanges(M, Ev);
+        ASSERT_TRUE(M.Transpose());
+        EXPECT_EQ(std::tuple(M.NrOfColumns(), M.NrOfRows(), Ev), std::tuple(Nr, Nc, 1));
+        EXPECT_EQ(Log.P, Cadence(2L * Nc * Nr));
+        for (int C = 1; C <= Nr; ++C)
+            for (int R = 1; R <= Nc; ++R)
+                for (int L = 1; L <= Z; ++L)
+                    for (int Ts = 1; Ts <= T; ++Ts) ASSERT_EQ(M.Elem(C, R, L, Ts), Before.Elem(R, C, L, Ts));
+        Before.Assign(&M);
+        M.OnPercentDone = [](TObject*, double P) { AbortMathProc = AbortMathProc || P >= 60; };
+        EXPECT_FALSE(M.Transpose());
+        M.OnPercentDone = nullptr;
+        AbortMathProc = false;
+        EXPECT_EQ(std::tuple(M.NrOfColumns(), M.CRCofData(), Ev), std::tuple(Nr, Before.CRCofData(), 1));
+    }
+}
+
 TEST(Mat4D, Fills) {
     TMat4D M(nullptr);
     M.Resize(3, 2, 5, 4);
