@@ -75,11 +75,13 @@ TEST(Chi2OfContTab, ShapesTotalsAndMarginCodes) {
     TInt2DArray Ragged = Good, Short = Good, Wide = WithMargins({{1, 2, 3}, {4, 5, 6}});
     Ragged[2].pop_back();
     Short.pop_back();
-    TInt2DArray ZeroTotal = Good, NegTotal = Good;
+    TInt2DArray ZeroTotal = Good, NegTotal = Good, NegMargin = WithMargins({{5, 1}, {1, 5}});
     ZeroTotal[2][2] = 0;
     NegTotal[2][2] = -5;
+    NegMargin[2][0] = -6;  // given as is: Yates would divide a positive numerator by a negative product
     for (const auto& [T, Plain, Yates] : std::vector<std::tuple<TInt2DArray, int, int>>{
-             {TInt2DArray{}, -1, -1}, {Ragged, -1, -1}, {Short, -1, -1}, {ZeroTotal, -1, 0}, {NegTotal, -1, 0},
+             {TInt2DArray{}, -1, -1}, {Ragged, -1, -1}, {Short, -1, -1}, {ZeroTotal, -1, -1}, {NegTotal, -1, -1},
+             {NegMargin, 0, -1},
              {Wide, 0, -1}}) {
         double Chi2 = 7, P = 7;
         EXPECT_EQ(Chi2OfContTab(T, Chi2, P), Plain);
