@@ -235,6 +235,18 @@ TEST(LeveneAndAnova, CodesAndUntouchedOutputs) {
     EXPECT_EQ(A.Run(Third.Data.get(), Third.Groups.get()), 0.0);
     EXPECT_EQ(A.SSw, 0.0);
     EXPECT_EQ(LeveneTest(Means.Data.get(), Means.Groups.get(), F), -3.0);
+    // A value that is not a number or infinite: F and the result are NaN, never a code.
+    for (double Bad : {NaN, HUGE_VAL}) {
+        for (std::size_t At : {0u, 3u}) {
+            std::vector<double> X{1, 2, 3, 4, 6};
+            X[At] = Bad;
+            TSample S(X, {1, 1, 2, 2, 2});
+            EXPECT_TRUE(std::isnan(LeveneTest(S.Data.get(), S.Groups.get(), F)) && std::isnan(F));
+            TAnova B;
+            EXPECT_TRUE(std::isnan(B.Run(S.Data.get(), S.Groups.get())) && std::isnan(B.F) && std::isnan(B.SSw));
+            EXPECT_TRUE(B.Dfb == 1 && B.Dfw == 3 && B.Dft == 4);
+        }
+    }
 }
 
 }  // namespace
