@@ -101,15 +101,22 @@ std::int32_t Chi2OfContTabYates(const TInt2DArray& Table, double& Chi2, double& 
     P = 0;
     if (!HasShape(Table, 3, 3) || Table.size() != 3 || Table[0].size() != 3) return -1;
     const std::int64_t a = Table[0][0], b = Table[1][0], c = Table[0][1], d = Table[1][1];
+    const std::int32_t r1 = Table[2][0], r2 = Table[2][1], c1 = Table[0][2], c2 = Table[1][2];
+    // A negative total or margin would make the statistic negative.
+    if (Table[2][2] < 0 || std::min({r1, r2, c1, c2}) < 0) return -1;
     const auto N = static_cast<double>(Table[2][2]);
-    // ad - bc exactly in 64 bits as long as it fits 62 bits; the real difference beyond.
-    const double Cross = std::fabs(static_cast<double>(a * d) - static_cast<double>(b * c));
+    // ad - bc of 32-bit cells fits 64 bits exactly; its real value rounds once.
+    const double Cross = std::fabs(static_cast<double>(a * d - b * c));
     const double Excess = std::max(0.0, Cross - N / 2);
-    Chi2 = Excess * Excess * N;
-    const double Margins = static_cast<double>(Table[2][0]) * static_cast<double>(Table[2][1]) *
-                           static_cast<double>(Table[0][2]) * static_cast<double>(Table[1][2]);
-    if (Margins == 0) return -2;
-    Chi2 /= Margins;
+    const double Numerator = Excess * Excess * N;
+    const double Margins =
+        static_cast<double>(r1) * static_cast<double>(r2) * static_cast<double>(c1) * static_cast<double>(c2);
+    if (Margins == 0) {
+        Chi2 = Numerator;
+        return -2;
+    }
+    if (N == 0) return -1;  // margins that no table with a grand total of 0 has
+    Chi2 = Numerator / Margins;
     P = detail::ChiSquareUpper(Chi2, 1);
     return 0;
 }

@@ -24,7 +24,8 @@ namespace qmr {
 QMR_API std::int32_t Chi2OfContTab(const TInt2DArray& Table, double& Chi2, double& P);
 // Yates-corrected chi-square of a 2 x 2 table with margins (a 3 x 3 array):
 // Chi2 = max(0, |ad - bc| - N/2)^2 N / (r1 r2 c1 c2), P its upper tail with 1 degree of
-// freedom. 0; -1 not 3 x 3; -2 a margin is 0 (Chi2 keeps the numerator, P = 0).
+// freedom. Checks in this order: -1 not 3 x 3, a negative margin or grand total; -2 a
+// margin is 0 (Chi2 keeps the numerator, P = 0); -1 a grand total of 0. Chi2 = P = 0 on -1.
 QMR_API std::int32_t Chi2OfContTabYates(const TInt2DArray& Table, double& Chi2, double& P);
 // Median test of two samples: each value at or below the median of all values counts as
 // below, the others (NaN included) above; the 2 x 2 table of sample against position

@@ -34,7 +34,8 @@ QMR_API double FriedmanTest(const TMatrix* Data, double& Chi2);
 // MSW of the absolute deviations from the group means; the result is its upper tail.
 // MSW = 0 gives F = uc_MaxReal and 0 when MSB != 0, else F = 0 and -3. Codes, F
 // untouched: -4 nil Data or Groups or different element counts; -1 fewer than 2 groups;
-// -2 as many groups as elements or more.
+// -2 as many groups as elements or more. A value that is NaN or infinite gives F and the
+// result NaN.
 QMR_API double LeveneTest(const TVector* Data, const TIntVector* Groups, double& F);
 
 // One-way analysis of variance of the groups of Data (grouped as LeveneTest): sums of
@@ -42,6 +43,7 @@ QMR_API double LeveneTest(const TVector* Data, const TIntVector* Groups, double&
 // means and the grand mean), their degrees of freedom k - 1, n - k, n - 1, and F = MSB /
 // MSW with its upper tail as the result. Codes as LeveneTest; the sums of squares and
 // degrees of freedom are delivered with the result -3 too, nothing is with -4, -1, -2.
+// A value that is NaN or infinite gives NaN sums of squares, F and result.
 QMR_API double Anova1F(const TVector* Data, const TIntVector* Groups, double& SSbetween, double& SSwithin,
                        double& SStotal, std::int32_t& dfbetween, std::int32_t& dfwithin, std::int32_t& dftotal,
                        double& F);
