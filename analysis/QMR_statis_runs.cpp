@@ -319,6 +319,15 @@ double TKernelSums::Top(std::int32_t s) const {
     return T;
 }
 
+// The bound of a term whose log bound is below Cut: 4 e^(Cut + 0.01) + 2^-1074 (see
+// LogBound), rounded up to a power of two.
+double CutBound(double Cut) {
+    const double V = 4 * std::exp(Cut + 0.01) + 0x1p-1074;
+    if (!(V < std::numeric_limits<double>::infinity())) return V;
+    int Exp = 0;
+    return std::frexp(V, &Exp) == 0.5 ? V : std::ldexp(1.0, Exp);
+}
+
 // Hi after Count further copies of the power of two B were added to it one by one.
 double AddCopies(double Hi, double B, std::int64_t Count) {
     if (Count == 0 || Hi + B == Hi) return Hi;
@@ -336,12 +345,9 @@ inline __attribute__((always_inline)) void TKernelSums::BlockBody(std::int32_t s
     bool AnyPending = false;
     double CutMin = std::numeric_limits<double>::infinity(), CutMax = -CutMin;
     for (std::size_t k = 0; k < Len; ++k) {
-        Cut[k] = Top(s0 + static_cast<std::int32_t>(k)) - FSlack;  // -inf or NaN: no step is cut
-        const double V = 4 * std::exp(Cut[k] + 0.01) + 0x1p-1074;
-        int Exp = 0;
-        const double m = std::frexp(V, &Exp);
-        Bound[k] = !(V < std::numeric_limits<double>::infinity()) ? V : m == 0.5 ? V : std::ldexp(1.0, Exp);
-        CutMin = std::min(CutMin, Cut[k] == Cut[k] ? Cut[k] : -std::numeric_limits<double>::infinity());
+        Cut[k] = Top(s0 + static_cast<std::int32_t>(k)) - FSlack;  // -inf: nothing is cut
+        Bound[k] = CutBound(Cut[k]);
+        CutMin = std::min(CutMin, Cut[k]);
         CutMax = std::max(CutMax, Cut[k]);
     }
     auto Flush = [&] {
