@@ -2,6 +2,7 @@
 #include "analysis/QMR_statis_runs.h"
 
 #include "analysis/QMR_statis.h"
+#include "analysis/detail/QMR_statis_runs_detail.h"
 #include "containers/QMR_vector.h"
 #include "foundations/QMR_math1_scalar.h"
 #include "foundations/QMR_math1_sort.h"
@@ -9,7 +10,11 @@
 #include "platform/Qmr_univconst.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
+#include <limits>
+#include <numbers>
 #include <vector>
 
 namespace qmr {
@@ -191,7 +196,232 @@ std::vector<double> Bandwidths(const std::vector<double>& x, double Window, TDen
     return h;
 }
 
+// The Gaussian kernel term of a point at x with bandwidth b, seen from At.
+inline double KernelTerm(double At, double x, double b) {
+    const double z = (At - x) / b;
+    return std::exp(-0.5 * z * z) / b;
+}
+
+// See detail::SetDensitySlack; negative: the default.
+constinit std::atomic<double> GDensitySlack{-1.0};
+
+// The sums Σ_i KernelTerm(At_s, x_i, b_i) over the sorted points in ascending order, one
+// per step, bit for bit as that loop gives them, without evaluating most terms.
+// A point adds to the steps within 39 bandwidths of it only: beyond, the exponent is below
+// -760 and the term exactly 0. Within, a term far below the running sum S cannot change
+// it either (fl(S + t) = S once t < ulp(S) / 2), but which terms those are depends on S.
+// So each step carries an interval [Lo, Hi] around the sum as written: a term whose
+// logarithm (bounded from 1/b and ln b, no exp) lies more than Slack below the step's
+// largest is only bounded, 0 <= t <= Bound, which keeps Lo and adds Bound to Hi; every
+// other term is evaluated and added to both. Rounding is monotone, so the sum as written
+// never leaves the interval, and where its ends meet it is their value. A step whose ends
+// still differ is summed again term by term.
+// Points far from a whole block of steps are counted, not visited step by step: Bound is a
+// power of two, so copies of it added to 0 are exact, and copies added to a Hi they
+// cannot change leave it; other cases add them one by one.
+class TKernelSums {
+public:
+    static constexpr std::int32_t kBlock = 64;  // steps summed together
+
+    TKernelSums(std::vector<double> x, std::vector<double> b, double LowX, double HighX, std::int32_t NumSteps);
+
+    // The sums of the steps s0..s1 (at most kBlock of them) into Sum[0..s1 - s0].
+    void Block(std::int32_t s0, std::int32_t s1, double* Sum) const { (this->*FBlock)(s0, s1, Sum); }
+
+private:
+    // Block in the widest vectors the processor has; every width gives the same bits
+    // (lane by lane the scalar operations, nothing contracted).
+    void BlockBody(std::int32_t s0, std::int32_t s1, double* Sum) const;
+    void BlockSse2(std::int32_t s0, std::int32_t s1, double* Sum) const;
+    void BlockAvx2(std::int32_t s0, std::int32_t s1, double* Sum) const;
+    void BlockAvx512(std::int32_t s0, std::int32_t s1, double* Sum) const;
+    void (TKernelSums::*FBlock)(std::int32_t, std::int32_t, double*) const = &TKernelSums::BlockSse2;
+
+    // ln of an upper bound of the term, up to 0.01 and a factor 2.2: ln(max(e^(-q^2/2),
+    // 2^-1074)) - ln b with q = d / b taken as d (1/b). Then exp rounds to at most
+    // 2.15 e^y, and the division by b to at most 2.16 e^y + 2^-1075 (any libm whose exp is
+    // within an ulp). Falls as |d| grows; NaN when the point has no bound or d is NaN.
+    static double LogBound(double d, double InvB, double LnB) {
+        const double q = d * InvB;
+        double a = -0.5 * q * q;
+        if (a < -744.5) a = -744.5;  // 2^-1074 = e^-744.44
+        return a - LnB;
+    }
+
+    // Steps k0..k1 of the block s0..s1 (block-relative) that point i reaches; false for none.
+    bool Reach(std::size_t i, std::int32_t s0, std::int32_t s1, std::size_t& k0, std::size_t& k1) const {
+        const std::int32_t From = std::max(FFirst[i], s0), To = std::min(FLast[i], s1);
+        if (From > To) return false;
+        k0 = static_cast<std::size_t>(From - s0);
+        k1 = static_cast<std::size_t>(To - s0);
+        return true;
+    }
+
+    // The largest log bound at step s among the few points around it, a stand-in for the
+    // largest of all (any value gives the same sums; a low one only evaluates more terms).
+    // -inf when some value is not finite: then every term is evaluated.
+    double Top(std::int32_t s) const;
+
+    // The sum of step s as written, every reaching term evaluated.
+    double FullSum(std::int32_t s) const {
+        double S = 0;
+        for (std::size_t i = 0; i < FX.size(); ++i)
+            if (FFirst[i] <= s && s <= FLast[i]) S += KernelTerm(FXs[static_cast<std::size_t>(s)], FX[i], FB[i]);
+        return S;
+    }
+
+    std::vector<double> FX, FB, FXs, FInvB, FLnB;
+    std::vector<std::int32_t> FFirst, FLast;  // steps each point reaches
+    double FSlack = 0;
+    bool FFinite = true;
+};
+
+TKernelSums::TKernelSums(std::vector<double> x, std::vector<double> b, double LowX, double HighX,
+                         std::int32_t NumSteps)
+    : FX(std::move(x)), FB(std::move(b)), FXs(static_cast<std::size_t>(NumSteps) + 1), FInvB(FX.size()),
+      FLnB(FX.size()), FFirst(FX.size(), 0), FLast(FX.size(), NumSteps) {
+    for (std::int32_t s = 0; s <= NumSteps; ++s) FXs[static_cast<std::size_t>(s)] = LowX + s * (HighX - LowX) / NumSteps;
+    const double Dx = (HighX - LowX) / NumSteps;
+    for (std::size_t i = 0; i < FX.size(); ++i) {
+        const double t = (FX[i] - LowX) / Dx, w = 39 * std::abs(FB[i]) / std::abs(Dx);
+        const double Lo = std::floor(t - w) - 1, Hi = std::ceil(t + w) + 1;
+        if (std::isfinite(Lo) && std::isfinite(Hi)) {
+            FFirst[i] = static_cast<std::int32_t>(RoundLimit(Lo, 0, NumSteps + 1));
+            FLast[i] = static_cast<std::int32_t>(RoundLimit(Hi, -1, NumSteps));
+        }
+        // Bandwidths outside 1e-300..1e300 (NaN and negative ones included) get no bound:
+        // a NaN logarithm has every term of theirs evaluated.
+        const bool Tame = FB[i] >= 1e-300 && FB[i] <= 1e300;
+        FInvB[i] = Tame ? 1 / FB[i] : std::numeric_limits<double>::quiet_NaN();
+        FLnB[i] = Tame ? std::log(FB[i]) : std::numeric_limits<double>::quiet_NaN();
+    }
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f")) FBlock = &TKernelSums::BlockAvx512;
+    else if (__builtin_cpu_supports("avx2")) FBlock = &TKernelSums::BlockAvx2;
+    FFinite = std::all_of(FX.begin(), FX.end(), [](double v) { return std::isfinite(v); });
+    // Terms left out sum to at most n e^-Slack times the largest: with 53 ln 2 + ln n + 12,
+    // the interval is below an ulp of the sum some 17 binades before its end.
+    const double Asked = GDensitySlack.load(std::memory_order_relaxed);
+    FSlack = Asked >= 0 ? Asked : 53 * std::numbers::ln2 + std::log(static_cast<double>(FX.size()) + 1) + 12;
+}
+
+double TKernelSums::Top(std::int32_t s) const {
+    constexpr std::ptrdiff_t kAround = 4;
+    const double At = FXs[static_cast<std::size_t>(s)];
+    if (!FFinite || !std::isfinite(At)) return -std::numeric_limits<double>::infinity();
+    const auto n = static_cast<std::ptrdiff_t>(FX.size());
+    const std::ptrdiff_t p = std::lower_bound(FX.begin(), FX.end(), At) - FX.begin();
+    double T = -std::numeric_limits<double>::infinity();
+    for (std::ptrdiff_t i = std::max<std::ptrdiff_t>(0, p - kAround); i < std::min(n, p + kAround); ++i) {
+        const auto u = static_cast<std::size_t>(i);
+        if (FFirst[u] <= s && s <= FLast[u]) T = std::max(T, LogBound(At - FX[u], FInvB[u], FLnB[u]));
+    }
+    return T;
+}
+
+// The bound of a term whose log bound is below Cut: 4 e^(Cut + 0.01) + 2^-1074 (see
+// LogBound), rounded up to a power of two.
+double CutBound(double Cut) {
+    const double V = 4 * std::exp(Cut + 0.01) + 0x1p-1074;
+    if (!(V < std::numeric_limits<double>::infinity())) return V;
+    int Exp = 0;
+    return std::frexp(V, &Exp) == 0.5 ? V : std::ldexp(1.0, Exp);
+}
+
+// Hi after Count further copies of the power of two B were added to it one by one.
+double AddCopies(double Hi, double B, std::int64_t Count) {
+    if (Count == 0 || Hi + B == Hi) return Hi;
+    if (Hi == 0) return static_cast<double>(Count) * B;  // exact below 2^53 copies
+    for (; Count > 0; --Count) Hi += B;
+    return Hi;
+}
+
+inline __attribute__((always_inline)) void TKernelSums::BlockBody(std::int32_t s0, std::int32_t s1,
+                                                                   double* Sum) const {
+    const std::size_t Len = static_cast<std::size_t>(s1 - s0) + 1, n = FX.size();
+    const double* Xs = FXs.data() + s0;
+    std::array<double, kBlock> Cut, Bound, Y, E, Lo{}, Hi{};
+    std::array<std::int64_t, kBlock + 1> Pending{};  // differences of the counted copies
+    bool AnyPending = false;
+    double CutMin = std::numeric_limits<double>::infinity(), CutMax = -CutMin;
+    for (std::size_t k = 0; k < Len; ++k) {
+        Cut[k] = Top(s0 + static_cast<std::int32_t>(k)) - FSlack;  // -inf: nothing is cut
+        Bound[k] = CutBound(Cut[k]);
+        CutMin = std::min(CutMin, Cut[k]);
+        CutMax = std::max(CutMax, Cut[k]);
+    }
+    auto Flush = [&] {
+        std::int64_t Count = 0;
+        for (std::size_t k = 0; k < Len; ++k) {
+            Count += Pending[k];
+            Pending[k] = 0;
+            Hi[k] = AddCopies(Hi[k], Bound[k], Count);
+        }
+        AnyPending = false;
+    };
+    std::size_t k0 = 0, k1 = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!Reach(i, s0, s1, k0, k1)) continue;
+        const double xi = FX[i], bi = FB[i], InvB = FInvB[i], LnB = FLnB[i];
+        // The point's largest bound over its steps here: at the step nearest to it.
+        const double Lower = std::min(Xs[k0], Xs[k1]), Upper = std::max(Xs[k0], Xs[k1]);
+        const double dNear = xi < Lower ? Lower - xi : xi > Upper ? xi - Upper : 0.0;
+        if (LogBound(dNear, InvB, LnB) < CutMin) {
+            Pending[k0] += 1;
+            Pending[k1 + 1] -= 1;
+            AnyPending = true;
+            continue;
+        }
+        if (AnyPending) Flush();
+        for (std::size_t k = k0; k <= k1; ++k) {
+            const double z = (Xs[k] - xi) / bi;
+            E[k] = -0.5 * z * z;
+        }
+        // Its smallest bound, at the farthest step: when no step cuts that, all are evaluated.
+        const double dFar = std::max(std::abs(Xs[k0] - xi), std::abs(Xs[k1] - xi));
+        if (LogBound(dFar, InvB, LnB) >= CutMax) {
+            for (std::size_t k = k0; k <= k1; ++k) E[k] = std::exp(E[k]);
+            for (std::size_t k = k0; k <= k1; ++k) {
+                const double t = E[k] / bi;
+                Lo[k] += t;
+                Hi[k] += t;
+            }
+            continue;
+        }
+        std::size_t Evaluated = 0;
+        for (std::size_t k = k0; k <= k1; ++k) {
+            Y[k] = LogBound(Xs[k] - xi, InvB, LnB);
+            const bool Small = Y[k] < Cut[k];
+            Hi[k] += Small ? Bound[k] : 0.0;  // Hi is never -0: adding 0 keeps it
+            Evaluated += Small ? 0 : 1;
+        }
+        if (Evaluated == 0) continue;
+        for (std::size_t k = k0; k <= k1; ++k)
+            if (!(Y[k] < Cut[k])) E[k] = std::exp(E[k]);
+        for (std::size_t k = k0; k <= k1; ++k) {
+            const double t = !(Y[k] < Cut[k]) ? E[k] / bi : 0.0;  // Lo and Hi are never -0 either
+            Lo[k] += t;
+            Hi[k] += t;
+        }
+    }
+    if (AnyPending) Flush();
+    for (std::size_t k = 0; k < Len; ++k) Sum[k] = Lo[k] == Hi[k] ? Lo[k] : FullSum(s0 + static_cast<std::int32_t>(k));
+}
+
+void TKernelSums::BlockSse2(std::int32_t s0, std::int32_t s1, double* Sum) const { BlockBody(s0, s1, Sum); }
+__attribute__((target("avx2"))) void TKernelSums::BlockAvx2(std::int32_t s0, std::int32_t s1, double* Sum) const {
+    BlockBody(s0, s1, Sum);
+}
+__attribute__((target("avx512f"))) void TKernelSums::BlockAvx512(std::int32_t s0, std::int32_t s1,
+                                                                  double* Sum) const {
+    BlockBody(s0, s1, Sum);
+}
+
 }  // namespace
+
+double detail::SetDensitySlack(double Nats) noexcept {
+    return GDensitySlack.exchange(Nats >= 0 ? Nats : -1.0, std::memory_order_relaxed);
+}
 
 void EstimateProbDensity(TVector* Data, TVector* Density, double LowX, double HighX, double BwFactor, double Window,
                          std::int32_t NumSteps, std::int32_t& MinIx, std::int32_t& MaxIx, TDensityFeedback Feedback) {
@@ -209,35 +439,13 @@ void EstimateProbDensity(TVector* Data, TVector* Density, double LowX, double Hi
         if (BwFactor * B != 0) B *= BwFactor;
         else B = BwFactor;
 
-    // Each point adds to the steps within 39 bandwidths of it: beyond, the exponent is
-    // below -760 and the term exactly 0, so every step's sum is the one over all points
-    // in ascending order.
-    const double Dx = (HighX - LowX) / NumSteps;
-    std::vector<double> Xs(static_cast<std::size_t>(NumSteps) + 1);
-    for (std::int32_t s = 0; s <= NumSteps; ++s) Xs[static_cast<std::size_t>(s)] = LowX + s * (HighX - LowX) / NumSteps;
-    std::vector<std::int32_t> First(n, 0), Last(n, NumSteps);
-    for (std::size_t i = 0; i < n; ++i) {
-        const double t = (x[i] - LowX) / Dx, w = 39 * std::abs(b[i]) / std::abs(Dx);
-        const double Lo = std::floor(t - w) - 1, Hi = std::ceil(t + w) + 1;
-        if (std::isfinite(Lo) && std::isfinite(Hi)) {
-            First[i] = static_cast<std::int32_t>(RoundLimit(Lo, 0, NumSteps + 1));
-            Last[i] = static_cast<std::int32_t>(RoundLimit(Hi, -1, NumSteps));
-        }
-    }
     Density->Resize(NumSteps + 1);
+    const TKernelSums Sums(std::move(x), std::move(b), LowX, HighX, NumSteps);
     double Max = 0, Min = uc_MaxDouble;
-    constexpr std::int32_t kBlock = 64;  // steps summed together between progress reports
-    std::vector<double> Sum(kBlock);
-    for (std::int32_t s0 = 0; s0 <= NumSteps; s0 += kBlock) {
-        const std::int32_t s1 = std::min(NumSteps, s0 + kBlock - 1);
-        std::fill(Sum.begin(), Sum.end(), 0.0);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::int32_t From = std::max(First[i], s0), To = std::min(Last[i], s1);
-            for (std::int32_t s = From; s <= To; ++s) {
-                const double z = (Xs[static_cast<std::size_t>(s)] - x[i]) / b[i];
-                Sum[static_cast<std::size_t>(s - s0)] += std::exp(-0.5 * z * z) / b[i];
-            }
-        }
+    std::array<double, TKernelSums::kBlock> Sum{};
+    for (std::int32_t s0 = 0; s0 <= NumSteps; s0 += TKernelSums::kBlock) {
+        const std::int32_t s1 = std::min(NumSteps, s0 + TKernelSums::kBlock - 1);
+        Sums.Block(s0, s1, Sum.data());
         for (std::int32_t s = s0; s <= s1; ++s) {
             const double V = static_cast<double>(uc_sqrt2pitom1 * Sum[static_cast<std::size_t>(s - s0)] / N);
             Density->SetElem(s + 1, V);

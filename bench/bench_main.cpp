@@ -3,6 +3,7 @@
 // fastest repetition of each).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>

@@ -1,7 +1,10 @@
 // Percentiles of array ranges, runs tests and the adaptive kernel density estimate.
 #include "qmr_test_support.h"
 
+#include "analysis/detail/QMR_statis_runs_detail.h"
+
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -172,6 +175,74 @@ TEST(DensityEstimate, MatchesTheSumsAsWritten) {
         EXPECT_EQ(MinIx, std::min_element(W.Density.begin(), W.Density.end()) - W.Density.begin() + 1);
         for (int i = 2; i <= 300; ++i) ASSERT_LE(Data.Elem(i - 1), Data.Elem(i));  // sorted in place
     }
+}
+
+// Kernels far narrower than the range: every step's sum must keep the bits of the sum over
+// all points, whatever share of the terms is only bounded (the slack setting) and however
+// many steps fall back to full sums. Integer data keeps the adaptive bandwidths exact.
+TEST(DensityEstimate, NarrowKernelsKeepEveryBitOfTheFullSum) {
+    std::mt19937_64 Gen(29);
+    std::normal_distribution<double> Wide(0, 30), Tight(500, 3), Unit(0, 1);
+    std::vector<double> Adaptive;  // ties, a tight cluster, a sparse spread; in eighths
+    for (int i = 0; i < 400; ++i)
+        Adaptive.push_back(std::round(i < 200 ? Wide(Gen) : i < 300 ? Tight(Gen) : 4000 * Unit(Gen)) / 8);
+    std::vector<double> Normal(1500);
+    for (double& v : Normal) v = Unit(Gen);
+    // Around step 50 of 0..100 with b = 1 and 1/8: exponents near -708 (subnormal terms),
+    // -745.13 (the last nonzero one) and the 39-bandwidth window's edge.
+    std::vector<double> Edges{50, 12.5, 87.5};
+    for (double z : {37.5, 37.64, 38.5, 38.6, 38.603, 38.61, 38.7, 39.0, 39.5})
+        for (double b : {1.0, 0.125}) {
+            Edges.push_back(50 + z * b);
+            Edges.push_back(50 - z * b);
+            Edges.push_back(std::nextafter(50 + z * b, 100.0));
+        }
+    // 1000 points 9 bandwidths before the steps: each term below what a slack of 40 keeps,
+    // together above an ulp of the sum. 1000 points 8 bandwidths after them: each term below
+    // what a slack of 30 keeps, yet above half an ulp of the sum.
+    std::vector<double> Before{0}, After{0};
+    for (int j = 0; j < 1000; ++j) {
+        Before.push_back(-9 - j * 1e-9);
+        After.push_back(8 + j * 1e-9);
+    }
+    struct Case {
+        const std::vector<double>* x;
+        double Low, High, Bw, Window;
+        int Steps;
+    };
+    const std::vector<double> Odd{1, 2, 2, 5, test::Inf, -3};  // not finite: every term evaluated
+    for (const Case& C : std::initializer_list<Case>{{&Adaptive, -300, 700, 0.05, 2, 3000},
+                                                     {&Adaptive, 700, -300, 0.4, 6, 2000},
+                                                     {&Normal, -6, 6, 0.03 / 0x1p-40, 0x1p-40, 4000},
+                                                     {&Edges, 0, 100, 0x1p40, 0x1p-40, 100},
+                                                     {&Edges, 0, 100, 0x1p37, 0x1p-40, 800},
+                                                     {&Edges, 0, 100, 1, -1, 100},  // negative bandwidths
+                                                     {&Edges, 0, 100, 1e-300, 1e-10, 100},
+                                                     {&Before, 0, 1e-3, 1e12, 1e-12, 10},
+                                                     {&After, 0, 1e-3, 1e12, 1e-12, 10},
+                                                     {&Odd, -5, 5, 0.01, 1e-9, 100}}) {
+        const TDirect W = Direct(*C.x, C.Low, C.High, C.Bw, C.Window, C.Steps);
+        for (const double Slack : {-1.0, 0.0, 2.0, 8.0, 30.0, 40.0, test::Inf}) {
+            detail::SetDensitySlack(Slack);
+            TVector Data(nullptr), Density(nullptr);
+            Data.SetNrOfElem(static_cast<std::int32_t>(C.x->size()));
+            Data.CopyFromArray(*C.x, 1);
+            std::int32_t MinIx = 0, MaxIx = 0;
+            EstimateProbDensity(&Data, &Density, C.Low, C.High, C.Bw, C.Window, C.Steps, MinIx, MaxIx, nullptr);
+            int Differ = 0;
+            for (int s = 0; s <= C.Steps; ++s) {
+                const double Got = static_cast<double>(Density.Elem(s + 1)), Want = W.Density[static_cast<std::size_t>(s)];
+                Differ += std::memcmp(&Got, &Want, sizeof Got) != 0;
+            }
+            EXPECT_EQ(Differ, 0) << C.x->size() << " points, bandwidth factor " << C.Bw << ", slack " << Slack;
+            const auto Most = std::max_element(W.Density.begin(), W.Density.end());
+            if (*Most > 0) {
+                EXPECT_EQ(MaxIx, Most - W.Density.begin() + 1);
+            }
+            EXPECT_EQ(MinIx, std::min_element(W.Density.begin(), W.Density.end()) - W.Density.begin() + 1);
+        }
+    }
+    detail::SetDensitySlack(-1);
 }
 
 TEST(DensityEstimate, StepsFeedbackAndAliases) {
