@@ -97,43 +97,40 @@ std::int32_t TIntMatrix::Elem(std::int32_t Nc, std::int32_t Nr) const noexcept {
     return Ix < FSp.size() && FSp[Ix].colidx == Nc && FSp[Ix].rowidx == Nr ? FSp[Ix].value : 0;
 }
 
-void TIntMatrix::GrownBy(std::int32_t Nc, std::int32_t Nr) noexcept {
-    // The capacity as counted: one growth step when the new element does not fit.
-    if (static_cast<std::int64_t>(FSp.size()) > FNumAllocated)
-        FNumAllocated = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{FNumAllocated} + FAllocBy, kMaxInt));
-    FSparseLowCol = std::min(FSparseLowCol, Nc);
-    FSparseHighCol = std::max(FSparseHighCol, Nc);
-    FSparseLowRow = std::min(FSparseLowRow, Nr);
-    FSparseHighRow = std::max(FSparseHighRow, Nr);
+std::int32_t TIntMatrix::NumAllocated() const noexcept {
+    const auto N = static_cast<std::int64_t>(FSp.size());
+    if (N <= FNumAllocated) return FNumAllocated;
+    const std::int64_t Steps = (N - FNumAllocated + FAllocBy - 1) / FAllocBy;
+    return static_cast<std::int32_t>(std::min<std::int64_t>(FNumAllocated + Steps * FAllocBy, kMaxInt));
 }
 
 void TIntMatrix::SetSparse(std::int32_t Nc, std::int32_t Nr, std::int32_t Value) {
     if (Nc < 1 || Nr < 1) return;
     const std::uint64_t K = Key(Nc, Nr);
-    if (FSp.empty() || Key(FSp.back()) < K) {
-        // Writes in (column, row) order append without a search.
-        if (FSp.size() >= static_cast<std::size_t>(kMaxInt)) RaiseNoMemory();
-        try {
-            FSp.push_back({Nc, Nr, Value});
-        } catch (const std::bad_alloc&) {
-            RaiseNoMemory();
-        }
-        GrownBy(Nc, Nr);
-    } else if (const std::size_t Ix = LowerBound(Nc, Nr); FSp[Ix].colidx == Nc && FSp[Ix].rowidx == Nr) {
-        FSp[Ix].value = Value;  // the list is not empty and its last element is not before (Nc, Nr)
+    const bool Appends = FSp.empty() || Key(FSp.back()) < K;  // writes in (column, row) order need no search
+    std::size_t Ix = Appends ? FSp.size() : LowerBound(Nc, Nr);
+    if (!Appends && FSp[Ix].colidx == Nc && FSp[Ix].rowidx == Nr) {
+        FSp[Ix].value = Value;
     } else {
         if (FSp.size() >= static_cast<std::size_t>(kMaxInt)) RaiseNoMemory();
         try {
-            FSp.insert(FSp.begin() + static_cast<std::ptrdiff_t>(Ix), TSpMatElemInt{Nc, Nr, Value});
+            // The real storage doubles, up to 2147483647 elements.
+            if (FSp.size() == FSp.capacity())
+                FSp.reserve(std::min<std::size_t>(std::max<std::size_t>(2 * FSp.capacity(), 1), kMaxInt));
         } catch (const std::bad_alloc&) {
             RaiseNoMemory();
         } catch (const std::length_error&) {
             RaiseNoMemory();
         }
-        GrownBy(Nc, Nr);
+        FSp.insert(FSp.begin() + static_cast<std::ptrdiff_t>(Ix), TSpMatElemInt{Nc, Nr, Value});  // fits
+        FSparseLowCol = std::min(FSparseLowCol, Nc);
+        FSparseHighCol = std::max(FSparseHighCol, Nc);
+        FSparseLowRow = std::min(FSparseLowRow, Nr);
+        FSparseHighRow = std::max(FSparseHighRow, Nr);
     }
     FNCol = FSparseHighCol;
     FNRow = FSparseHighRow;
+    FAppendKey = FSp.capacity() <= static_cast<std::size_t>(kMaxInt) ? Key(FSp.back()) : kNoAppend;
     Changed();
 }
 
@@ -148,6 +145,8 @@ bool TIntMatrix::Resize(std::int32_t Nc, std::int32_t Nr) {
     Nc = std::max(Nc, 0);
     Nr = std::max(Nr, 0);
     if (FIsSparse) {
+        FNumAllocated = NumAllocated();  // elements go: the count stays what it is now
+        FAppendKey = kNoAppend;
         FNCol = Nc;
         FNRow = Nr;
         FSparseHighCol = std::min(FSparseHighCol, Nc);
@@ -235,6 +234,7 @@ void TIntMatrix::ArrayToSparse(std::int32_t AllocBy) {
     if (N > 0 && N % Step == 0 && LastCellStored) Capacity -= Step;
     FSp.swap(List);
     FIsSparse = true;
+    FAppendKey = kNoAppend;
     FAllocBy = Step;
     FNumAllocated = static_cast<std::int32_t>(std::min<std::int64_t>(Capacity, kMaxInt));
     FSparseLowCol = LoC;
@@ -255,6 +255,7 @@ void TIntMatrix::SparseToArray() {
     FMat.swap(NewMat);
     std::vector<TSpMatElemInt>().swap(FSp);
     FIsSparse = false;
+    FAppendKey = kNoAppend;
     FNumAllocated = 0;
     FNCol = Nc;
     FNRow = Nr;
@@ -270,7 +271,8 @@ void TIntMatrix::Clone(const TIntMatrix* MatSource) {
         } catch (const std::bad_alloc&) {
             RaiseNoMemory();
         }
-        FNumAllocated = MatSource->FNumAllocated;
+        FNumAllocated = MatSource->NumAllocated();
+        FAppendKey = kNoAppend;
         FAllocBy = MatSource->FAllocBy;
         FSparseLowCol = MatSource->FSparseLowCol;
         FSparseHighCol = MatSource->FSparseHighCol;
@@ -376,6 +378,7 @@ void TIntMatrix::Fill(std::int32_t Value) {
         for (TSpMatElemInt& E : FSp) E.value = Value;
     } else {
         std::vector<TSpMatElemInt>().swap(FSp);
+        FAppendKey = kNoAppend;
         FNumAllocated = FAllocBy;
         ResetBox();
     }
@@ -404,6 +407,7 @@ bool TIntMatrix::Transpose() {
         std::swap(FSparseLowCol, FSparseLowRow);
         std::swap(FSparseHighCol, FSparseHighRow);
         std::swap(FNCol, FNRow);
+        FAppendKey = kNoAppend;
         // Positions are unique, so any sort gives the one (column, row) order.
         std::sort(FSp.begin(), FSp.end(), [](const TSpMatElemInt& A, const TSpMatElemInt& B) { return Key(A) < Key(B); });
     } else {

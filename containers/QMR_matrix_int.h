@@ -49,7 +49,7 @@ public:
     // Sparse form: the number of stored elements and the capacity counted in growth steps
     // (0 and 0 when dense).
     std::int32_t SparseNumElem() const noexcept { return FIsSparse ? static_cast<std::int32_t>(FSp.size()) : 0; }
-    std::int32_t NumAllocated() const noexcept { return FNumAllocated; }
+    std::int32_t NumAllocated() const noexcept;
 
     // Element (Nc, Nr); 0 outside the size (sparse: outside the box or not stored).
     std::int32_t Elem(std::int32_t Nc, std::int32_t Nr) const noexcept;
@@ -58,24 +58,19 @@ public:
     // becomes the box's high corner; OnChange. EQMRMatrixError "not enough memory on heap"
     // when the list cannot grow (nothing changed).
     void SetElem(std::int32_t Nc, std::int32_t Nr, std::int32_t Value) {
-        // Inline: a dense store, and a sparse append in (column, row) order that fits the
-        // real storage; everything else (insertions, growth, events of a sparse matrix)
-        // takes the general path.
+        // Inline: a dense store, and a sparse append after the last element within the box's
+        // rows that fits the real storage with no handler set (only the high column and the
+        // column count can move); everything else takes the general path.
         if (!FIsSparse) {
             if (Nc < 1 || Nc > FNCol || Nr < 1 || Nr > FNRow) return;
             Column(Nc)[Nr - 1] = Value;
             if (OnChange) OnChange(this);
-        } else if (!OnChange && Nc >= FSparseHighCol && Nr >= 1 && FSp.size() < FSp.capacity() && !FSp.empty() &&
-                   (FSp.back().colidx < Nc || (FSp.back().colidx == Nc && FSp.back().rowidx < Nr))) {
+        } else if (const std::uint64_t K = PosKey(Nc, Nr);
+                   K > FAppendKey && Nc >= FSparseHighCol && Nr >= FSparseLowRow && Nr <= FSparseHighRow &&
+                   !OnChange && FSp.data() + FSp.size() != FSp.data() + FSp.capacity()) {
+            FAppendKey = K;
+            if (Nc != FSparseHighCol) FSparseHighCol = FNCol = Nc;
             FSp.push_back({Nc, Nr, Value});  // no reallocation: cannot fail
-            if (static_cast<std::int64_t>(FSp.size()) > FNumAllocated)  // the counted capacity, one step more
-                FNumAllocated = FNumAllocated > 2147483647 - FAllocBy ? 2147483647 : FNumAllocated + FAllocBy;
-            // The box and the size change rarely on such a run: stores only when they do.
-            if (Nc != FSparseHighCol) FSparseHighCol = Nc;
-            if (Nc != FNCol) FNCol = Nc;
-            if (Nr < FSparseLowRow) FSparseLowRow = Nr;
-            if (Nr > FSparseHighRow) FSparseHighRow = Nr;
-            if (FSparseHighRow != FNRow) FNRow = FSparseHighRow;
         } else {
             SetSparse(Nc, Nr, Value);
         }
@@ -268,10 +263,12 @@ private:
     // weighted with the number of unstored positions, never visited one by one.
     template <class Fn> void VisitBlock(const detail::TBlock& G, Fn&& F, bool Unstored = true) const;
     void ResetBox() noexcept;
+    // (column, row) as one number ordered like the sparse list (for positions >= 1).
+    static constexpr std::uint64_t PosKey(std::int32_t Nc, std::int32_t Nr) noexcept {
+        return (std::uint64_t{static_cast<std::uint32_t>(Nc)} << 32) | static_cast<std::uint32_t>(Nr);
+    }
     // The general sparse write of SetElem.
     void SetSparse(std::int32_t Nc, std::int32_t Nr, std::int32_t Value);
-    // Sparse: after an insertion at (Nc, Nr), the capacity count and the box.
-    void GrownBy(std::int32_t Nc, std::int32_t Nr) noexcept;
     // Dense storage of Nc x Nr (at least 1 x 1) holding zeros; raises when it cannot be had.
     TIntArray NewStorage(std::int32_t Nc, std::int32_t Nr) const;
     // The shared worker of the product forms: Res (ResCols x ResRows, column-major) from
@@ -283,12 +280,20 @@ private:
     std::int32_t FNRow = 1;
     std::string FDataID;
     bool FIsSparse = false;
+    // The capacity count as of the last removal or reset; every insertion since grew it by
+    // one step when full (NumAllocated() adds those steps).
     std::int32_t FNumAllocated = 0;
     std::int32_t FAllocBy = 1;
     std::int32_t FSparseLowCol = 0, FSparseHighCol = 0, FSparseLowRow = 0, FSparseHighRow = 0;
     // Sparse: the stored elements, sorted by (colidx, rowidx); the real storage grows
     // geometrically, FNumAllocated counts the capacity in growth steps.
     std::vector<TSpMatElemInt> FSp;
+    // Sparse: the key of the last element when a write after it within the box's rows may
+    // append inline (the list is not empty, the counts equal the box's high corner, the real
+    // storage holds at most 2147483647 elements); kNoAppend otherwise. Whatever else moves
+    // positions, the box or the counts sets kNoAppend.
+    static constexpr std::uint64_t kNoAppend = ~std::uint64_t{0};
+    std::uint64_t FAppendKey = kNoAppend;
     // Dense: column-major, element (c, r) at (c - 1) * StoreRows() + (r - 1); empty when sparse.
     TIntArray FMat;
     detail::TMatXmlState FXml;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <map>
 #include <cmath>
 #include <random>
 #include <tuple>
@@ -151,6 +152,77 @@ TEST(IntMatrix, DenseAndSparseAgree) {
         const std::string Crc = D.CRCofData();
         S.SparseToArray();
         EXPECT_EQ(S.CRCofData(), Crc);
+    }
+}
+
+// Runs of writes in (column, row) order mixed with every operation that moves positions,
+// the box or the counts, on a matrix without a handler (writes may take the inline append)
+// and on one with OnChange (every write takes the general path), against a model of the
+// stored elements and of the capacity counted step by step.
+TEST(IntMatrix, InlineAppendsMatchTheGeneralPath) {
+    std::mt19937 Gen(41);
+    for (const std::int32_t Step : {1, 3, 16}) {
+        TIntMatrix A(nullptr, Step), B(nullptr, Step);
+        int Ev = 0, Writes = 0;
+        CountChanges(B, Ev);
+        std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> Model;
+        std::int64_t Counted = Step;
+        std::int32_t LastC = 1, LastR = 0;
+        auto Write = [&](std::int32_t C, std::int32_t R, std::int32_t V, TIntMatrix* X = nullptr) {
+            (X ? *X : A).SetElem(C, R, V), B.SetElem(C, R, V);
+            if (C < 1 || R < 1) return;
+            ++Writes;
+            if (Model.emplace(std::pair(C, R), V).second) {
+                if (static_cast<std::int64_t>(Model.size()) > Counted) Counted += Step;
+            } else {
+                Model[{C, R}] = V;
+            }
+            if (std::pair(C, R) > std::pair(LastC, LastR)) LastC = C, LastR = R;
+        };
+        for (int K = 0; K < 3000; ++K) {
+            const auto Pick = Gen() % 100;
+            const auto V = static_cast<std::int32_t>(Gen());
+            if (Pick < 80) {  // the next position in order: same column or a later one, rows up to 40
+                const bool NewCol = LastR >= 40 || Gen() % 4 == 0;
+                const std::int32_t C = LastC + (NewCol ? 1 + static_cast<std::int32_t>(Gen() % 3) : 0);
+                Write(C, (NewCol ? 0 : LastR) + 1 + static_cast<std::int32_t>(Gen() % 5), V);
+            } else if (Pick < 90) {  // anywhere, a repeat, or below 1
+                Write(static_cast<std::int32_t>(Gen() % (LastC + 2)) - 1, static_cast<std::int32_t>(Gen() % 42) - 1, V);
+            } else if (Pick < 94) {  // a smaller or a larger size
+                const auto C = static_cast<std::int32_t>(Gen() % (LastC + 3)), R = static_cast<std::int32_t>(Gen() % 45);
+                A.Resize(C, R), B.Resize(C, R);
+                std::erase_if(Model, [&](const auto& E) { return E.first.first > C || E.first.second > R; });
+            } else if (Pick < 96) {
+                A.Transpose(), B.Transpose();
+                decltype(Model) T;
+                for (const auto& [P, X] : Model) T[{P.second, P.first}] = X;
+                Model.swap(T);
+                Ev = 0, Writes = 0;  // Transpose fires once
+            } else if (Pick < 98) {
+                A.Fill(V % 3 == 0 ? 0 : V), B.Fill(V % 3 == 0 ? 0 : V);
+                for (auto& E : Model) E.second = V;
+                if (V % 3 == 0) Model.clear(), Counted = Step;
+                Ev = 0, Writes = 0;
+            } else {  // a copy of itself with one element more
+                TIntMatrix Copy(nullptr, 1);
+                Copy.Clone(&A);
+                Write(LastC + 1, 1 + static_cast<std::int32_t>(Gen() % 40), V, &Copy);
+                A.Clone(&Copy);
+            }
+            LastC = Model.empty() ? 1 : Model.rbegin()->first.first;
+            LastR = Model.empty() ? 0 : Model.rbegin()->first.second;
+            if (Pick >= 90 && !Model.empty()) Write(LastC, LastR, V ^ 1);  // overwrites the last element
+            const auto Sizes = [](const TIntMatrix& M) {
+                return std::tuple(M.NrOfColumns(), M.NrOfRows(), M.SparseNumElem(), M.NumAllocated());
+            };
+            ASSERT_EQ(Sizes(A), Sizes(B)) << "step " << K;
+            ASSERT_EQ(std::tuple(A.SparseNumElem(), A.NumAllocated(), Ev), std::tuple(static_cast<std::int32_t>(Model.size()), Counted, Writes));
+            if (K % 100 == 99) {
+                for (const auto& [P, X] : Model) ASSERT_EQ(std::tuple(A.Elem(P.first, P.second), B.Elem(P.first, P.second)), std::tuple(X, X));
+            }
+        }
+        A.SparseToArray(), B.SparseToArray();  // sized to the box
+        EXPECT_EQ(State(A), State(B));
     }
 }
 
