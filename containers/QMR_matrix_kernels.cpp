@@ -100,32 +100,7 @@ void GemmSubDouble(std::size_t m, std::size_t N, std::size_t K, const double* A,
         double* c2 = c1 + ldc;
         double* c3 = c2 + ldc;
         std::size_t i = 0;
-        for (; i + 4 <= m; i += 4) {
-            V2 x00 = Load2(c0 + i), x01 = Load2(c0 + i + 2), x10 = Load2(c1 + i), x11 = Load2(c1 + i + 2);
-            V2 x20 = Load2(c2 + i), x21 = Load2(c2 + i + 2), x30 = Load2(c3 + i), x31 = Load2(c3 + i + 2);
-            const double* a = PackedA + (i / 4) * K * 4;
-            const V2* bp = Packed;
-            for (std::size_t k = 0; k < K; ++k, a += 4, bp += 4) {
-                const V2 a0 = Load2(a);
-                const V2 a1 = Load2(a + 2);
-                x00 -= a0 * bp[0];
-                x01 -= a1 * bp[0];
-                x10 -= a0 * bp[1];
-                x11 -= a1 * bp[1];
-                x20 -= a0 * bp[2];
-                x21 -= a1 * bp[2];
-                x30 -= a0 * bp[3];
-                x31 -= a1 * bp[3];
-            }
-            Store2(c0 + i, x00);
-            Store2(c0 + i + 2, x01);
-            Store2(c1 + i, x10);
-            Store2(c1 + i + 2, x11);
-            Store2(c2 + i, x20);
-            Store2(c2 + i + 2, x21);
-            Store2(c3 + i, x30);
-            Store2(c3 + i + 2, x31);
-        }
+        for (; i + 4 <= m; i += 4) SubTile4x4(PackedA + (i / 4) * K * 4, Packed, K, c0 + i, ldc);
         for (; i < m; ++i) {
             double s0 = c0[i], s1 = c1[i], s2 = c2[i], s3 = c3[i];
             const double* a = A + i;

@@ -24,6 +24,37 @@ inline V2 Load2(const double* P) {
 }
 inline void Store2(double* P, V2 V) { std::memcpy(P, &V, sizeof V); }
 
+// c (4 columns of 4 values, leading dimension ldc) -= the K products a(k, r) * b(k, q),
+// subtracted one by one in order of k: a holds K rows of four values, b K rows of four
+// values each duplicated into both register halves. The tile core of the products.
+inline void SubTile4x4(const double* a, const V2* b, std::size_t K, double* c, std::size_t ldc) {
+    double* c0 = c;
+    double* c1 = c0 + ldc;
+    double* c2 = c1 + ldc;
+    double* c3 = c2 + ldc;
+    V2 x00 = Load2(c0), x01 = Load2(c0 + 2), x10 = Load2(c1), x11 = Load2(c1 + 2);
+    V2 x20 = Load2(c2), x21 = Load2(c2 + 2), x30 = Load2(c3), x31 = Load2(c3 + 2);
+    for (std::size_t k = 0; k < K; ++k, a += 4, b += 4) {
+        const V2 a0 = Load2(a), a1 = Load2(a + 2);
+        x00 -= a0 * b[0];
+        x01 -= a1 * b[0];
+        x10 -= a0 * b[1];
+        x11 -= a1 * b[1];
+        x20 -= a0 * b[2];
+        x21 -= a1 * b[2];
+        x30 -= a0 * b[3];
+        x31 -= a1 * b[3];
+    }
+    Store2(c0, x00);
+    Store2(c0 + 2, x01);
+    Store2(c1, x10);
+    Store2(c1 + 2, x11);
+    Store2(c2, x20);
+    Store2(c2 + 2, x21);
+    Store2(c3, x30);
+    Store2(c3 + 2, x31);
+}
+
 // Smallest pivot magnitude accepted; smaller (or NaN) pivots are replaced by it.
 inline constexpr double kPivotFloor = 1e-100;
 

@@ -428,37 +428,6 @@ TSquareScratch& SquareScratch() {
     return S;
 }
 
-// c (4 columns of 4 values, leading dimension ldc) -= the K products a(k, r) * b(k, q),
-// one by one in order of k: a holds the strip's K rows of four values, b the same with
-// every value in both register halves.
-void SquareTile(const double* a, const mk::V2* b, std::size_t K, double* c, std::size_t ldc) {
-    double* c0 = c;
-    double* c1 = c0 + ldc;
-    double* c2 = c1 + ldc;
-    double* c3 = c2 + ldc;
-    mk::V2 x00 = mk::Load2(c0), x01 = mk::Load2(c0 + 2), x10 = mk::Load2(c1), x11 = mk::Load2(c1 + 2);
-    mk::V2 x20 = mk::Load2(c2), x21 = mk::Load2(c2 + 2), x30 = mk::Load2(c3), x31 = mk::Load2(c3 + 2);
-    for (std::size_t k = 0; k < K; ++k, a += 4, b += 4) {
-        const mk::V2 a0 = mk::Load2(a), a1 = mk::Load2(a + 2);
-        x00 -= a0 * b[0];
-        x01 -= a1 * b[0];
-        x10 -= a0 * b[1];
-        x11 -= a1 * b[1];
-        x20 -= a0 * b[2];
-        x21 -= a1 * b[2];
-        x30 -= a0 * b[3];
-        x31 -= a1 * b[3];
-    }
-    mk::Store2(c0, x00);
-    mk::Store2(c0 + 2, x01);
-    mk::Store2(c1, x10);
-    mk::Store2(c1 + 2, x11);
-    mk::Store2(c2, x20);
-    mk::Store2(c2 + 2, x21);
-    mk::Store2(c3, x30);
-    mk::Store2(c3 + 2, x31);
-}
-
 // The columns of X^T X in blocks: block [i0, i1) computes the entries (i, j), j >= i, of
 // its columns and writes them to (i, j) and (j, i) of the n x n result R, divided by Norm.
 // Every entry is the in-order sum over the rows of X, whoever computes it, so the result
@@ -504,7 +473,7 @@ struct TSquareJob {
                     for (std::size_t j = std::max(J0, g); j < J1; j += 4) {
                         const double* a = Panel[(j - J0) / 4];
                         if (j + 4 <= n && g + 4 <= i1) {
-                            SquareTile(a, S.B.data(), Kc, R + g * n + j, n);
+                            mk::SubTile4x4(a, S.B.data(), Kc, R + g * n + j, n);
                             continue;
                         }
                         // At the edge: the tile in a local copy, padded with zeros.
@@ -512,7 +481,7 @@ struct TSquareJob {
                         double T[16] = {};
                         for (std::size_t q = 0; q < Cols; ++q)
                             for (std::size_t r = 0; r < Rows; ++r) T[q * 4 + r] = R[(g + q) * n + j + r];
-                        SquareTile(a, S.B.data(), Kc, T, 4);
+                        mk::SubTile4x4(a, S.B.data(), Kc, T, 4);
                         for (std::size_t q = 0; q < Cols; ++q)
                             for (std::size_t r = 0; r < Rows; ++r) R[(g + q) * n + j + r] = T[q * 4 + r];
                     }
