@@ -40,36 +40,10 @@ void Steps(std::size_t Count, double Amount = 1.0) {
 double CalcRanks(const TVector* Data, TVector* Ranks) {
     if (Data == nullptr || Ranks == nullptr) return 0;
     const std::int32_t N = Data->NrOfElem();
-    struct TItem {
-        double Value;
-        std::int32_t Pos;
-    };
-    std::vector<TItem> Items(static_cast<std::size_t>(N));
-    for (std::int32_t i = 0; i < N; ++i) Items[static_cast<std::size_t>(i)] = {static_cast<double>(Data->Elem(i + 1)), i};
-    // Ascending, NaNs last: a strict order, so every number finds its place. Mid-ranks
-    // do not depend on how equal values end up ordered.
-    auto Before = [](const TItem& Y, const TItem& X) {
-        return Y.Value < X.Value || (std::isnan(X.Value) && !std::isnan(Y.Value));
-    };
-    if (N > 1) {
-        std::int64_t Gap = N;
-        bool Swapped = false;
-        do {
-            Gap = detail::NextCombGap(Gap);
-            Swapped = detail::CombPass(Items.data(), Gap, N - Gap, Before);
-        } while (Gap > 1 || Swapped);
-    }
+    std::vector<detail::TRankItem> Items(static_cast<std::size_t>(N));
+    for (std::int32_t i = 0; i < N; ++i) Items[static_cast<std::size_t>(i)] = {static_cast<double>(Data->Elem(i + 1)), static_cast<std::size_t>(i)};
     std::vector<double> R(static_cast<std::size_t>(N));
-    double TieSum = 0;
-    for (std::size_t i = 0; i < Items.size();) {
-        std::size_t j = i + 1;
-        while (j < Items.size() && Items[j].Value == Items[i].Value) ++j;
-        const double t = static_cast<double>(j - i);
-        const double Mid = (static_cast<double>(i + 1) + static_cast<double>(j)) / 2;
-        for (std::size_t k = i; k < j; ++k) R[static_cast<std::size_t>(Items[k].Pos)] = Mid;
-        if (j - i > 1) TieSum += t * (t * t - 1);
-        i = j;
-    }
+    const double TieSum = detail::MidRanks(Items.data(), N, [&R](std::size_t Pos, double Mid) { R[Pos] = Mid; });
     Ranks->Resize(N);
     for (std::int32_t i = 0; i < N; ++i) Ranks->SetElem(i + 1, R[static_cast<std::size_t>(i)]);
     return TieSum;

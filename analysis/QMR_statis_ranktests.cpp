@@ -51,34 +51,12 @@ double FriedmanTest(const TMatrix* Data, double& Chi2) {
     const std::int32_t N = Data->NrOfRows(), k = Data->NrOfColumns();
     const double* X = detail::TMatrixAccess::Data(*Data);
     const std::size_t Ld = detail::TMatrixAccess::Ld(*Data), K = static_cast<std::size_t>(k);
-    struct TItem {
-        double Value;
-        std::size_t Col;
-    };
-    // Ascending, NaNs last (each rank on its own), as CalcRanks ranks.
-    auto Before = [](const TItem& Y, const TItem& Z) {
-        return Y.Value < Z.Value || (std::isnan(Z.Value) && !std::isnan(Y.Value));
-    };
-    std::vector<TItem> Row(K);
-    std::vector<double> RankSum(K, 0.0);  // half-integers: exact
+    std::vector<detail::TRankItem> Row(K);  // one scratch row for every block
+    std::vector<double> RankSum(K, 0.0);     // half-integers: exact
     double TieSum = 0;
     for (std::int32_t r = 0; r < N; ++r) {
         for (std::size_t c = 0; c < K; ++c) Row[c] = {X[c * Ld + static_cast<std::size_t>(r)], c};
-        std::int64_t Gap = k;
-        bool Swapped = false;
-        do {
-            Gap = detail::NextCombGap(Gap);
-            Swapped = detail::CombPass(Row.data(), Gap, k - Gap, Before);
-        } while (Gap > 1 || Swapped);
-        for (std::size_t i = 0; i < K;) {
-            std::size_t j = i + 1;
-            while (j < K && Row[j].Value == Row[i].Value) ++j;
-            const double Mid = (static_cast<double>(i + 1) + static_cast<double>(j)) / 2;
-            for (std::size_t m = i; m < j; ++m) RankSum[Row[m].Col] += Mid;
-            const double t = static_cast<double>(j - i);
-            TieSum += t * (t * t - 1);
-            i = j;
-        }
+        TieSum += detail::MidRanks(Row.data(), k, [&RankSum](std::size_t Col, double Mid) { RankSum[Col] += Mid; });
     }
     // 12 sum R_j^2 / (N k (k + 1)) - 3 N (k + 1) as the squared deviations of the rank
     // sums from their mean N (k + 1) / 2, which do not cancel.

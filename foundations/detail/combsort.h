@@ -10,6 +10,8 @@
 
 #include "platform/Qmr_qmrbase.h"
 
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace qmr::detail {
@@ -117,6 +119,42 @@ template <class T> void CombSortValues(T* Data, std::int64_t N, bool Ascending) 
         return Ascending ? CombPass(Data, Gap, N - Gap, [](T A, T B) { return A < B; })
                          : CombPass(Data, Gap, N - Gap, [](T A, T B) { return A > B; });
     });
+}
+
+// A value and its position, ranked by MidRanks.
+struct TRankItem {
+    double Value;
+    std::size_t Pos;
+};
+
+// Sorts Items[0..N-1] ascending by value, NaNs last (each ranked on its own), with the
+// comb passes (no progress steps), and calls Rank(Pos, MidRank) for every item: equal
+// values share the mean of their 1-based places. Returns the tie sum, over the groups of
+// t equal values, of t (t^2 - 1).
+template <class RankFn> double MidRanks(TRankItem* Items, std::int64_t N, RankFn&& Rank) {
+    auto Before = [](const TRankItem& Y, const TRankItem& X) {
+        return Y.Value < X.Value || (std::isnan(X.Value) && !std::isnan(Y.Value));
+    };
+    if (N > 1) {
+        std::int64_t Gap = N;
+        bool Swapped = false;
+        do {
+            Gap = NextCombGap(Gap);
+            Swapped = CombPass(Items, Gap, N - Gap, Before);
+        } while (Gap > 1 || Swapped);
+    }
+    double TieSum = 0;
+    const auto Count = static_cast<std::size_t>(N > 0 ? N : 0);
+    for (std::size_t i = 0; i < Count;) {
+        std::size_t j = i + 1;
+        while (j < Count && Items[j].Value == Items[i].Value) ++j;
+        const double Mid = (static_cast<double>(i + 1) + static_cast<double>(j)) / 2;
+        for (std::size_t k = i; k < j; ++k) Rank(Items[k].Pos, Mid);
+        const double t = static_cast<double>(j - i);
+        TieSum += t * (t * t - 1);
+        i = j;
+    }
+    return TieSum;
 }
 
 }  // namespace qmr::detail
