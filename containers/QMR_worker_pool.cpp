@@ -8,6 +8,7 @@
 #include <memory>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace qmr::detail {
@@ -65,34 +66,42 @@ TWorkerPool::~TWorkerPool() {
 }
 
 std::int32_t TWorkerPool::Attach(TWorkBatch& B, std::int32_t N) {
-    std::lock_guard<std::mutex> G(FLock);
-    if (FClosed) return 0;
-    std::int32_t Got = 0;
-    for (; Got < N; ++Got) {
-        TSlot* S = nullptr;
-        if (!FIdle.empty()) {
-            S = FIdle.back();
-            FIdle.pop_back();
-        } else {
-            // Room first, so that a started thread always has its record and idle place.
-            FSlots.reserve(FSlots.size() + 1);
-            FIdle.reserve(FSlots.size() + 1);
-            auto New = std::make_unique<TSlot>();
-            try {
-                New->Thread = std::thread(&TWorkerPool::Run, this, New.get());
-            } catch (const std::system_error&) {
-                break;  // the threads already attached take every item
+    std::vector<TSlot*> Woken;
+    Woken.reserve(static_cast<std::size_t>(std::max(N, 0)));
+    {
+        std::lock_guard<std::mutex> G(FLock);
+        if (FClosed) return 0;
+        for (; std::cmp_less(Woken.size(), N);) {
+            TSlot* S = nullptr;
+            if (!FIdle.empty()) {
+                S = FIdle.back();
+                FIdle.pop_back();
+            } else {
+                // Room first, so that a started thread always has its record and idle place.
+                FSlots.reserve(FSlots.size() + 1);
+                FIdle.reserve(FSlots.size() + 1);
+                auto New = std::make_unique<TSlot>();
+                try {
+                    New->Thread = std::thread(&TWorkerPool::Run, this, New.get());
+                } catch (const std::system_error&) {
+                    break;  // the threads already attached take every item
+                }
+                S = New.get();
+                FSlots.push_back(std::move(New));
             }
-            S = New.get();
-            FSlots.push_back(std::move(New));
+            S->Batch = &B;
+            Woken.push_back(S);
         }
-        S->Batch = &B;
-        S->Wake.notify_one();
+        // Counted before any thread can see its batch (that takes this pool lock).
+        std::lock_guard<std::mutex> BG(B.FLock);
+        B.FAttached += static_cast<std::int32_t>(Woken.size());
     }
-    // No thread reaches the batch before this lock is released.
-    std::lock_guard<std::mutex> BG(B.FLock);
-    B.FAttached += Got;
-    return Got;
+    // Woken after the lock is released, so that each thread starts as soon as it wakes
+    // instead of waiting for the lock until every other one is woken. A slot's record
+    // lives as long as the pool; should its thread already have moved on to another
+    // batch, the wake is spurious and its wait goes on.
+    for (TSlot* S : Woken) S->Wake.notify_one();
+    return static_cast<std::int32_t>(Woken.size());
 }
 
 void TWorkerPool::Run(TSlot* S) {
