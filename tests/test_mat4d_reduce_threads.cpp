@@ -117,6 +117,21 @@ TEST_F(Mat4DReduce, EdgeValues) {
         for (int T = 1; T <= 2; ++T) M.SetElem(2, 1, L, T, 1e9 + 2 * L + T - 2);
     M.StdDevOfLayersToMatrix(&D, 2, 2, 1, 1, 0, 0, 0, 0, 1);
     EXPECT_NEAR(D.Elem(1, 1), std::sqrt(63.0 / 12), 1e-15 * 3);
+    {  // The same in every vector lane: 1e9 + c + k, k = 0..19 over 5 layers x 4 slots of
+       // 19 columns, whose deviation is sqrt((20^2 - 1) / 12) in every cell.
+        TMat4D Big(nullptr);
+        Big.Resize(19, 3, 5, 4);
+        for (int C = 1; C <= 19; ++C)
+            for (int R = 1; R <= 3; ++R)
+                for (int L = 1; L <= 5; ++L)
+                    for (int T = 1; T <= 4; ++T) Big.SetElem(C, R, L, T, 1e9 + C + 4 * (L - 1) + T - 1);
+        for (int Width : {2, 4, 8}) {
+            if (detail::SetLayerReductionWidth(Width) != Width) continue;
+            Big.StdDevOfLayersToMatrix(&D, 0, 0, 0, 0, 0, 0, 0, 0, 1);
+            for (double V : Cells(D)) ASSERT_NEAR(V, std::sqrt(399.0 / 12), 1e-9) << Width;
+        }
+        detail::SetLayerReductionWidth(0);
+    }
     // Extremes: -1e300 found; infinities found; no number in the cell: -+uc_MaxReal.
     M.Fill(-1e300);
     M.SetElem(1, 2, 3, 1, -HUGE_VAL), M.SetElem(1, 2, 4, 2, -HUGE_VAL);
