@@ -12,6 +12,12 @@ inline constexpr const char* Mat4DNoMemHeap = "not enough memory on heap";
 inline constexpr const char* Mat4DLayerBeyond = "specified layer beyond data range";
 inline constexpr const char* Mat4DTSlotBeyond = "specified time slot beyond data range";
 
+// The layer reductions' vector width for a test: 2, 4 or 8 doubles (SSE2, AVX2,
+// AVX-512), at most the widest the processor has; 0 selects the widest. Every width gives
+// the same bits. Returns the width now in use (1 where Extended is x87, which has no
+// vector path). Not to be called while a reduction runs.
+QMR_API int SetLayerReductionWidth(int Width) noexcept;
+
 // A normalised range of a TMat4D, one inclusive pair per axis.
 struct TRange4 {
     std::int32_t C0, C1, R0, R1, L0, L1, T0, T1;

@@ -5,9 +5,11 @@
 #include "platform/Qmr_univconst.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 namespace qmr {
@@ -19,6 +21,99 @@ namespace {
 constinit std::mutex GReduceLock;
 
 enum TKind : int { kMean = 0, kMax = 1, kMin = 2, kStdDev = 3 };
+
+// Adds G consecutive planes (row segments Src[0..G - 1] of W values) to a run of W
+// cells: each cell's accumulators stay in registers while its G values go in one at a
+// time in order, so the sums are those of one plane per pass at a fraction of the
+// accumulator traffic. The deviation takes Welford's update of the mean and the sum of
+// squared deviations, with InvK[J] = 1 / K for the K-th plane of the group.
+template <int Kind, std::size_t G>
+[[gnu::always_inline]] inline void AddPlanes(Extended* __restrict Acc, Extended* __restrict M2,
+                                             const double* const* Src, const Extended* InvK, std::size_t W) {
+    const double* S[G];
+    [[maybe_unused]] Extended Inv[G];
+    for (std::size_t J = 0; J < G; ++J) S[J] = Src[J], Inv[J] = InvK[J];
+    for (std::size_t c = 0; c < W; ++c) {
+        Extended Av = Acc[c];
+        [[maybe_unused]] Extended Qv = 0;
+        if constexpr (Kind == kStdDev) Qv = M2[c];
+        for (std::size_t J = 0; J < G; ++J) {
+            const Extended V = S[J][c];
+            if constexpr (Kind == kMean) {
+                Av += V;
+            } else if constexpr (Kind == kMax) {
+                Av = V > Av ? V : Av;
+            } else if constexpr (Kind == kMin) {
+                Av = V < Av ? V : Av;
+            } else {
+                const Extended D = V - Av;
+                Av += D * Inv[J];
+                Qv += D * (V - Av);
+            }
+        }
+        Acc[c] = Av;
+        if constexpr (Kind == kStdDev) M2[c] = Qv;
+    }
+}
+
+// Planes taken at once (8 measured slower: the sources and accumulators spill registers).
+constexpr std::size_t kGroup = 4;
+
+template <int Kind>
+[[gnu::always_inline]] inline void AddGroup(Extended* Acc, Extended* M2, const double* const* Src,
+                                            const Extended* InvK, std::size_t G, std::size_t W) {
+    switch (G) {
+    case 1: AddPlanes<Kind, 1>(Acc, M2, Src, InvK, W); break;
+    case 2: AddPlanes<Kind, 2>(Acc, M2, Src, InvK, W); break;
+    case 3: AddPlanes<Kind, 3>(Acc, M2, Src, InvK, W); break;
+    default: AddPlanes<Kind, kGroup>(Acc, M2, Src, InvK, W); break;
+    }
+}
+
+// The same loop compiled for the vector widths the processor may have; each lane does a
+// cell's scalar operations in the scalar order and nothing is contracted into fused
+// multiply-adds, so every width gives the same bits. An x87 Extended has no vector path.
+using TAddGroup = void (*)(Extended*, Extended*, const double* const*, const Extended*, std::size_t, std::size_t);
+template <int Kind>
+void AddGroupBase(Extended* Acc, Extended* M2, const double* const* Src, const Extended* InvK, std::size_t G,
+                  std::size_t W) {
+    AddGroup<Kind>(Acc, M2, Src, InvK, G, W);
+}
+template <int Kind>
+__attribute__((target("avx2"))) void AddGroupAvx2(Extended* Acc, Extended* M2, const double* const* Src,
+                                                  const Extended* InvK, std::size_t G, std::size_t W) {
+    AddGroup<Kind>(Acc, M2, Src, InvK, G, W);
+}
+template <int Kind>
+__attribute__((target("avx512f"))) void AddGroupAvx512(Extended* Acc, Extended* M2, const double* const* Src,
+                                                      const Extended* InvK, std::size_t G, std::size_t W) {
+    AddGroup<Kind>(Acc, M2, Src, InvK, G, W);
+}
+
+constexpr bool kVectorPaths = std::is_same_v<Extended, double>;
+
+int WidestWidth() noexcept {
+    if constexpr (!kVectorPaths) return 1;
+    static const int Width = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") ? 8 : __builtin_cpu_supports("avx2") ? 4 : 2;
+    }();
+    return Width;
+}
+
+// The width SetLayerReductionWidth asked for (0: the widest).
+constinit std::atomic<int> GWidth{0};
+
+template <int Kind>
+TAddGroup ChosenAddGroup() noexcept {
+    if constexpr (kVectorPaths) {
+        const int Widest = WidestWidth(), Asked = GWidth.load(std::memory_order_relaxed);
+        const int Width = Asked == 0 ? Widest : std::min(Asked, Widest);
+        if (Width >= 8) return &AddGroupAvx512<Kind>;
+        if (Width >= 4) return &AddGroupAvx2<Kind>;
+    }
+    return &AddGroupBase<Kind>;
+}
 
 // A tile of the destination: columns Ci0..Ci0 + W - 1 and rows Ri0..Ri0 + H - 1 of the
 // range (0-based).
@@ -33,15 +128,24 @@ struct TTile {
 // depend on how the tiles are shared out.
 class TReduction {
 public:
-    TReduction(const double* Data, std::int32_t NumX, std::int32_t NumY, std::int32_t NumZ,
-               const detail::TRange4& R) noexcept
-        : FData(Data), FX(static_cast<std::size_t>(NumX)), FPlane(FX * static_cast<std::size_t>(NumY)),
-          FSlot(FPlane * static_cast<std::size_t>(NumZ)), FR(R), FCols(static_cast<std::size_t>(R.Cols())),
-          FRows(static_cast<std::size_t>(R.Rows())), FN(static_cast<Extended>(R.Layers() * R.Slots())) {}
+    TReduction(const double* Data, std::int32_t NumX, std::int32_t NumY, std::int32_t NumZ, const detail::TRange4& R)
+        : FData(Data), FX(static_cast<std::size_t>(NumX)), FCols(static_cast<std::size_t>(R.Cols())),
+          FRows(static_cast<std::size_t>(R.Rows())), FN(static_cast<Extended>(R.Layers() * R.Slots())) {
+        // The planes in the order every cell takes them: layers outer, slots inner.
+        const std::size_t Plane = FX * static_cast<std::size_t>(NumY), Slot = Plane * static_cast<std::size_t>(NumZ);
+        const std::size_t Corner = static_cast<std::size_t>(R.R0 - 1) * FX + static_cast<std::size_t>(R.C0 - 1);
+        FPlanes.reserve(static_cast<std::size_t>(R.Layers() * R.Slots()));
+        for (std::int32_t L = R.L0; L <= R.L1; ++L)
+            for (std::int32_t T = R.T0; T <= R.T1; ++T)
+                FPlanes.push_back(static_cast<std::size_t>(T - 1) * Slot + static_cast<std::size_t>(L - 1) * Plane + Corner);
+        FInvK.resize(FPlanes.size());
+        for (std::size_t K = 0; K < FInvK.size(); ++K) FInvK[K] = 1 / static_cast<Extended>(K + 1);
+    }
 
     // Tiles whose accumulators (two per cell for the deviation) fill about 512 KiB of
-    // doubles, the size of a core's second-level cache, at least 2 * Workers of them
-    // where the rows allow.
+    // doubles, half a core's second-level cache, at least 2 * Workers of them where the
+    // rows allow. Much smaller tiles measure slower: a plane then gives stretches too
+    // short for the hardware prefetcher.
     void Plan(int Kind, std::int32_t Workers) noexcept {
         const std::size_t Cells = Kind == kStdDev ? 32768 : 65536;
         FW = std::min(FCols, Cells);
@@ -71,32 +175,19 @@ public:
                                        : Kind == kMin ? std::numeric_limits<Extended>::infinity()
                                                       : Extended(0));
         std::vector<Extended> B(Kind == kStdDev ? Cells : 0, Extended(0));
-        Extended K = 0;  // planes taken so far
-        for (std::int32_t L = FR.L0; L <= FR.L1; ++L)
-            for (std::int32_t Ts = FR.T0; Ts <= FR.T1; ++Ts) {
-                K += 1;
-                // Welford's update of the mean and the sum of squared deviations; one
-                // division per plane, not per element.
-                [[maybe_unused]] const Extended InvK = 1 / K;
-                for (std::size_t r = 0; r < T.H; ++r) {
-                    const double* Src = Segment(T.Ci0, T.Ri0 + r, L, Ts);
-                    Extended* Acc = A.data() + r * W;
-                    if constexpr (Kind == kMean) {
-                        for (std::size_t c = 0; c < W; ++c) Acc[c] += Src[c];
-                    } else if constexpr (Kind == kMax) {
-                        for (std::size_t c = 0; c < W; ++c) Acc[c] = Src[c] > Acc[c] ? Src[c] : Acc[c];
-                    } else if constexpr (Kind == kMin) {
-                        for (std::size_t c = 0; c < W; ++c) Acc[c] = Src[c] < Acc[c] ? Src[c] : Acc[c];
-                    } else {
-                        Extended* M2 = B.data() + r * W;
-                        for (std::size_t c = 0; c < W; ++c) {
-                            const Extended V = Src[c], D = V - Acc[c];
-                            Acc[c] += D * InvK;
-                            M2[c] += D * (V - Acc[c]);
-                        }
-                    }
-                }
+        const TAddGroup Add = ChosenAddGroup<Kind>();
+        for (std::size_t P = 0; P < FPlanes.size(); P += kGroup) {
+            const std::size_t G = std::min(kGroup, FPlanes.size() - P);
+            for (std::size_t r = 0; r < T.H; ++r) {
+                const std::size_t At = (T.Ri0 + r) * FX + T.Ci0;
+                const double* Src[kGroup];
+                for (std::size_t J = 0; J < G; ++J) Src[J] = FData + FPlanes[P + J] + At;
+                Extended* Acc = A.data() + r * W;
+                Extended* M2 = Kind == kStdDev ? B.data() + r * W : nullptr;
+                const Extended* InvK = FInvK.data() + P;
+                Add(Acc, M2, Src, InvK, G, W);
             }
+        }
         for (std::size_t c = 0; c < W; ++c)
             for (std::size_t r = 0; r < T.H; ++r) {
                 const std::size_t I = r * W + c;
@@ -113,24 +204,19 @@ public:
     }
 
 private:
-    // Source row segment at column Ci, row Ri (0-based in the range) of plane (L, T).
-    const double* Segment(std::size_t Ci, std::size_t Ri, std::int32_t L, std::int32_t T) const noexcept {
-        return FData + static_cast<std::size_t>(T - 1) * FSlot + static_cast<std::size_t>(L - 1) * FPlane +
-               (static_cast<std::size_t>(FR.R0 - 1) + Ri) * FX + static_cast<std::size_t>(FR.C0 - 1) + Ci;
-    }
     // Whether the cell (Ci, Ri) holds the value V in some plane of the range.
     bool Holds(std::size_t Ci, std::size_t Ri, Extended V) const noexcept {
-        for (std::int32_t L = FR.L0; L <= FR.L1; ++L)
-            for (std::int32_t T = FR.T0; T <= FR.T1; ++T)
-                if (*Segment(Ci, Ri, L, T) == V) return true;
+        for (const std::size_t Off : FPlanes)
+            if (FData[Off + Ri * FX + Ci] == V) return true;
         return false;
     }
 
     const double* FData;
-    std::size_t FX, FPlane, FSlot;
-    detail::TRange4 FR;
+    std::size_t FX;
     std::size_t FCols, FRows;
     Extended FN;
+    std::vector<std::size_t> FPlanes;  // offset of the range's first cell in each plane, in order
+    std::vector<Extended> FInvK;       // 1 / K for the K-th plane
     std::size_t FW = 1, FH = 1, FStrips = 1;
 };
 
@@ -145,6 +231,12 @@ void RunTile(const TReduction& Job, int Kind, const TTile& T, PutFn&& Put) {
 }
 
 }  // namespace
+
+int detail::SetLayerReductionWidth(int Width) noexcept {
+    const bool Valid = kVectorPaths && (Width == 2 || Width == 4 || Width == 8);
+    GWidth.store(Valid ? Width : 0, std::memory_order_relaxed);
+    return Valid ? std::min(Width, WidestWidth()) : WidestWidth();
+}
 
 void TMat4D::ReduceLayers(int Kind, TMatrix* DestMat, std::int32_t LowCol, std::int32_t HighCol,
                           std::int32_t LowRow, std::int32_t HighRow, std::int32_t LowLayer, std::int32_t HighLayer,

@@ -2,6 +2,9 @@
 // loop, progress, serialised OnChange handlers and exceptions from them.
 #include "qmr_test_support.h"
 
+#include "containers/QMR_mat4d_detail.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <functional>
@@ -28,19 +31,23 @@ const Op Ops[4] = {{"mean", &TMat4D::MeanOfLayersToMatrix, &TMat4D::MeanOfLayers
                    {"min", &TMat4D::MinimumOfLayersToMatrix, &TMat4D::MinimumOfLayersToMatrix},
                    {"sd", &TMat4D::StdDevOfLayersToMatrix, &TMat4D::StdDevOfLayersToMatrix}};
 
-// The reduction of one cell by the plain loop: layers outer, slots inner; the deviation
-// by two passes.
+// The reduction of one cell by the plain loop: layers outer, slots inner. The deviation
+// (Kind 3) by Welford's update, one value at a time, the bits the reductions give; Kind 4
+// by two passes, to check that formula.
 double Plain(int Kind, const TMat4D& M, int C, int R, int L0, int L1, int T0, int T1) {
-    Extended S = 0, Hi = -uc_MaxReal, Lo = uc_MaxReal, N = 0;
+    Extended S = 0, Hi = -uc_MaxReal, Lo = uc_MaxReal, N = 0, Mw = 0, Qw = 0;
     for (int L = L0; L <= L1; ++L)
         for (int T = T0; T <= T1; ++T) {
-            const Extended V = M.Elem(C, R, L, T);
+            const Extended V = M.Elem(C, R, L, T), D = V - Mw;
             S += V, N += 1;
             Hi = V > Hi ? V : Hi;
             Lo = V < Lo ? V : Lo;
+            Mw += D * (1 / N);
+            Qw += D * (V - Mw);
         }
     if (Kind == 1) return static_cast<double>(Hi);
     if (Kind == 2) return static_cast<double>(Lo);
+    if (Kind == 3) return static_cast<double>(std::sqrt(std::max(Extended(0), Qw / N)));
     const Extended Mean = S / N;
     if (Kind == 0) return static_cast<double>(Mean);
     Extended Q = 0;
@@ -71,18 +78,24 @@ TEST_F(Mat4DReduce, SameBitsForEveryThreadCountAndAsThePlainLoop) {
             ASSERT_EQ(Ref.NrOfRows(), G.R0 == 0 ? M.NrOfRows() : std::abs(G.R1 - G.R0) + 1);
             for (int C = 1; C <= Ref.NrOfColumns(); ++C)
                 for (int R = 1; R <= Ref.NrOfRows(); ++R) {
-                    const double Want = Plain(K, M, C0 + C - 1, R0 + R - 1, L0, L1, T0, T1);
+                    ASSERT_EQ(Ref.Elem(C, R), Plain(K, M, C0 + C - 1, R0 + R - 1, L0, L1, T0, T1))
+                        << O.Name << " " << C << " " << R;
                     if (K == 3) {
-                        ASSERT_NEAR(Ref.Elem(C, R), Want, 1e-12 * Want) << C << " " << R;
-                    } else {
-                        ASSERT_EQ(Ref.Elem(C, R), Want) << O.Name << " " << C << " " << R;
+                        const double TwoPass = Plain(4, M, C0 + C - 1, R0 + R - 1, L0, L1, T0, T1);
+                        ASSERT_NEAR(Ref.Elem(C, R), TwoPass, 1e-12 * TwoPass);
                     }
                 }
-            for (int Threads : {0, -5, 2, 3, 8, 1000, -1}) {  // -1: the overload with the processor count
-                if (Threads == -1) (M.*O.OnAll)(&D, G.C0, G.C1, G.R0, G.R1, G.L0, G.L1, G.T0, G.T1);
-                else (M.*O.WithThreads)(&D, G.C0, G.C1, G.R0, G.R1, G.L0, G.L1, G.T0, G.T1, Threads);
-                EXPECT_EQ(D.CRCofData(), Ref.CRCofData()) << O.Name << " " << Threads;
+            // Every vector width the processor has (the planes go 4 at a time: the ranges
+            // leave groups of 1, 2 and 3), every thread count.
+            for (int Width : {2, 4, 8}) {
+                if (detail::SetLayerReductionWidth(Width) != Width) continue;
+                for (int Threads : {0, -5, 2, 3, 8, 1000, -1}) {  // -1: the overload with the processor count
+                    if (Threads == -1) (M.*O.OnAll)(&D, G.C0, G.C1, G.R0, G.R1, G.L0, G.L1, G.T0, G.T1);
+                    else (M.*O.WithThreads)(&D, G.C0, G.C1, G.R0, G.R1, G.L0, G.L1, G.T0, G.T1, Threads);
+                    EXPECT_EQ(D.CRCofData(), Ref.CRCofData()) << O.Name << " " << Width << " " << Threads;
+                }
             }
+            detail::SetLayerReductionWidth(0);
         }
 }
 
@@ -104,6 +117,21 @@ TEST_F(Mat4DReduce, EdgeValues) {
         for (int T = 1; T <= 2; ++T) M.SetElem(2, 1, L, T, 1e9 + 2 * L + T - 2);
     M.StdDevOfLayersToMatrix(&D, 2, 2, 1, 1, 0, 0, 0, 0, 1);
     EXPECT_NEAR(D.Elem(1, 1), std::sqrt(63.0 / 12), 1e-15 * 3);
+    {  // The same in every vector lane: 1e9 + c + k, k = 0..19 over 5 layers x 4 slots of
+       // 19 columns, whose deviation is sqrt((20^2 - 1) / 12) in every cell.
+        TMat4D Big(nullptr);
+        Big.Resize(19, 3, 5, 4);
+        for (int C = 1; C <= 19; ++C)
+            for (int R = 1; R <= 3; ++R)
+                for (int L = 1; L <= 5; ++L)
+                    for (int T = 1; T <= 4; ++T) Big.SetElem(C, R, L, T, 1e9 + C + 4 * (L - 1) + T - 1);
+        for (int Width : {2, 4, 8}) {
+            if (detail::SetLayerReductionWidth(Width) != Width) continue;
+            Big.StdDevOfLayersToMatrix(&D, 0, 0, 0, 0, 0, 0, 0, 0, 1);
+            for (double V : Cells(D)) ASSERT_NEAR(V, std::sqrt(399.0 / 12), 1e-9) << Width;
+        }
+        detail::SetLayerReductionWidth(0);
+    }
     // Extremes: -1e300 found; infinities found; no number in the cell: -+uc_MaxReal.
     M.Fill(-1e300);
     M.SetElem(1, 2, 3, 1, -HUGE_VAL), M.SetElem(1, 2, 4, 2, -HUGE_VAL);
