@@ -1,7 +1,7 @@
 // The worker pool when memory runs out while it starts threads, and in a forked child that
-// exits normally. This executable replaces the global operator new so that a test can make
-// one allocation of its own thread fail.
+// exits normally.
 #include "containers/QMR_worker_pool.h"
+#include "qmr_alloc_failures.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
-#include <new>
 #include <thread>
 #include <vector>
 
@@ -18,34 +17,8 @@
 
 namespace {
 
-// 0: no failure; N > 0: the N-th allocation of this thread from now throws.
-thread_local int FailIn = 0;
-
-}  // namespace
-
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"  // these news are malloc, these deletes free
-#endif
-
-void* operator new(std::size_t N) {
-    if (FailIn > 0 && --FailIn == 0) throw std::bad_alloc();
-    if (void* P = std::malloc(N > 0 ? N : 1)) return P;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t N, const std::nothrow_t&) noexcept {
-    try {
-        return ::operator new(N);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-void operator delete(void* P) noexcept { std::free(P); }
-void operator delete(void* P, std::size_t) noexcept { std::free(P); }
-void operator delete(void* P, const std::nothrow_t&) noexcept { std::free(P); }
-
-namespace {
-
 using qmr::detail::RunOnWorkers;
+using qmr::test::FailIn;
 
 // Every item once, and true, whichever allocation of the threads' start fails: the batch
 // runs on the threads that did start.
