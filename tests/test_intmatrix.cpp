@@ -244,12 +244,16 @@ TEST(IntMatrix, InlineAppendsSurviveEveryMutation) {
         for (int K = 0; K < 3000; ++K) {
             // A run of writes in order from the last column; a new column starts at row 0 or 1.
             const std::int32_t Run = Rand(12), Top = A.NrOfRows() + 1;
+            const int Before = EvB;
+            int Taken = 0;  // writes at a row of 1 or more: each fires once
             for (std::int32_t I = 0, C = std::max(A.NrOfColumns(), 1), R = 0; I < Run; ++I) {
                 R += 1 + Rand(2);
                 if (R > Top || Rand(4) == 0) C += 1 + Rand(2), R = Rand(3) == 0 ? 0 : 1;
                 const std::int32_t V = Rand(1000) - 500;
                 Both([&](TIntMatrix& M) { M.SetElem(C, R, V); });
+                Taken += R >= 1;
             }
+            ASSERT_EQ(EvB - Before, Taken) << "step " << K;
             // Sizes and positions around the present ones, from -1 on.
             const std::int32_t Nc = A.NrOfColumns(), Nr = A.NrOfRows(), V = Rand(7) - 3, C = Rand(Nc + 3) - 1,
                                R = Rand(Nr + 3) - 1;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -43,6 +44,21 @@ TEST(WorkerPoolStart, AnAllocationFailureLeavesTheBatchToTheThreadsStarted) {
         EXPECT_TRUE(Ok) << K;
         for (const std::atomic<int>& S : Seen) ASSERT_EQ(S.load(), 1) << K;
     }
+}
+
+// An exception stops the handing out: of a hundred thousand short items, the threads
+// finish the ones they hold and start no more.
+TEST(WorkerPoolStart, AnExceptionStopsTheHandingOut) {
+    std::atomic<int> Ended{0};
+    EXPECT_THROW(RunOnWorkers(
+                     100000, 4,
+                     [&](std::int64_t I) {
+                         if (I == 17) throw std::runtime_error("item 17");
+                         ++Ended;
+                     },
+                     [] {}, [] { return false; }),
+                 std::runtime_error);
+    EXPECT_LT(Ended.load(), 50000);
 }
 
 #if defined(__SANITIZE_THREAD__)
