@@ -87,7 +87,8 @@ TEST(LargeBlock, CopiesAreDeepMovesTakeOver) {
         TLargeBlock<double> Moved(std::move(A));
         EXPECT_EQ(std::tuple(Moved.data(), Moved.size(), A.data(), A.size()), std::tuple(Place, N, nullptr, std::size_t{0}));
         Other = std::move(Moved);
-        Other = std::move(Other);
+        TLargeBlock<double>& Itself = Other;
+        Other = std::move(Itself);  // self-move keeps the block
         EXPECT_EQ(std::tuple(Other.data(), Other.size(), Moved.data(), Moved.size()), std::tuple(Place, N, nullptr, std::size_t{0}));
         Other.swap(Empty);
         EXPECT_EQ(std::tuple(Empty.data(), Empty[N - 1]), std::tuple(Place, -1.0));
