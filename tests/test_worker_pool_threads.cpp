@@ -24,6 +24,7 @@ using qmr::test::FailIn;
 // Every item once, and true, whichever allocation of the threads' start fails: the batch
 // runs on the threads that did start.
 TEST(WorkerPoolStart, AnAllocationFailureLeavesTheBatchToTheThreadsStarted) {
+    if (!qmr::test::CanFailAllocations) GTEST_SKIP() << "operator new is the sanitizer's here";
     ASSERT_TRUE(RunOnWorkers(2, 2, [](std::int64_t) {}, [] {}, [] { return false; }));  // two threads parked
     for (int K = 1; K <= 8; ++K) {
         std::vector<std::atomic<int>> Seen(64);
