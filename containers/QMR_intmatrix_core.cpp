@@ -130,7 +130,8 @@ void TIntMatrix::SetSparse(std::int32_t Nc, std::int32_t Nr, std::int32_t Value)
     }
     FNCol = FSparseHighCol;
     FNRow = FSparseHighRow;
-    FAppendKey = FSp.capacity() <= static_cast<std::size_t>(kMaxInt) ? Key(FSp.back()) : kNoAppend;
+    // A box whose low row a sparse Resize lowered to 0 would let row 0 in inline.
+    FAppendKey = FSp.capacity() <= static_cast<std::size_t>(kMaxInt) && FSparseLowRow >= 1 ? Key(FSp.back()) : kNoAppend;
     Changed();
 }
 

@@ -50,8 +50,17 @@ void TMat4D::Commit(detail::TLargeBlock<double>&& Storage, std::int32_t Nc, std:
 void TMat4D::Assign(const TPersistent* Source) {
     if (const auto* Src = dynamic_cast<const TMat4D*>(Source)) {
         if (Src == this) return;
+        // Every copy that allocates is made before anything changes: all or nothing.
+        std::string DataID;
+        decltype(OnChange) Change;
+        decltype(OnPercentDone) Percent;
+        decltype(OnReadElement) Read;
         try {
-            FMat = Src->FMat;  // all or nothing; reuses the block when the counts agree
+            DataID = Src->FDataID;
+            Change = Src->OnChange;
+            Percent = Src->OnPercentDone;
+            Read = Src->OnReadElement;
+            FMat = Src->FMat;  // reuses the block when the counts agree
         } catch (const std::bad_alloc&) {
             Raise(detail::Mat4DNoMemHeap);
         }
@@ -59,10 +68,10 @@ void TMat4D::Assign(const TPersistent* Source) {
         FNumY = Src->FNumY;
         FNumZ = Src->FNumZ;
         FNumT = Src->FNumT;
-        FDataID = Src->FDataID;
-        OnChange = Src->OnChange;
-        OnPercentDone = Src->OnPercentDone;
-        OnReadElement = Src->OnReadElement;
+        FDataID = std::move(DataID);
+        OnChange = std::move(Change);
+        OnPercentDone = std::move(Percent);
+        OnReadElement = std::move(Read);
         return;
     }
     TComponent::Assign(Source);

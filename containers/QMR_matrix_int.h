@@ -289,8 +289,9 @@ private:
     // geometrically, FNumAllocated counts the capacity in growth steps.
     std::vector<TSpMatElemInt> FSp;
     // Sparse: the key of the last element when a write after it within the box's rows may
-    // append inline (the list is not empty, the counts equal the box's high corner, the real
-    // storage holds at most 2147483647 elements); kNoAppend otherwise. Whatever else moves
+    // append inline (the list is not empty, the counts equal the box's high corner, the box's
+    // low row is at least 1, the real storage holds at most 2147483647 elements); kNoAppend
+    // otherwise. Whatever else moves
     // positions, the box or the counts sets kNoAppend.
     static constexpr std::uint64_t kNoAppend = ~std::uint64_t{0};
     std::uint64_t FAppendKey = kNoAppend;

@@ -78,13 +78,14 @@ std::int32_t TWorkerPool::Attach(TWorkBatch& B, std::int32_t N) {
                 FIdle.pop_back();
             } else {
                 // Room first, so that a started thread always has its record and idle place.
-                FSlots.reserve(FSlots.size() + 1);
-                FIdle.reserve(FSlots.size() + 1);
-                auto New = std::make_unique<TSlot>();
+                std::unique_ptr<TSlot> New;
                 try {
+                    FSlots.reserve(FSlots.size() + 1);
+                    FIdle.reserve(FSlots.size() + 1);
+                    New = std::make_unique<TSlot>();
                     New->Thread = std::thread(&TWorkerPool::Run, this, New.get());
-                } catch (const std::system_error&) {
-                    break;  // the threads already attached take every item
+                } catch (const std::exception&) {
+                    break;  // no memory or no thread: the threads already attached take every item
                 }
                 S = New.get();
                 FSlots.push_back(std::move(New));

@@ -226,6 +226,92 @@ TEST(IntMatrix, InlineAppendsMatchTheGeneralPath) {
     }
 }
 
+// Every routine that moves positions, the box, the counts or the storage, interleaved with
+// runs of in-order writes: a matrix without a handler (whose writes may append inline)
+// against one whose handler sends every write down the general path. The box shows in
+// Elem (0 outside it even where an element is stored); the handler of the first one is
+// set now and then, and both then fire alike.
+TEST(IntMatrix, InlineAppendsSurviveEveryMutation) {
+    std::mt19937 Gen(2027);
+    auto Rand = [&](std::int32_t N) { return static_cast<std::int32_t>(Gen() % static_cast<std::uint32_t>(N)); };
+    for (const std::int32_t Step : {1, 5}) {
+        TIntMatrix A(nullptr, Step), B(nullptr, Step), Src(nullptr, 3);
+        for (std::int32_t C = 1; C <= 6; ++C) Src.SetElem(C, Rand(8) + 1, Rand(100) - 50);
+        int EvA = 0, EvB = 0, EvB0 = 0;
+        CountChanges(B, EvB);
+        bool Handler = false;
+        auto Both = [&](auto&& Op) { Op(A), Op(B); };
+        for (int K = 0; K < 3000; ++K) {
+            // A run of writes in order from the last column; a new column starts at row 0 or 1.
+            const std::int32_t Run = Rand(12), Top = A.NrOfRows() + 1;
+            const int Before = EvB;
+            int Taken = 0;  // writes at a row of 1 or more: each fires once
+            for (std::int32_t I = 0, C = std::max(A.NrOfColumns(), 1), R = 0; I < Run; ++I) {
+                R += 1 + Rand(2);
+                if (R > Top || Rand(4) == 0) C += 1 + Rand(2), R = Rand(3) == 0 ? 0 : 1;
+                const std::int32_t V = Rand(1000) - 500;
+                Both([&](TIntMatrix& M) { M.SetElem(C, R, V); });
+                Taken += R >= 1;
+            }
+            ASSERT_EQ(EvB - Before, Taken) << "step " << K;
+            // Sizes and positions around the present ones, from -1 on.
+            const std::int32_t Nc = A.NrOfColumns(), Nr = A.NrOfRows(), V = Rand(7) - 3, C = Rand(Nc + 3) - 1,
+                               R = Rand(Nr + 3) - 1;
+            switch (Rand(13)) {
+                case 0: Both([&](TIntMatrix& M) { M.Resize(C, R); }); break;
+                case 1: Both([&](TIntMatrix& M) { M.SetNrOfColumns(C); }); break;
+                case 2: Both([&](TIntMatrix& M) { M.SetNrOfRows(R); }); break;
+                case 3: Both([&](TIntMatrix& M) { M.ResizeAndClear(C, R); }); break;
+                case 4: Both([](TIntMatrix& M) { M.Transpose(); }); break;
+                case 5: Both([&](TIntMatrix& M) { M.Fill(V); }); break;
+                case 6: Both([&](TIntMatrix& M) { M.SparseToArray(), M.ArrayToSparse(Step); }); break;
+                case 7: Both([](TIntMatrix& M) {  // a copy of itself back
+                    TIntMatrix Copy(nullptr, 1);
+                    Copy.Clone(&M);
+                    M.Clone(&Copy);
+                }); break;
+                case 8: {
+                    const bool Self = Rand(2) == 0;
+                    const std::int32_t C0 = Rand(6), R0 = Rand(6), C1 = Rand(9), R1 = Rand(9);
+                    Both([&](TIntMatrix& M) { M.CopyFrom(Self ? &M : &Src, C0, R0, C1, R1, C, R); });
+                } break;
+                case 9: {
+                    TInt2DArray Arr(static_cast<std::size_t>(Rand(4)));
+                    for (TIntArray& Col : Arr)
+                        for (std::int32_t J = Rand(5); J > 0; --J) Col.push_back(Rand(9) - 4);
+                    Both([&](TIntMatrix& M) { M.CopyFromArray(Arr, C, R); });
+                } break;
+                case 10: {  // an XML reading: counts, then cells in order and out of it
+                    const std::string Cols = std::to_string(C), Rows = std::to_string(R);
+                    std::vector<std::string> Cells;
+                    for (std::int32_t J = Rand(6); J > 0; --J)
+                        Cells.push_back("ix=\"" + std::to_string(Rand(Nc + 3)) + "\" iy=\"" + std::to_string(Rand(Nr + 3)) + "\"");
+                    Both([&](TIntMatrix& M) {
+                        M.SetFirstCell(true);
+                        M.ProcessXmlTag(TMatXmlTag::xmlMatNumCols, "", Cols);
+                        M.ProcessXmlTag(TMatXmlTag::xmlMatNumRows, "", Rows);
+                        for (const std::string& Attr : Cells) M.ProcessXmlTag(TMatXmlTag::xmlMatCell, Attr, "7");
+                    });
+                } break;
+                case 11: Both([&](TIntMatrix& M) { M.SetElem(C, R, V); }); break;
+                default:  // the first one's handler on or off
+                    Handler = !Handler;
+                    A.OnChange = nullptr;
+                    if (Handler) CountChanges(A, EvA), EvB0 = EvB;
+            }
+            const auto Sizes = [](const TIntMatrix& M) {
+                return std::tuple(M.IsSparse(), M.NrOfColumns(), M.NrOfRows(), M.SparseNumElem(), M.NumAllocated());
+            };
+            ASSERT_EQ(Sizes(A), Sizes(B)) << "step " << K;
+            for (std::int32_t C = 0; C <= A.NrOfColumns() + 1; ++C)
+                for (std::int32_t R = 0; R <= A.NrOfRows() + 1; ++R) ASSERT_EQ(A.Elem(C, R), B.Elem(C, R)) << K;
+            if (Handler) {
+                ASSERT_EQ(EvA, EvB - EvB0) << "step " << K;
+            }
+        }
+    }
+}
+
 TEST(IntMatrix, StatisticsAgainstClosedForms) {
     TIntMatrix M(nullptr);
     Load(M, 2, 2, {1, 2, 3, 4});
