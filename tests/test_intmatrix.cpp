@@ -403,20 +403,19 @@ TEST(IntMatrix, ProductsWrapLikeSixtyFourBitSums) {
     EXPECT_TRUE(A.EMult(&A, &B));
     EXPECT_EQ(std::get<2>(State(B)), (Ints{1, 4, 9, 16}));
     TIntVector V(nullptr), W(nullptr);
-    test::SetValues(V, Ints{1, 1});
-    EXPECT_TRUE(A.Multiply(&V, &W));
-    EXPECT_EQ(test::ValuesOf<int>(W), (Ints{Wrap64(std::int64_t{INT_MAX} + 3), 6}));
-    EXPECT_TRUE(A.TransposeAndMultiply(&V, &W));
-    EXPECT_EQ(test::ValuesOf<int>(W), (Ints{Wrap64(std::int64_t{INT_MAX} + 2), 7}));
-    test::SetValues(V, Ints{1, 1, 1});
-    EXPECT_FALSE(A.Multiply(&V, &W) || A.Multiply(&A, nullptr) || A.EMult(nullptr, &B));
     TIntMatrix Wide(nullptr);  // 2 rows, 3 columns
     Load(Wide, 3, 2, {1, 2, 3, 4, 5, 6});
-    EXPECT_TRUE(Wide.Multiply(&V, &W));
-    EXPECT_EQ(std::tuple(test::ValuesOf<int>(W), test::ValuesOf<int>(V)), std::tuple(Ints{9, 12}, Ints{1, 1, 1}));
-    test::SetValues(V, Ints{1, -1});
-    EXPECT_TRUE(Wide.TransposeAndMultiply(&V, &W));
-    EXPECT_EQ(test::ValuesOf<int>(W), (Ints{-1, -1, -1}));
+    using VecOp = bool (TIntMatrix::*)(const TIntVector*, TIntVector*);
+    const VecOp Mul = &TIntMatrix::Multiply, TMul = &TIntMatrix::TransposeAndMultiply;
+    for (const auto& [M, Op, In, Want] : {std::tuple{&A, Mul, Ints{1, 1}, Ints{Wrap64(std::int64_t{INT_MAX} + 3), 6}},
+                                          {&A, TMul, Ints{1, 1}, Ints{Wrap64(std::int64_t{INT_MAX} + 2), 7}},
+                                          {&Wide, Mul, Ints{1, 1, 1}, Ints{9, 12}}, {&Wide, TMul, Ints{1, -1}, Ints{-1, -1, -1}}}) {
+        test::SetValues(V, In);
+        EXPECT_TRUE((M->*Op)(&V, &W));
+        EXPECT_EQ(std::tuple(test::ValuesOf<int>(W), test::ValuesOf<int>(V)), std::tuple(Want, In));  // the operand stays
+    }
+    test::SetValues(V, Ints{1, 1, 1});
+    EXPECT_FALSE(A.Multiply(&V, &W) || A.Multiply(&A, nullptr) || A.EMult(nullptr, &B));
     EXPECT_TRUE(A.Add(&A) && A.Subtract(&B));  // 2A - A.*A
     EXPECT_EQ(std::get<2>(State(A)), (Ints{Wrap64(2 * std::int64_t{INT_MAX} - 1), 0, -3, -8}));
     A.SMult(-1);
@@ -570,12 +569,10 @@ TEST(IntMatrix, SortsMirrorsAndEdges) {
               std::tuple(std::vector<double>{1, 2, 4, 3}, Ints{40, 30, 20, 10, 6, 8, 7, 5, 1, 2, 4, 3}, 5));
     TIntMatrix Z(nullptr);
     Z.Resize(0, 2);  // no columns: the extremes keep their start values, the mean of nothing is 0
-    Z.EdgeVector(TOrientation::orRows, TEdgeOp::eoMin, &E);
-    EXPECT_EQ(test::ValuesOf(E), (std::vector<double>{uc_MaxDouble, uc_MaxDouble}));
-    Z.EdgeVector(TOrientation::orRows, TEdgeOp::eoMax, &E);
-    EXPECT_EQ(test::ValuesOf(E), (std::vector<double>{-uc_MaxDouble, -uc_MaxDouble}));
-    Z.EdgeVector(TOrientation::orRows, TEdgeOp::eoMean, &E);
-    EXPECT_EQ(test::ValuesOf(E), (std::vector<double>{0, 0}));
+    for (auto [Op, Want] : {std::pair{TEdgeOp::eoMin, uc_MaxDouble}, {TEdgeOp::eoMax, -uc_MaxDouble}, {TEdgeOp::eoMean, 0.0}}) {
+        Z.EdgeVector(TOrientation::orRows, Op, &E);
+        EXPECT_EQ(test::ValuesOf(E), (std::vector<double>{Want, Want})) << static_cast<int>(Op);
+    }
     std::vector<std::pair<TObject*, double>> Pct;
     M.OnPercentDone = [&](TObject* Sender, double P) { Pct.emplace_back(Sender, P); };
     M.PercDone(&Z, 42);  // relayed with the matrix as sender

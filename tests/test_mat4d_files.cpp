@@ -1,6 +1,6 @@
 // TMat4D and the unit layer readers on binary matrix files written here: streaming by
 // time slot, layers by code, progress cadences, and truncated or hostile files.
-#include "qmr_test_support.h"
+#include "mat4d_test_support.h"
 
 #include "fuzz/mat4d_file_model.h"
 
@@ -53,22 +53,22 @@ TEST(Mat4DFiles, ReadBinaryStreamsSlots) {
     TMat4D M(nullptr);
     int Ev;
     test::CountChanges(M, Ev);
-    // (start, end) -> slots; a file of 1000 values reports every 10 of them.
-    for (auto [S, E, From, Slots] : {std::tuple{0, 0, 1, 5}, {3, 99, 3, 3}, {2, 2, 2, 1}, {-1, 4, 1, 5}, {5, 0, 1, 5}, {4, 3, 4, 0}}) {
+    // (start, end) -> code, first slot, slots; a file of 1000 values reports every 10 of them.
+    for (auto [S, E, Code, From, Slots] : {std::tuple{0, 0, 0, 1, 5}, {3, 99, 0, 3, 3}, {2, 2, 0, 2, 1}, {-1, 4, 0, 1, 5}, {5, 0, 0, 1, 5},
+                                           {4, 3, 0, 4, 0}, {6, 9, -1, 0, 0}}) {
+        SCOPED_TRACE(testing::Message() << "slots " << S << ".." << E);
         Recorder R;
         R.Attach(M);
-        EXPECT_EQ(M.ReadBinary(P.str(), S, E), 0);
-        EXPECT_EQ(R.Values, Expected(F, F.Binary(S, E))) << S << " " << E;
+        EXPECT_EQ(M.ReadBinary(P.str(), S, E), Code);
+        EXPECT_EQ(R.Values, Expected(F, F.Binary(S, E)));
         ASSERT_EQ(R.Values.size(), 200u * Slots);
         EXPECT_EQ(Slots > 0 ? R.Values[0].V : -1.0, Slots > 0 ? 0.5 + 200 * (From - 1) : -1.0);
         EXPECT_EQ(R.Percent.size(), Slots == 0 ? 0u : 100u);  // every 2 * Slots of 200 * Slots values
     }
-    Recorder R;
-    R.Attach(M);
-    EXPECT_EQ(M.ReadBinary(P.str(), 6, 9), -1);
-    EXPECT_TRUE(R.Values.empty() && R.Percent.empty());
     EXPECT_EQ(std::tuple(M.NrOfColumns(), M.Elem(1, 1, 1, 1), Ev), std::tuple(1, 0.0L, 0));
     // 50 values: a report after each.
+    Recorder R;
+    R.Attach(M);
     test::WriteBytes(P.str(), Mat4DFileBytes(5, 2, 5, 1, 50));
     EXPECT_EQ(M.ReadBinary(P.str(), 0, 0), 0);
     EXPECT_EQ(R.Percent.size(), 50u);
@@ -88,9 +88,8 @@ TEST(Mat4DFiles, ReadLayerAndTheUnitReaders) {
     R.Attach(M);
     // Slot, then layer, then the shape; the later failure wins.
     for (auto [L, T, Want] : {std::tuple{1, 0, -1}, {1, 3, -1}, {4, 1, -2}, {0, 9, -2}, {2, 2, 0}}) EXPECT_EQ(M.ReadLayer(P.str(), L, T), Want);
-    for (int C = 1; C <= 3; ++C)
-        for (int Rw = 1; Rw <= 2; ++Rw) EXPECT_EQ(M.Elem(C, Rw, 2, 2), F.LayerValue(C, Rw, 2, 2));
-    EXPECT_EQ(M.Elem(1, 1, 3, 2), 0);  // layer 2 is the second, not the third
+    // Layer 2 of slot 2 only (the second layer, not the third); the failures stored nothing.
+    EXPECT_TRUE(test::ElemsAre(M, {3, 2, 3, 2}, [&](int C, int Rw, int L, int T) { return L == 2 && T == 2 ? F.LayerValue(C, Rw, 2, 2) : 0.0; }));
     EXPECT_EQ(std::tuple(R.Percent.size(), R.Percent.back(), Ev), std::tuple(6u, 100.0, 0));
     TMat4D Small(nullptr);
     Small.Resize(2, 2, 5, 5);

@@ -1,6 +1,6 @@
 // TMat4D: range statistics against brute force, percentiles, and the block copies to
 // and from matrices, vectors and arrays with their codes and events.
-#include "qmr_test_support.h"
+#include "mat4d_test_support.h"
 
 #include <algorithm>
 #include <array>
@@ -10,18 +10,8 @@
 namespace {
 
 using namespace qmr;
-using test::CountChanges;
+using namespace qmr::test;
 using Vals = std::vector<double>;
-
-double Code(int C, int R, int L, int T) { return 1000 * C + 100 * R + 10 * L + T; }
-
-void Numbered(TMat4D& M, int Nc, int Nr, int Nl, int Nt) {
-    M.Resize(Nc, Nr, Nl, Nt);
-    for (int C = 1; C <= Nc; ++C)
-        for (int R = 1; R <= Nr; ++R)
-            for (int L = 1; L <= Nl; ++L)
-                for (int T = 1; T <= Nt; ++T) M.SetElem(C, R, L, T, Code(C, R, L, T));
-}
 
 // Bounds as the caller gives them: (lo, hi) per axis, column, row, layer, slot.
 using Bounds = std::array<int, 8>;
@@ -29,7 +19,7 @@ using Bounds = std::array<int, 8>;
 // The elements of a range in visiting order (column outermost), the range normalised
 // here by its definition.
 Vals InRange(const TMat4D& M, Bounds B) {
-    const int N[4] = {M.NrOfColumns(), M.NrOfRows(), M.NrOfLayers(), M.NrOfTimeSlots()};
+    const Dims4 N = DimsOf(M);
     for (int A = 0; A < 4; ++A) {
         int& Lo = B[2 * A];
         int& Hi = B[2 * A + 1];
@@ -38,10 +28,9 @@ Vals InRange(const TMat4D& M, Bounds B) {
         if (Hi < Lo) std::swap(Lo, Hi);
     }
     Vals V;
-    for (int C = B[0]; C <= B[1]; ++C)
-        for (int R = B[2]; R <= B[3]; ++R)
-            for (int L = B[4]; L <= B[5]; ++L)
-                for (int T = B[6]; T <= B[7]; ++T) V.push_back(static_cast<double>(M.Elem(C, R, L, T)));
+    Each4({B[1] - B[0] + 1, B[3] - B[2] + 1, B[5] - B[4] + 1, B[7] - B[6] + 1}, [&](int C, int R, int L, int T) {
+        V.push_back(static_cast<double>(M.Elem(B[0] + C - 1, B[2] + R - 1, B[4] + L - 1, B[6] + T - 1)));
+    });
     return V;
 }
 
@@ -62,8 +51,7 @@ TEST_F(Mat4DStats, RangeStatisticsAgreeWithBruteForce) {
         EXPECT_EQ(std::pair(Lo, Hi), std::pair(*std::min_element(V.begin(), V.end()), *std::max_element(V.begin(), V.end())));
         Extended S = 0, Q = 0;
         for (double X : V) S += X, Q += static_cast<Extended>(X) * X;
-        EXPECT_EQ(M.Sum(C0, C1, R0, R1, L0, L1, T0, T1), S);
-        EXPECT_EQ(M.SquaredSum(C0, C1, R0, R1, L0, L1, T0, T1), Q);
+        EXPECT_EQ(std::tuple(M.Sum(C0, C1, R0, R1, L0, L1, T0, T1), M.SquaredSum(C0, C1, R0, R1, L0, L1, T0, T1)), std::tuple(S, Q));
         M.MeanVar(C0, C1, R0, R1, L0, L1, T0, T1, Mean, Var);
         const double N = static_cast<double>(V.size());
         EXPECT_DOUBLE_EQ(Mean, static_cast<double>(S / N));
@@ -82,8 +70,8 @@ TEST_F(Mat4DStats, RangeStatisticsAgreeWithBruteForce) {
         for (double Prob : {0.0, 37.0, 50.0, 99.0, 150.0, -3.0, std::nan("")}) {
             const double P = std::isnan(Prob) ? 0 : std::clamp(Prob, 0.0, 100.0);
             const auto K = std::min<std::size_t>(static_cast<std::size_t>(std::nearbyint(N * P / 100)), V.size() - 1);
-            EXPECT_EQ(M.Percentile(Prob, C0, C1, R0, R1, L0, L1, T0, T1), Sorted[K]) << Prob;
-            EXPECT_EQ(M.Percentile(Prob, C0, C1, R0, R1, L0, L1, T0, T1, 0), Sorted[K]) << Prob;
+            EXPECT_EQ(std::tuple(M.Percentile(Prob, C0, C1, R0, R1, L0, L1, T0, T1), M.Percentile(Prob, C0, C1, R0, R1, L0, L1, T0, T1, 0)),
+                      std::tuple(Sorted[K], Sorted[K])) << Prob;
         }
     }
     // Progress: a step every Trunc(6 * 5 / 100) + 1 = 1 (column, row) pair each.
@@ -118,7 +106,7 @@ TEST_F(Mat4DStats, RangeStatisticsAgreeWithBruteForce) {
 
 TEST(Mat4D, SampledPercentileDrawsColumnRowLayerSlot) {
     TMat4D M(nullptr);
-    Numbered(M, 4, 3, 3, 2);
+    Numbered(M, {4, 3, 3, 2});
     // After Randomize, 5 draws of a column, row, layer and slot offset over columns
     // 2..4, rows 1..2, layers 2..3, slot 2 (24 values). The platform generator steps
     // its seed by a constant per draw, so the seed Randomize chose is recovered.
@@ -142,7 +130,7 @@ TEST(Mat4D, SampledPercentileDrawsColumnRowLayerSlot) {
 
 TEST(Mat4D, CopiesOutOfTheMatrix) {
     TMat4D M(nullptr);
-    Numbered(M, 4, 3, 3, 2);
+    Numbered(M, {4, 3, 3, 2});
     M.SetName("Q");
     TDouble3DArray A3{{{7}}};
     EXPECT_EQ(M.CopyTimeSlotToArray(A3, 0, 0, 0, 0, 0, 0, 3), -1);
@@ -184,7 +172,7 @@ TEST(Mat4D, CopiesOutOfTheMatrix) {
 
 TEST_F(Mat4DStats, CopiesIntoTheMatrix) {
     TMat4D M(nullptr), S(nullptr);
-    Numbered(S, 3, 3, 2, 2);
+    Numbered(S, {3, 3, 2, 2});
     M.Resize(4, 4, 3, 2);
     int Ev;
     CountChanges(M, Ev);
@@ -193,17 +181,14 @@ TEST_F(Mat4DStats, CopiesIntoTheMatrix) {
     EXPECT_EQ(std::tuple(M.Elem(3, 1, 3, 2), M.Elem(4, 2, 3, 2), M.Elem(3, 3, 3, 2), Ev, ProcStat.load()),
               std::tuple(Code(2, 2, 2, 1), Code(3, 3, 2, 1), 0.0L, 1, 6.0));
     // Onto itself, overlapping: as if through a copy of the source block.
-    Numbered(M, 4, 4, 3, 2);
+    Numbered(M, {4, 4, 3, 2});
     TMat4D Before(nullptr);
     Before.Assign(&M);
     M.CopyFrom(&M, 1, 3, 1, 3, 1, 2, 1, 2, 2, 2, 2, 1);
-    for (int C = 1; C <= 4; ++C)
-        for (int R = 1; R <= 4; ++R)
-            for (int L = 1; L <= 3; ++L)
-                for (int T = 1; T <= 2; ++T) {
-                    const bool Moved = C >= 2 && R >= 2 && L >= 2;
-                    ASSERT_EQ(M.Elem(C, R, L, T), Moved ? Before.Elem(C - 1, R - 1, L - 1, T) : Before.Elem(C, R, L, T));
-                }
+    ASSERT_TRUE(ElemsAre(M, {4, 4, 3, 2}, [&](int C, int R, int L, int T) {
+        const bool Moved = C >= 2 && R >= 2 && L >= 2;
+        return Moved ? Before.Elem(C - 1, R - 1, L - 1, T) : Before.Elem(C, R, L, T);
+    }));
     Ev = 0;
     // Codes of the element copies; none fires OnChange.
     EXPECT_EQ(std::tuple(M.CopyArrayToLayer({{1}}, 1, 1, 4, 1), M.CopyArrayToLayer({{1}}, 1, 1, 4, 3),
