@@ -66,12 +66,21 @@ TWorkerPool::~TWorkerPool() {
 }
 
 std::int32_t TWorkerPool::Attach(TWorkBatch& B, std::int32_t N) {
+    // The threads are woken after the lock is released when there is room to list them,
+    // so that each starts as soon as it wakes instead of waiting for the lock until every
+    // other one is woken; without that room they are woken under the lock.
     std::vector<TSlot*> Woken;
-    Woken.reserve(static_cast<std::size_t>(std::max(N, 0)));
+    bool WakeLater = true;
+    try {
+        Woken.reserve(static_cast<std::size_t>(std::max(N, 0)));
+    } catch (const std::bad_alloc&) {
+        WakeLater = false;
+    }
+    std::int32_t Got = 0;
     {
         std::lock_guard<std::mutex> G(FLock);
         if (FClosed) return 0;
-        for (; std::cmp_less(Woken.size(), N);) {
+        for (; Got < N; ++Got) {
             TSlot* S = nullptr;
             if (!FIdle.empty()) {
                 S = FIdle.back();
@@ -91,18 +100,19 @@ std::int32_t TWorkerPool::Attach(TWorkBatch& B, std::int32_t N) {
                 FSlots.push_back(std::move(New));
             }
             S->Batch = &B;
-            Woken.push_back(S);
+            if (WakeLater)
+                Woken.push_back(S);  // within the room reserved: cannot fail
+            else
+                S->Wake.notify_one();
         }
         // Counted before any thread can see its batch (that takes this pool lock).
         std::lock_guard<std::mutex> BG(B.FLock);
-        B.FAttached += static_cast<std::int32_t>(Woken.size());
+        B.FAttached += Got;
     }
-    // Woken after the lock is released, so that each thread starts as soon as it wakes
-    // instead of waiting for the lock until every other one is woken. A slot's record
-    // lives as long as the pool; should its thread already have moved on to another
-    // batch, the wake is spurious and its wait goes on.
+    // A slot's record lives as long as the pool; should its thread already have moved on
+    // to another batch, the wake is spurious and its wait goes on.
     for (TSlot* S : Woken) S->Wake.notify_one();
-    return static_cast<std::int32_t>(Woken.size());
+    return Got;
 }
 
 void TWorkerPool::Run(TSlot* S) {
