@@ -130,7 +130,9 @@ void TIntMatrix::SetSparse(std::int32_t Nc, std::int32_t Nr, std::int32_t Value)
     }
     FNCol = FSparseHighCol;
     FNRow = FSparseHighRow;
-    FAppendKey = FSp.capacity() <= static_cast<std::size_t>(kMaxInt) ? Key(FSp.back()) : kNoAppend;
+    const bool Inline = FSp.capacity() <= static_cast<std::size_t>(kMaxInt) && FSp.back().colidx == FSparseHighCol;
+    FAppendKey = Inline ? Key(FSp.back()) : kNoAppend;  // a Resize may have left the high column empty
+    FAppendLimit = Key(FSparseHighCol, FSparseHighRow);
     Changed();
 }
 
