@@ -130,8 +130,13 @@ void TIntMatrix::SetSparse(std::int32_t Nc, std::int32_t Nr, std::int32_t Value)
     }
     FNCol = FSparseHighCol;
     FNRow = FSparseHighRow;
-    // A box whose low row a sparse Resize lowered to 0 would let row 0 in inline.
-    FAppendKey = FSp.capacity() <= static_cast<std::size_t>(kMaxInt) && FSparseLowRow >= 1 ? Key(FSp.back()) : kNoAppend;
+    // Inline appends need the last element in the box's high column (a Resize may have
+    // left that column empty) and a low row of at least 1 (a sparse Resize to 0 rows
+    // lowers it to 0, which would let row 0 in).
+    const bool Inline = FSp.capacity() <= static_cast<std::size_t>(kMaxInt) && FSparseLowRow >= 1 &&
+                        FSp.back().colidx == FSparseHighCol;
+    FAppendKey = Inline ? Key(FSp.back()) : kNoAppend;
+    FAppendLimit = Key(FSparseHighCol, FSparseHighRow);
     Changed();
 }
 

@@ -58,22 +58,32 @@ public:
     // becomes the box's high corner; OnChange. EQMRMatrixError "not enough memory on heap"
     // when the list cannot grow (nothing changed).
     void SetElem(std::int32_t Nc, std::int32_t Nr, std::int32_t Value) {
-        // Inline: a dense store, and a sparse append after the last element within the box's
-        // rows that fits the real storage with no handler set (only the high column and the
-        // column count can move); everything else takes the general path.
+        // Inline: a dense store, and a sparse append after the last element with no handler
+        // set that fits the real storage: in the last column up to the box's high row (the
+        // box and the counts stay), or in a later column within the box's rows (only the high
+        // column and the column count move). Everything else takes the general path.
         if (!FIsSparse) {
             if (Nc < 1 || Nc > FNCol || Nr < 1 || Nr > FNRow) return;
             Column(Nc)[Nr - 1] = Value;
             if (OnChange) OnChange(this);
-        } else if (const std::uint64_t K = PosKey(Nc, Nr);
-                   K > FAppendKey && Nc >= FSparseHighCol && Nr >= FSparseLowRow && Nr <= FSparseHighRow &&
-                   !OnChange && FSp.data() + FSp.size() != FSp.data() + FSp.capacity()) {
-            FAppendKey = K;
-            if (Nc != FSparseHighCol) FSparseHighCol = FNCol = Nc;
-            FSp.push_back({Nc, Nr, Value});  // no reallocation: cannot fail
-        } else {
-            SetSparse(Nc, Nr, Value);
+            return;
         }
+        const std::uint64_t K = PosKey(Nc, Nr);
+        if (K > FAppendKey && FSp.data() + FSp.size() != FSp.data() + FSp.capacity() && !OnChange) {
+            if (K <= FAppendLimit) {  // Nc is the last column, its last row < Nr <= the high row
+                FAppendKey = K;
+                FSp.push_back({Nc, Nr, Value});  // no reallocation: cannot fail
+                return;
+            }
+            if (Nc > FSparseHighCol && Nr >= FSparseLowRow && Nr <= FSparseHighRow) {
+                FAppendKey = K;
+                FAppendLimit = PosKey(Nc, FSparseHighRow);
+                FSparseHighCol = FNCol = Nc;
+                FSp.push_back({Nc, Nr, Value});
+                return;
+            }
+        }
+        SetSparse(Nc, Nr, Value);
     }
 
     // False without change when the size is unchanged. Negatives become 0. Dense: keeps
@@ -289,12 +299,15 @@ private:
     // geometrically, FNumAllocated counts the capacity in growth steps.
     std::vector<TSpMatElemInt> FSp;
     // Sparse: the key of the last element when a write after it within the box's rows may
-    // append inline (the list is not empty, the counts equal the box's high corner, the box's
-    // low row is at least 1, the real storage holds at most 2147483647 elements); kNoAppend
-    // otherwise. Whatever else moves
-    // positions, the box or the counts sets kNoAppend.
+    // append inline (the list is not empty, the last element lies in the box's high column,
+    // the box's low row is at least 1, the counts equal the box's high corner, the real
+    // storage holds at most 2147483647 elements); kNoAppend otherwise. Whatever else moves
+    // positions, the box or the counts sets kNoAppend. FAppendLimit, the key of the box's
+    // high corner, is kept with it: a key above FAppendKey and not above FAppendLimit lies
+    // in the last column, inside the box.
     static constexpr std::uint64_t kNoAppend = ~std::uint64_t{0};
     std::uint64_t FAppendKey = kNoAppend;
+    std::uint64_t FAppendLimit = 0;
     // Dense: column-major, element (c, r) at (c - 1) * StoreRows() + (r - 1); empty when sparse.
     TIntArray FMat;
     detail::TMatXmlState FXml;

@@ -312,6 +312,44 @@ TEST(IntMatrix, InlineAppendsSurviveEveryMutation) {
     }
 }
 
+// Writes that pass some conditions of the inline append and miss others, after nine
+// elements in column 1 (rows 3..11, storage for 16): a matrix without a handler against
+// one with OnChange, whose writes all take the general path.
+TEST(IntMatrix, InlineAppendGateCases) {
+    struct TOp {
+        bool Shrink;  // Resize to (C, R) instead of a write
+        std::int32_t C, R;
+    };
+    const std::vector<std::vector<TOp>> Cases = {
+        // a later column inside the rows, the last column up to the high row and beyond it
+        {{false, 2, 3}, {false, 2, 7}, {false, 2, 11}, {false, 2, 12}, {false, 2, 13}, {false, 3, 12}},
+        // later columns below and above the rows, then inside them
+        {{false, 2, 2}, {false, 3, 12}, {false, 5, 5}, {false, 5, 1}, {false, 6, 13}},
+        // a shrink leaves the high column empty: writes before it widen the box
+        {{false, 2, 4}, {false, 4, 6}, {true, 3, 11}, {false, 2, 5}, {false, 2, 30}, {false, 3, 1}, {false, 3, 2}},
+        // repeats, positions before the last element, positions below 1
+        {{false, 2, 5}, {false, 2, 5}, {false, 2, 4}, {false, 1, 1}, {false, -1, 5}, {false, 2, -1}, {false, 2, 0},
+         {false, 3, -2}, {false, 0, 0}, {false, 2, 6}},
+    };
+    for (std::size_t I = 0; I < Cases.size(); ++I) {
+        TIntMatrix A(nullptr, 2), B(nullptr, 2);
+        int Ev = 0;
+        CountChanges(B, Ev);
+        std::int32_t V = 0;
+        for (std::int32_t R = 3; R <= 11; ++R) A.SetElem(1, R, ++V), B.SetElem(1, R, V);
+        for (const TOp& Op : Cases[I]) {
+            if (Op.Shrink)
+                A.Resize(Op.C, Op.R), B.Resize(Op.C, Op.R);
+            else
+                A.SetElem(Op.C, Op.R, ++V), B.SetElem(Op.C, Op.R, V);
+            ASSERT_EQ(std::tuple(A.NrOfColumns(), A.NrOfRows(), A.SparseNumElem(), A.NumAllocated()),
+                      std::tuple(B.NrOfColumns(), B.NrOfRows(), B.SparseNumElem(), B.NumAllocated()))
+                << "case " << I << " at (" << Op.C << ", " << Op.R << ")";
+        }
+        EXPECT_EQ(State(A), State(B)) << "case " << I;
+    }
+}
+
 TEST(IntMatrix, StatisticsAgainstClosedForms) {
     TIntMatrix M(nullptr);
     Load(M, 2, 2, {1, 2, 3, 4});
