@@ -15,6 +15,15 @@
 #include <type_traits>
 #include <vector>
 
+// QMR_TEST_TSAN: built with ThreadSanitizer (GCC or Clang).
+#if defined(__SANITIZE_THREAD__)
+#define QMR_TEST_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define QMR_TEST_TSAN 1
+#endif
+#endif
+
 namespace qmr::test {
 
 inline constexpr double NaN = std::numeric_limits<double>::quiet_NaN();

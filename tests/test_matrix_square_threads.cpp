@@ -217,14 +217,6 @@ TEST(WorkerPool, ThreadsOutliveBatchesAndServeConcurrentAndNestedOnes) {
     EXPECT_EQ(Inner.load(), 80 * 8);
 }
 
-#if defined(__SANITIZE_THREAD__)
-#define QMR_TEST_TSAN 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define QMR_TEST_TSAN 1
-#endif
-#endif
-
 TEST(WorkerPool, ForkedChildStartsThreadsOfItsOwn) {
 #ifdef QMR_TEST_TSAN
     GTEST_SKIP() << "ThreadSanitizer does not follow threads started after a fork";

@@ -2,6 +2,7 @@
 // exits normally.
 #include "containers/QMR_worker_pool.h"
 #include "qmr_alloc_failures.h"
+#include "qmr_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -61,14 +62,6 @@ TEST(WorkerPoolStart, AnExceptionStopsTheHandingOut) {
                  std::runtime_error);
     EXPECT_LT(Ended.load(), 50000);
 }
-
-#if defined(__SANITIZE_THREAD__)
-#define QMR_TEST_TSAN 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define QMR_TEST_TSAN 1
-#endif
-#endif
 
 // A child forked while another thread's batch is running has none of the parent's threads:
 // it runs batches of its own and, leaving through exit, joins only the threads it started.
