@@ -13,9 +13,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace {
 
 using namespace qmr;
@@ -215,25 +212,6 @@ TEST(WorkerPool, ThreadsOutliveBatchesAndServeConcurrentAndNestedOnes) {
     EXPECT_TRUE(Other.get());
     EXPECT_EQ(Outer, std::vector<int>(80, 1));
     EXPECT_EQ(Inner.load(), 80 * 8);
-}
-
-TEST(WorkerPool, ForkedChildStartsThreadsOfItsOwn) {
-#ifdef QMR_TEST_TSAN
-    GTEST_SKIP() << "ThreadSanitizer does not follow threads started after a fork";
-#else
-    ASSERT_TRUE(RunOnWorkers(16, 4, [](std::int64_t) {}, [] {}, [] { return false; }));  // threads parked
-    const pid_t Child = fork();
-    ASSERT_GE(Child, 0);
-    if (Child == 0) {
-        alarm(20);  // a child waiting for its parent's threads dies here instead of hanging
-        std::atomic<int> Done{0};
-        const bool Ok = RunOnWorkers(16, 4, [&](std::int64_t) { ++Done; }, [] {}, [] { return false; });
-        _exit(Ok && Done == 16 ? 0 : 1);
-    }
-    int Status = 0;
-    ASSERT_EQ(waitpid(Child, &Status, 0), Child);
-    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << Status;
-#endif
 }
 
 }  // namespace

@@ -73,12 +73,30 @@ TEST(WorkerPoolStart, AnExceptionStopsTheHandingOut) {
     EXPECT_LT(Ended.load(), 1000);
 }
 
-// A child forked while another thread's batch is running has none of the parent's threads:
-// it runs batches of its own and, leaving through exit, joins only the threads it started.
-TEST(WorkerPoolFork, ChildForkedDuringABatchRunsAndExitsCleanly) {
+// Forks; the child runs a batch of 40 items on threads of its own and leaves through exit,
+// which joins only the threads it started. Expects it to end cleanly.
+void ExpectForkedChildRunsABatch(const char* When) {
+    const pid_t Child = fork();
+    ASSERT_GE(Child, 0);
+    if (Child == 0) {
+        alarm(20);  // a child waiting for its parent's threads dies here instead of hanging
+        std::atomic<int> Done{0};
+        const bool Ok = RunOnWorkers(40, 4, [&](std::int64_t) { ++Done; }, [] {}, [] { return false; });
+        std::exit(Ok && Done == 40 ? 0 : 1);
+    }
+    int Status = 0;
+    ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << When << ": " << Status;
+}
+
+// A child has none of the parent's threads, whether they were parked or serving another
+// thread's batch at the fork.
+TEST(WorkerPoolFork, ForkedChildRunsBatchesOfItsOwn) {
 #ifdef QMR_TEST_TSAN
     GTEST_SKIP() << "ThreadSanitizer does not follow threads started after a fork";
 #else
+    ASSERT_TRUE(RunOnWorkers(16, 4, [](std::int64_t) {}, [] {}, [] { return false; }));  // threads parked
+    ExpectForkedChildRunsABatch("threads parked");
     std::promise<void> Go;
     std::shared_future<void> Release = Go.get_future().share();
     std::atomic<int> Running{0};
@@ -92,19 +110,9 @@ TEST(WorkerPoolFork, ChildForkedDuringABatchRunsAndExitsCleanly) {
             [] {}, [] { return false; });
     });
     while (Running.load() < 3) std::this_thread::yield();
-    const pid_t Child = fork();
-    ASSERT_GE(Child, 0);
-    if (Child == 0) {
-        alarm(20);  // a child waiting for its parent's threads dies here instead of hanging
-        std::atomic<int> Done{0};
-        const bool Ok = RunOnWorkers(40, 4, [&](std::int64_t) { ++Done; }, [] {}, [] { return false; });
-        std::exit(Ok && Done == 40 ? 0 : 1);
-    }
+    ExpectForkedChildRunsABatch("a batch running");
     Go.set_value();
     EXPECT_TRUE(Busy.get());
-    int Status = 0;
-    ASSERT_EQ(waitpid(Child, &Status, 0), Child);
-    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << Status;
 #endif
 }
 
