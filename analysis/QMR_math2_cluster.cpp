@@ -10,6 +10,7 @@
 #include "analysis/QMR_math2_lsq.h"
 #include "analysis/detail/QMR_cluster_detail.h"
 #include "containers/QMR_matrix_access.h"
+#include "foundations/detail/cpu_width.h"
 #include "foundations/QMR_math1_sort.h"
 #include "platform/Qmr_univconst.h"
 #include "platform/rtl_core.h"
@@ -178,12 +179,7 @@ void NearestSse2(const TColumns& M, std::size_t R0, std::size_t B, const double*
     NearestCentres<V8>(M, R0, B, C, K, Ix);
 }
 
-int WidestWidth() noexcept {
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f")) return 8;
-    if (__builtin_cpu_supports("avx2")) return 4;
-    return 2;
-}
+int WidestWidth() noexcept { return detail::WidestDoubleVector(); }
 
 // The width SetClusterWidth asked for (0: the widest).
 constinit std::atomic<int> GClusterWidth{0};

@@ -4,6 +4,7 @@
 #include "analysis/QMR_statis.h"
 #include "analysis/detail/QMR_statis_runs_detail.h"
 #include "containers/QMR_vector.h"
+#include "foundations/detail/cpu_width.h"
 #include "foundations/QMR_math1_scalar.h"
 #include "foundations/QMR_math1_sort.h"
 #include "platform/Qmr_dstruct.h"
@@ -295,9 +296,8 @@ TKernelSums::TKernelSums(std::vector<double> x, std::vector<double> b, double Lo
         FInvB[i] = Tame ? 1 / FB[i] : std::numeric_limits<double>::quiet_NaN();
         FLnB[i] = Tame ? std::log(FB[i]) : std::numeric_limits<double>::quiet_NaN();
     }
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f")) FBlock = &TKernelSums::BlockAvx512;
-    else if (__builtin_cpu_supports("avx2")) FBlock = &TKernelSums::BlockAvx2;
+    if (const int Width = detail::WidestDoubleVector(); Width >= 8) FBlock = &TKernelSums::BlockAvx512;
+    else if (Width >= 4) FBlock = &TKernelSums::BlockAvx2;
     FFinite = std::all_of(FX.begin(), FX.end(), [](double v) { return std::isfinite(v); });
     // Terms left out sum to at most n e^-Slack times the largest: with 53 ln 2 + ln n + 12,
     // the interval is below an ulp of the sum some 17 binades before its end.

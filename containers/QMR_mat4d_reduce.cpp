@@ -2,6 +2,7 @@
 #include "containers/QMR_mat4d_detail.h"
 #include "containers/QMR_matrix.h"
 #include "containers/QMR_worker_pool.h"
+#include "foundations/detail/cpu_width.h"
 #include "platform/Qmr_univconst.h"
 
 #include <algorithm>
@@ -94,11 +95,7 @@ constexpr bool kVectorPaths = std::is_same_v<Extended, double>;
 
 int WidestWidth() noexcept {
     if constexpr (!kVectorPaths) return 1;
-    static const int Width = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") ? 8 : __builtin_cpu_supports("avx2") ? 4 : 2;
-    }();
-    return Width;
+    return detail::WidestDoubleVector();
 }
 
 // The width SetLayerReductionWidth asked for (0: the widest).
